@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// File access by program path. Paths inside the program are Shift-JIS byte strings, the form Windows' ANSI calls
+// take; on Linux they are converted to UTF-8 here, at the one boundary with the file system.
+
+// Opens a file with fopen's mode; nullptr when it cannot be opened (or the path cannot be converted).
+FILE* openFile(const std::string& path, const char* mode);
+
+enum class FileReadResult { Ok, CannotOpen, TooLarge, ReadError };
+
+// Reads a whole file into `bytes`, refusing files larger than maxBytes before reading them.
+FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
+
+// Creates and opens ("wb") a new file with a unique name in the folder of `target`; its path goes to tempPath.
+FILE* createFileBeside(const std::string& target, std::string& tempPath);
+
+// Forces what was written to an open file onto the disk; false when the system reports an error.
+bool flushToDisk(FILE* file);
+
+// Renames `from` to `to`, replacing an existing `to` in one step.
+bool renameReplacing(const std::string& from, const std::string& to);
+
+bool removeFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+// The path made absolute against the current folder (not otherwise normalised); empty when that fails.
+std::string absolutePath(const std::string& path);
+
+// The file system's own form of a program path (UTF-8 on Linux, unchanged on Windows); false when not convertible.
+bool nativePath(const std::string& path, std::string& native);

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the builds and tests need, only those that are missing, and generates the
+# ja_JP.UTF-8 locale under which Wine runs with the ANSI code page 932. Safe to run again and again.
+set -euo pipefail
+
+packages=(
+    cmake g++ make
+    libgtest-dev googletest libgmock-dev libbenchmark-dev libstb-dev
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64 xvfb xauth xdotool x11-utils
+    locales fonts-ipafont-gothic
+    imagemagick python3 python3-pil
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "install-deps: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qiE '^ja_JP\.utf-?8$'; then
+    echo "install-deps: generating the ja_JP.UTF-8 locale"
+    if [ -f /etc/locale.gen ] && grep -qE '^# *ja_JP.UTF-8' /etc/locale.gen; then
+        "${sudo_cmd[@]}" sed -i -E 's/^# *(ja_JP.UTF-8 UTF-8)/\1/' /etc/locale.gen
+    elif ! grep -qE '^ja_JP.UTF-8' /etc/locale.gen 2>/dev/null; then
+        echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+    "${sudo_cmd[@]}" locale-gen >/dev/null
+fi

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/FileSystem.h"
+#include "base/SafeFileWriter.h"
+#include "support/TestSupport.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const std::string kOld = "the previous good file\n";
+
+TEST(SafeFileWriter, ReplacesTheTargetWhenEveryWriteSucceeds) {
+    TempDir dir;
+    const std::string target = dir.file("atlas.bmp");
+    writeBytes(target, kOld);
+    const std::string fresh(100000, 'n');
+    EXPECT_TRUE(writeFileSafely(target, fresh));
+    EXPECT_EQ(readText(target), fresh);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"atlas.bmp"});
+}
+
+TEST(SafeFileWriter, CreatesANewFileAndAnEmptyOne) {
+    TempDir dir;
+    EXPECT_TRUE(writeFileSafely(dir.file("new.txt"), std::string("abc")));
+    EXPECT_EQ(readText(dir.file("new.txt")), "abc");
+    EXPECT_TRUE(writeFileSafely(dir.file("empty.txt"), std::string()));
+    EXPECT_TRUE(readBytes(dir.file("empty.txt")).empty());
+}
+
+TEST(SafeFileWriter, FailsWhenTheFolderDoesNotExist) {
+    TempDir dir;
+    const std::string target = dir.file("missing") + kSeparator + "out.txt";
+    EXPECT_FALSE(writeFileSafely(target, std::string("abc")));
+    EXPECT_FALSE(fileExists(target));
+    EXPECT_TRUE(filesIn(dir.path()).empty());
+}
+
+TEST(SafeFileWriter, KeepsTheOldFileWhenTheFinalRenameFails) {
+    TempDir dir;
+    // A folder stands where the file should go: the new file cannot take its place.
+    const std::string target = dir.file("taken");
+    std::filesystem::create_directory(target);
+    EXPECT_FALSE(writeFileSafely(target, std::string("abc")));
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"taken"});
+}
+
+TEST(SafeFileWriter, AnUncommittedWriterLeavesNothingBehind) {
+    TempDir dir;
+    const std::string target = dir.file("project.qbp");
+    writeBytes(target, kOld);
+    {
+        SafeFileWriter writer(target);
+        ASSERT_TRUE(writer.open());
+        EXPECT_TRUE(writer.write(std::string("half a project")));
+        EXPECT_EQ(filesIn(dir.path()).size(), 2u);
+    }
+    EXPECT_EQ(readText(target), kOld);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"project.qbp"});
+}
+
+TEST(SafeFileWriter, WritesAfterAFailedOpenFail) {
+    TempDir dir;
+    SafeFileWriter writer(dir.file("no") + kSeparator + "x");
+    EXPECT_FALSE(writer.open());
+    EXPECT_FALSE(writer.write(std::string("x")));
+    EXPECT_FALSE(writer.commit());
+}
+
+#ifndef _WIN32
+// A write that fails after the file was opened: a child process under a file-size limit (with SIGXFSZ ignored, so
+// that the write returns an error instead of killing it) tries to replace a file with one larger than the limit.
+TEST(SafeFileWriter, KeepsTheOldFileWhenAWriteFailsUnderAFileSizeLimit) {
+    TempDir dir;
+    const std::string target = dir.file("atlas.tga");
+    writeBytes(target, kOld);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool ok = writeFileSafely(target, std::string(64 * 1024, 'x'));
+        _exit(ok ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write under the limit was reported as a success";
+    EXPECT_EQ(readText(target), kOld);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"atlas.tga"});
+}
+
+// The same limit, but the file fits: the size limit itself is no reason to fail.
+TEST(SafeFileWriter, SucceedsBelowAFileSizeLimit) {
+    TempDir dir;
+    const std::string target = dir.file("small.txt");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(writeFileSafely(target, std::string(1000, 'x')) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(readText(target), std::string(1000, 'x'));
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,72 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "base/FileSystem.h"
+
+namespace stdfs = std::filesystem;
+
+MessageRecorder::MessageRecorder() {
+    previous_ = setMessageHandler(
+        [this](const std::string& text, const std::string& caption) { entries_.push_back({text, caption}); });
+}
+
+MessageRecorder::~MessageRecorder() { setMessageHandler(previous_); }
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::mt19937 random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const stdfs::path base = stdfs::temp_directory_path();
+    for (;;) {
+        const stdfs::path candidate =
+            base / ("quiltbox-test-" + std::to_string(random() % 1000000) + "-" + std::to_string(counter++));
+        std::error_code error;
+        if (stdfs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            break;
+        }
+        if (error && error != std::errc::file_exists) {
+            ADD_FAILURE() << "cannot create a temporary folder: " << error.message();
+            path_ = candidate.string();
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    stdfs::remove_all(path_, ignored);
+}
+
+std::string TempDir::file(const std::string& name) const { return path_ + kSeparator + name; }
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(readWholeFile(path, uint64_t{1} << 32, bytes), FileReadResult::Ok) << "reading " << path;
+    return bytes;
+}
+
+std::string readText(const std::string& path) {
+    const std::vector<uint8_t> bytes = readBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* file = openFile(path, "wb");
+    ASSERT_NE(file, nullptr) << "creating " << path;
+    if (!bytes.empty()) {
+        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    }
+    EXPECT_EQ(std::fclose(file), 0);
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : stdfs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    return names;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/Message.h"
+
+// Records every message that the core reports while it is alive, instead of showing it.
+class MessageRecorder {
+public:
+    struct Entry {
+        std::string text;
+        std::string caption;
+    };
+
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    const std::vector<Entry>& entries() const { return entries_; }
+    void clear() { entries_.clear(); }
+
+private:
+    std::vector<Entry> entries_;
+    MessageHandler previous_;
+};
+
+// A new empty folder under the system's temporary folder, removed with everything in it at the end of the test.
+// Its path is plain ASCII and ends without a separator.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The folder joined with a file name by the platform's separator.
+    std::string file(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+std::vector<uint8_t> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+inline void writeBytes(const std::string& path, const std::string& text) {
+    writeBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+std::string readText(const std::string& path);
+std::vector<std::string> filesIn(const std::string& folder);
+
+// The platform's path separator as the program writes it.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
