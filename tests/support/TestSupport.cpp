@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -12,11 +13,14 @@
 namespace stdfs = std::filesystem;
 
 MessageRecorder::MessageRecorder() {
-    previous_ = setMessageHandler(
-        [this](const std::string& text, const std::string& caption) { entries_.push_back({text, caption}); });
+    previous_ = setMessageHandler([this](const std::string& text, const std::string& caption) {
+        entries_.push_back({text, caption});
+    });
 }
 
-MessageRecorder::~MessageRecorder() { setMessageHandler(previous_); }
+MessageRecorder::~MessageRecorder() {
+    setMessageHandler(previous_);
+}
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
@@ -43,7 +47,9 @@ TempDir::~TempDir() {
     stdfs::remove_all(path_, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const { return path_ + kSeparator + name; }
+std::string TempDir::file(const std::string& name) const {
+    return path_ + kSeparator + name;
+}
 
 std::vector<uint8_t> readBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
@@ -67,6 +73,16 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : stdfs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : stdfs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     return names;
+}
+
+std::string fixturePath(const std::string& name) {
+    const char* folder = std::getenv("QUILTBOX_FIXTURES");
+    if (!folder) {
+        ADD_FAILURE() << "QUILTBOX_FIXTURES is not set: run the tests through ctest";
+        return name;
+    }
+    return std::string(folder) + kSeparator + name;
 }

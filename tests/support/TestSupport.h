@@ -9,7 +9,7 @@
 
 // Records every message that the core reports while it is alive, instead of showing it.
 class MessageRecorder {
-public:
+  public:
     struct Entry {
         std::string text;
         std::string caption;
@@ -23,7 +23,7 @@ public:
     const std::vector<Entry>& entries() const { return entries_; }
     void clear() { entries_.clear(); }
 
-private:
+  private:
     std::vector<Entry> entries_;
     MessageHandler previous_;
 };
@@ -31,7 +31,7 @@ private:
 // A new empty folder under the system's temporary folder, removed with everything in it at the end of the test.
 // Its path is plain ASCII and ends without a separator.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -41,7 +41,7 @@ public:
     // The folder joined with a file name by the platform's separator.
     std::string file(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -52,6 +52,9 @@ inline void writeBytes(const std::string& path, const std::string& text) {
 }
 std::string readText(const std::string& path);
 std::vector<std::string> filesIn(const std::string& folder);
+
+// A file made by tests/fixtures/make_fixtures.py for this test run.
+std::string fixturePath(const std::string& name);
 
 // The platform's path separator as the program writes it.
 #ifdef _WIN32

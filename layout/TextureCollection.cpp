@@ -1,0 +1,232 @@
+#include "layout/TextureCollection.h"
+
+#include <algorithm>
+#include <cassert>
+#include <new>
+
+#include "base/Format.h"
+#include "base/Message.h"
+#include "base/ShiftJis.h"
+#include "layout/ListDialog.h"
+
+namespace {
+
+const char* const kFailedCaption = "Failed!";
+
+ListDialog& list() {
+    return ListDialog::instance();
+}
+
+}  // namespace
+
+TextureCollection::~TextureCollection() {
+    clear();
+}
+
+void TextureCollection::clear() {
+    images_.clear();
+    nameCounts_.clear();
+    list().resetList();
+}
+
+bool TextureCollection::addFromFile(const std::string& path, bool makeUnique) {
+    std::unique_ptr<TextureImage> image(new (std::nothrow) TextureImage);
+    if (!image)
+        return false;
+    const std::string extension = splitPath(path).extension;
+    if (extension == ".bmp") {
+        if (const char* failure = image->loadBmp(path)) {
+            showMessage(formatText("BMP Error : %s \n\"%s\"", failure, path.c_str()), kFailedCaption);
+            return false;
+        }
+    } else if (extension == ".tga") {
+        if (!image->loadTga(path)) {
+            showMessage(formatText("TGA読み込みに失敗！\n\"%s\"", path.c_str()), kFailedCaption);
+            return false;
+        }
+    } else {
+        showMessage(formatText("BMPまたはTGAと識別できませんでした\n\"%s\"", path.c_str()), kFailedCaption);
+        return false;
+    }
+    append(std::move(image), makeUnique);
+    return true;
+}
+
+void TextureCollection::append(std::unique_ptr<TextureImage> image, bool makeUnique) {
+    if (makeUnique)
+        image->setName(uniqueName(image->name()));
+    ++nameCounts_[image->name()];
+    images_.push_back(std::move(image));
+    deselectAll();
+    images_.back()->setSelected(true);
+    list().appendName(images_.back()->name());
+    list().clearMarks();
+    list().markName(images_.back()->name());
+}
+
+// The base name, then base_1, base_2, ... : the first that no image bears. The base is cut (at a character boundary)
+// where base and suffix together would pass the 127 bytes a name may have.
+std::string TextureCollection::uniqueName(const std::string& base) const {
+    std::string name = base;
+    for (int32_t counter = 1; nameCounts_.count(name) != 0; ++counter) {
+        const std::string suffix = formatText("_%d", counter);
+        name = cutAtCharacter(base, TextureImage::kMaxNameBytes - suffix.size()) + suffix;
+    }
+    return name;
+}
+
+void TextureCollection::forgetName(const std::string& name) {
+    auto it = nameCounts_.find(name);
+    assert(it != nameCounts_.end());
+    if (it != nameCounts_.end() && --it->second == 0)
+        nameCounts_.erase(it);
+}
+
+void TextureCollection::setName(TextureImage& image, const std::string& name) {
+    forgetName(image.name());
+    image.setName(name);
+    ++nameCounts_[name];
+}
+
+void TextureCollection::relist() {
+    list().resetList();
+    for (const auto& image : images_)
+        list().appendName(image->name());
+    if (!images_.empty())
+        list().markName(images_.back()->name());
+}
+
+TextureImage& TextureCollection::last() {
+    assert(!images_.empty());
+    return *images_.back();
+}
+
+void TextureCollection::pickAt(Point point) {
+    deselectAll();
+    pickAdditionalAt(point);
+}
+
+bool TextureCollection::pickAdditionalAt(Point point) {
+    for (size_t i = images_.size(); i-- > 0;) {
+        if (!images_[i]->contains(point))
+            continue;
+        images_[i]->setSelected(true);
+        moveImage(i, images_.size() - 1);
+        list().markName(images_.back()->name());
+        return true;
+    }
+    return false;
+}
+
+void TextureCollection::selectByName(const std::string& name) {
+    for (const auto& image : images_) {
+        if (image->name() == name)
+            image->setSelected(true);
+    }
+}
+
+void TextureCollection::deselectAll() {
+    deselectAllQuietly();
+    list().clearMarks();
+}
+
+void TextureCollection::deselectAllQuietly() {
+    for (const auto& image : images_)
+        image->setSelected(false);
+}
+
+void TextureCollection::deleteSelected() {
+    auto kept = images_.begin();
+    for (auto& image : images_) {
+        if (image->isSelected()) {
+            list().removeName(image->name());
+            forgetName(image->name());
+            image.reset();
+        } else {
+            *kept++ = std::move(image);
+        }
+    }
+    images_.erase(kept, images_.end());
+}
+
+void TextureCollection::moveImage(size_t from, size_t to) {
+    if (from < to) {
+        std::rotate(images_.begin() + from, images_.begin() + from + 1, images_.begin() + to + 1);
+    } else if (to < from) {
+        std::rotate(images_.begin() + to, images_.begin() + from, images_.begin() + from + 1);
+    }
+}
+
+// Each selected image met walking from the front goes to the front; the walk goes on behind it, so the selected images
+// end at the front in reverse of their previous order.
+void TextureCollection::moveSelectedToFirst() {
+    for (size_t i = 0; i < images_.size(); ++i) {
+        if (!images_[i]->isSelected())
+            continue;
+        moveImage(i, 0);
+        list().removeName(images_[0]->name());
+        list().insertFirst(images_[0]->name());
+    }
+}
+
+// The selected images, in their previous order, go to the back and keep that order there.
+void TextureCollection::moveSelectedToLast() {
+    std::vector<TextureImage*> selected;
+    for (const auto& image : images_) {
+        if (image->isSelected())
+            selected.push_back(image.get());
+    }
+    for (TextureImage* image : selected) {
+        const auto at = std::find_if(images_.begin(), images_.end(), [&](const auto& p) { return p.get() == image; });
+        moveImage(static_cast<size_t>(at - images_.begin()), images_.size() - 1);
+        list().removeName(image->name());
+        list().appendName(image->name());
+    }
+}
+
+// A selected image whose predecessor is not selected trades places with it: a selected run moves up as a whole, and
+// a run at the very front stays.
+void TextureCollection::moveSelectedUp() {
+    for (size_t i = 1; i < images_.size(); ++i) {
+        if (!images_[i]->isSelected() || images_[i - 1]->isSelected())
+            continue;
+        std::swap(images_[i], images_[i - 1]);
+        list().removeName(images_[i - 1]->name());
+        list().insertAt(images_[i - 1]->name(), static_cast<int32_t>(i - 1));
+    }
+}
+
+// A selected image other than the one that was last at the start trades places with its successor, and the walk goes
+// on behind its new place: of two neighbouring selected images only the first moves.
+void TextureCollection::moveSelectedDown() {
+    if (images_.empty())
+        return;
+    const TextureImage* lastAtStart = images_.back().get();
+    for (size_t i = 0; i + 1 < images_.size(); ++i) {
+        if (!images_[i]->isSelected() || images_[i].get() == lastAtStart)
+            continue;
+        std::swap(images_[i], images_[i + 1]);
+        ++i;
+        list().removeName(images_[i]->name());
+        list().insertAt(images_[i]->name(), static_cast<int32_t>(i));
+    }
+}
+
+void TextureCollection::moveSelectedBy(Point delta) {
+    for (const auto& image : images_) {
+        if (image->isSelected())
+            image->moveBy(delta);
+    }
+}
+
+void TextureCollection::moveSelectedToOrigin() {
+    for (const auto& image : images_) {
+        if (image->isSelected())
+            image->moveToOrigin();
+    }
+}
+
+void TextureCollection::setOriginAll(Point origin) {
+    for (const auto& image : images_)
+        image->setOrigin(origin);
+}

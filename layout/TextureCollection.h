@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/Point.h"
+#include "image/TextureImage.h"
+
+class ByteReader;
+class ByteWriter;
+class Settings;
+
+// The project's images in one ordered list that owns them. The list order is the program's single order: images are
+// drawn front to back (the last lies on top), picked back to front, listed, saved and exported front to back, so an
+// image's index is its row in the UV lists and its number in the ID header. Every change of membership, order or
+// canvas-side selection is told at once to the ListDialog. No operation repaints; the callers do.
+class TextureCollection {
+  public:
+    TextureCollection() = default;
+    ~TextureCollection();
+    TextureCollection(const TextureCollection&) = delete;
+    TextureCollection& operator=(const TextureCollection&) = delete;
+
+    void clear();
+    // Loads a .bmp or .tga file (extension compared case-sensitively), appends it and leaves it the only selected
+    // image. A failure is reported through the message seam (caption "Failed!") and changes nothing. With makeUnique
+    // the loaded name gets "_1", "_2", ... until no other image bears it.
+    bool addFromFile(const std::string& path, bool makeUnique);
+
+    void pickAt(Point point);
+    bool pickAdditionalAt(Point point);
+    void selectByName(const std::string& name);
+    void deselectAll();
+    void deselectAllQuietly();
+    void deleteSelected();
+    void moveSelectedToFirst();
+    void moveSelectedToLast();
+    void moveSelectedUp();
+    void moveSelectedDown();
+    void moveSelectedBy(Point delta);
+    void moveSelectedToOrigin();
+    void setOriginAll(Point origin);
+#ifdef _WIN32
+    void drawAll(HDC__* dc, int32_t zoom) const;
+    void drawAllAlpha(HDC__* dc, int32_t zoom);
+#endif
+
+    int32_t count() const {
+        return static_cast<int32_t>(images_.size());
+    }
+    // The image at the back; the collection must not be empty.
+    TextureImage& last();
+    // Read-only walk, front to back.
+    const std::vector<std::unique_ptr<TextureImage>>& images() const {
+        return images_;
+    }
+    // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that
+    // renames images shown in it calls relist() when done.
+    void setName(TextureImage& image, const std::string& name);
+    // Fills the list anew with the names in collection order and highlights the last image's entry.
+    void relist();
+
+  private:
+    void append(std::unique_ptr<TextureImage> image, bool makeUnique);
+    std::string uniqueName(const std::string& base) const;
+    void forgetName(const std::string& name);
+    void moveImage(size_t from, size_t to);
+
+    std::vector<std::unique_ptr<TextureImage>> images_;
+    // How many images bear each name, so that unique naming needs no walk over the list.
+    std::unordered_map<std::string, int32_t> nameCounts_;
+};
