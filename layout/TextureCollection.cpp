@@ -7,6 +7,7 @@
 #include "base/Format.h"
 #include "base/Message.h"
 #include "base/ShiftJis.h"
+#include "image/AtlasExport.h"
 #include "layout/ListDialog.h"
 
 namespace {
@@ -229,4 +230,12 @@ void TextureCollection::moveSelectedToOrigin() {
 void TextureCollection::setOriginAll(Point origin) {
     for (const auto& image : images_)
         image->setOrigin(origin);
+}
+
+bool TextureCollection::writeAtlasBmp(const std::string& path, int32_t areaWidth, int32_t areaHeight) const {
+    return writeAtlasBmpFile(*this, path, areaWidth, areaHeight);
+}
+
+bool TextureCollection::writeAtlasTga(const std::string& path, int32_t areaWidth, int32_t areaHeight) const {
+    return writeAtlasTgaFile(*this, path, areaWidth, areaHeight);
 }

@@ -57,6 +57,10 @@ class TextureCollection {
     const std::vector<std::unique_ptr<TextureImage>>& images() const {
         return images_;
     }
+    // The atlas as a 24-bit BMP or a 32-bit TGA of the given area size (see AtlasExport.h).
+    bool writeAtlasBmp(const std::string& path, int32_t areaWidth, int32_t areaHeight) const;
+    bool writeAtlasTga(const std::string& path, int32_t areaWidth, int32_t areaHeight) const;
+
     // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that
     // renames images shown in it calls relist() when done.
     void setName(TextureImage& image, const std::string& name);

@@ -86,3 +86,40 @@ std::string fixturePath(const std::string& name) {
     }
     return std::string(folder) + kSeparator + name;
 }
+
+namespace {
+
+std::string outputFolder() {
+    static std::string folder;
+    if (!folder.empty()) return folder;
+    const char* root = std::getenv("QUILTBOX_OUTPUTS");
+    if (!root) {
+        ADD_FAILURE() << "QUILTBOX_OUTPUTS is not set: run the tests through ctest";
+        return ".";
+    }
+    // One folder per test program, emptied at its first use in this run.
+    const char* self = std::getenv("QUILTBOX_PROGRAM");
+    folder = std::string(root) + kSeparator + (self ? self : "tests");
+    std::error_code ignored;
+    stdfs::remove_all(folder, ignored);
+    stdfs::create_directories(folder, ignored);
+    return folder;
+}
+
+}  // namespace
+
+std::string outputPath(const std::string& name) { return outputFolder() + kSeparator + name; }
+
+void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, const std::string& kind) {
+    std::vector<uint8_t> raw(8);
+    for (int i = 0; i < 4; ++i) {
+        raw[i] = static_cast<uint8_t>(picture.width >> (8 * i));
+        raw[4 + i] = static_cast<uint8_t>(picture.height >> (8 * i));
+    }
+    raw.insert(raw.end(), picture.rgba.begin(), picture.rgba.end());
+    writeBytes(outputPath(name + ".rgba"), raw);
+    FILE* manifest = openFile(outputPath("manifest.txt"), "ab");
+    ASSERT_NE(manifest, nullptr);
+    std::fprintf(manifest, "%s %s.rgba %s\n", name.c_str(), name.c_str(), kind.c_str());
+    std::fclose(manifest);
+}

@@ -56,6 +56,16 @@ std::vector<std::string> filesIn(const std::string& folder);
 // A file made by tests/fixtures/make_fixtures.py for this test run.
 std::string fixturePath(const std::string& name);
 
+// Images a test wrote for the independent decoders (tests/fixtures/check_outputs.py): each goes into this program's
+// own folder of the outputs with the picture it must show.
+struct ExpectedPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;  // rows from the top
+};
+std::string outputPath(const std::string& name);
+void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, const std::string& kind);
+
 // The platform's path separator as the program writes it.
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
