@@ -37,5 +37,8 @@ enum class LayoutSortKey {
 //
 // The positions are exactly those of the exhaustive search over every anchor pair that this describes; the search
 // itself is not run (see AutoLayout.cpp). Arithmetic is 64-bit inside, so no spacing or size can overflow it.
-std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes, int32_t spacing, int32_t areaWidth,
-                                     int32_t areaHeight, LayoutSortKey key);
+std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
+                                     int32_t spacing,
+                                     int32_t areaWidth,
+                                     int32_t areaHeight,
+                                     LayoutSortKey key);

@@ -6,9 +6,13 @@
 
 #include "base/Format.h"
 #include "base/Message.h"
+#include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
 #include "image/AtlasExport.h"
 #include "layout/ListDialog.h"
+#include "project/IdHeaderExport.h"
+#include "project/Settings.h"
+#include "project/UvExport.h"
 
 namespace {
 
@@ -238,4 +242,20 @@ bool TextureCollection::writeAtlasBmp(const std::string& path, int32_t areaWidth
 
 bool TextureCollection::writeAtlasTga(const std::string& path, int32_t areaWidth, int32_t areaHeight) const {
     return writeAtlasTgaFile(*this, path, areaWidth, areaHeight);
+}
+
+bool TextureCollection::writeQuvList(const std::string& path) const {
+    return writeFileSafely(path, quvList(*this, Settings::instance()));
+}
+
+bool TextureCollection::writeUvArray(const std::string& path) const {
+    return writeFileSafely(path, uvArrayText(*this, Settings::instance()));
+}
+
+bool TextureCollection::writeUvDefines(const std::string& path) const {
+    return writeFileSafely(path, uvDefinesText(*this, Settings::instance()));
+}
+
+bool TextureCollection::writeIdHeader(const std::string& path) const {
+    return writeFileSafely(path, idHeaderText(*this, Settings::instance()));
 }

@@ -61,6 +61,13 @@ class TextureCollection {
     bool writeAtlasBmp(const std::string& path, int32_t areaWidth, int32_t areaHeight) const;
     bool writeAtlasTga(const std::string& path, int32_t areaWidth, int32_t areaHeight) const;
 
+    // The UV lists and the texture ID header, with the options of Settings::instance() (see UvExport.h and
+    // IdHeaderExport.h). Each replaces an existing file only when the new one was written whole; false on any failure.
+    bool writeQuvList(const std::string& path) const;
+    bool writeUvArray(const std::string& path) const;
+    bool writeUvDefines(const std::string& path) const;
+    bool writeIdHeader(const std::string& path) const;
+
     // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that
     // renames images shown in it calls relist() when done.
     void setName(TextureImage& image, const std::string& name);

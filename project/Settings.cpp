@@ -20,7 +20,9 @@ Settings& Settings::instance() {
     return settings;
 }
 
-Settings::Settings() { resetToDefaults(); }
+Settings::Settings() {
+    resetToDefaults();
+}
 
 void Settings::setDefaults() {
     // Every byte first, so that nothing behind a text's terminator is left undefined.
@@ -57,8 +59,8 @@ void Settings::setTextIn(char* field, size_t size, const std::string& value) {
 
 Settings::Record Settings::record() const {
     ByteWriter out;
-    for (int32_t v : {version, areaWidth, areaHeight, zoom, backgroundBrush, showAlpha, showBorder, centerArea,
-                      layoutSpacing}) {
+    for (int32_t v :
+         {version, areaWidth, areaHeight, zoom, backgroundBrush, showAlpha, showBorder, centerArea, layoutSpacing}) {
         out.i32(v);
     }
     out.bytes(idPrefix, sizeof idPrefix);
@@ -83,15 +85,16 @@ void Settings::writeTo(ByteWriter& out) {
 
 // Reads the fields that lie within the first recordSize bytes (1356 or 1624).
 void Settings::readFields(ByteReader& in, size_t recordSize) {
-    for (int32_t* v : {&version, &areaWidth, &areaHeight, &zoom, &backgroundBrush, &showAlpha, &showBorder,
-                       &centerArea, &layoutSpacing}) {
+    for (int32_t* v : {&version, &areaWidth, &areaHeight, &zoom, &backgroundBrush, &showAlpha, &showBorder, &centerArea,
+                       &layoutSpacing}) {
         *v = in.i32();
     }
     in.copyTo(idPrefix, sizeof idPrefix);
     absolutePaths = in.i32();
     uvRatio = in.i32();
     in.copyTo(usualPaths, sizeof usualPaths);
-    if (recordSize == kOldRecordSize) return;
+    if (recordSize == kOldRecordSize)
+        return;
     in.copyTo(idHeaderText, sizeof idHeaderText);
     in.copyTo(idDeclaration, sizeof idDeclaration);
     in.copyTo(idConnector, sizeof idConnector);

@@ -14,7 +14,7 @@ class ByteWriter;
 // whose bytes behind the terminator are kept and compared like all others. Beside the live record the object keeps
 // `savedCopy`, the record as last reset, read or written; the unsaved-change test compares the two.
 class Settings {
-public:
+  public:
     static constexpr int32_t kVersion = 246;
     static constexpr int32_t kOldVersion = 214;
     static constexpr size_t kRecordSize = 1624;
@@ -47,7 +47,8 @@ public:
     template <size_t N>
     static std::string text(const char (&field)[N]) {
         size_t n = 0;
-        while (n < N && field[n] != '\0') ++n;
+        while (n < N && field[n] != '\0')
+            ++n;
         return std::string(field, n);
     }
     // Writes a text and its terminator only (cut at a character boundary to fit); the bytes behind stay.
@@ -79,7 +80,7 @@ public:
 
     Record savedCopy;
 
-private:
+  private:
     static void setTextIn(char* field, size_t size, const std::string& value);
     void setDefaults();
     void readFields(ByteReader& in, size_t recordSize);

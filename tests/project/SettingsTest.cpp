@@ -10,18 +10,23 @@
 namespace {
 
 void put32(Settings::Record& r, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i) r[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        r[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
 }
 
-void putText(Settings::Record& r, size_t at, const std::string& text) { std::memcpy(&r[at], text.data(), text.size()); }
+void putText(Settings::Record& r, size_t at, const std::string& text) {
+    std::memcpy(&r[at], text.data(), text.size());
+}
 
 // The default record, byte by byte from the layout table.
 Settings::Record defaultRecord() {
     Settings::Record r{};
     const int32_t head[] = {246, 256, 256, 256, 4, 0, 0, 1, 1};
-    for (size_t i = 0; i < 9; ++i) put32(r, i * 4, head[i]);
+    for (size_t i = 0; i < 9; ++i)
+        put32(r, i * 4, head[i]);
     putText(r, 36, "IDT_");
-    putText(r, 1356, "#pragma once\n\n// \x83\x65\x83\x4E\x83\x58\x83\x60\x83\x83\x81\x5B\x49\x44\x83\x8A\x83\x58\x83\x67\n");
+    putText(r, 1356,
+            "#pragma once\n\n// \x83\x65\x83\x4E\x83\x58\x83\x60\x83\x83\x81\x5B\x49\x44\x83\x8A\x83\x58\x83\x67\n");
     putText(r, 1484, "#define");
     put32(r, 1612, 1);
     return r;
@@ -110,7 +115,13 @@ TEST(Settings, RefusesForeignCutShortAndUnusableRecords) {
         {"tag 0", with(0, 0), notProject},
         {"246 cut short", std::vector<uint8_t>(good.begin(), good.begin() + 1623), damaged},
         {"246 of 1356 bytes", std::vector<uint8_t>(good.begin(), good.begin() + 1356), damaged},
-        {"214 cut short", [&] { auto f = with(0, 214); f.resize(1355); return f; }(), damaged},
+        {"214 cut short",
+         [&] {
+             auto f = with(0, 214);
+             f.resize(1355);
+             return f;
+         }(),
+         damaged},
         {"zoom 0", with(12, 0), damaged},
         {"zoom -256", with(12, -256), damaged},
         {"width 0", with(4, 0), damaged},

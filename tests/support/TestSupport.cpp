@@ -91,7 +91,8 @@ namespace {
 
 std::string outputFolder() {
     static std::string folder;
-    if (!folder.empty()) return folder;
+    if (!folder.empty())
+        return folder;
     const char* root = std::getenv("QUILTBOX_OUTPUTS");
     if (!root) {
         ADD_FAILURE() << "QUILTBOX_OUTPUTS is not set: run the tests through ctest";
@@ -108,7 +109,9 @@ std::string outputFolder() {
 
 }  // namespace
 
-std::string outputPath(const std::string& name) { return outputFolder() + kSeparator + name; }
+std::string outputPath(const std::string& name) {
+    return outputFolder() + kSeparator + name;
+}
 
 void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, const std::string& kind) {
     std::vector<uint8_t> raw(8);
@@ -118,8 +121,12 @@ void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, co
     }
     raw.insert(raw.end(), picture.rgba.begin(), picture.rgba.end());
     writeBytes(outputPath(name + ".rgba"), raw);
+    recordOutput(name, name + ".rgba", kind);
+}
+
+void recordOutput(const std::string& name, const std::string& expected, const std::string& kind) {
     FILE* manifest = openFile(outputPath("manifest.txt"), "ab");
     ASSERT_NE(manifest, nullptr);
-    std::fprintf(manifest, "%s %s.rgba %s\n", name.c_str(), name.c_str(), kind.c_str());
+    std::fprintf(manifest, "%s %s %s\n", name.c_str(), expected.c_str(), kind.c_str());
     std::fclose(manifest);
 }

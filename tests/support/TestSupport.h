@@ -65,6 +65,8 @@ struct ExpectedPicture {
 };
 std::string outputPath(const std::string& name);
 void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, const std::string& kind);
+// Any other output line for the checker: a file, the file it is checked against, and how ("cpp": compile and run).
+void recordOutput(const std::string& name, const std::string& expected, const std::string& kind);
 
 // The platform's path separator as the program writes it.
 #ifdef _WIN32
