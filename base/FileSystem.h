@@ -26,6 +26,8 @@ bool flushToDisk(FILE* file);
 bool renameReplacing(const std::string& from, const std::string& to);
 
 bool removeFile(const std::string& path);
+// Creates one folder; true also when it exists already.
+bool createFolder(const std::string& path);
 bool fileExists(const std::string& path);
 
 // The path made absolute against the current folder (not otherwise normalised); empty when that fails.

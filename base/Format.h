@@ -7,4 +7,5 @@
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string formatText(const char* format, ...);
+std::string
+formatText(const char* format, ...);

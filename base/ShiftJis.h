@@ -8,7 +8,9 @@
 // '/', '.' or a lower-case letter, so every split and every case change walks the text character by character.
 
 // True for a byte that starts a double-byte character in code page 932.
-inline bool isLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool isLeadByte(uint8_t b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // The parts of a path as the runtime's path splitting gives them: "D:", "\\tex\\" (with its trailing separator),
 // "Wood_01" and ".bmp" (from the last dot of the last component). Both '\\' and '/' separate.
@@ -21,7 +23,9 @@ struct PathParts {
 PathParts splitPath(const std::string& path);
 
 // The file title (last component without extension) of a path.
-inline std::string fileTitle(const std::string& path) { return splitPath(path).title; }
+inline std::string fileTitle(const std::string& path) {
+    return splitPath(path).title;
+}
 
 // Upper-cases the single-byte letters a to z and leaves both bytes of every double-byte character as they are.
 std::string toUpperSingleByte(const std::string& text);

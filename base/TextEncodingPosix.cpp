@@ -7,7 +7,8 @@ namespace {
 
 bool convert(const char* to, const char* from, const std::string& in, std::string& out) {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
     std::string result;
     result.resize(in.size() * 2 + 4);
     char* inPtr = const_cast<char*>(in.data());
@@ -19,7 +20,8 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
         size_t outLeft = result.size() - done;
         const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
         done = result.size() - outLeft;
-        if (r != static_cast<size_t>(-1)) continue;
+        if (r != static_cast<size_t>(-1))
+            continue;
         if (errno == E2BIG) {
             result.resize(result.size() * 2);
             continue;
@@ -28,7 +30,8 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
         break;
     }
     iconv_close(cd);
-    if (!ok) return false;
+    if (!ok)
+        return false;
     result.resize(done);
     out = std::move(result);
     return true;
@@ -36,6 +39,10 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
 
 }  // namespace
 
-bool cp932ToUtf8(const std::string& cp932, std::string& utf8) { return convert("UTF-8", "CP932", cp932, utf8); }
+bool cp932ToUtf8(const std::string& cp932, std::string& utf8) {
+    return convert("UTF-8", "CP932", cp932, utf8);
+}
 
-bool utf8ToCp932(const std::string& utf8, std::string& cp932) { return convert("CP932", "UTF-8", utf8, cp932); }
+bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
+    return convert("CP932", "UTF-8", utf8, cp932);
+}

@@ -68,6 +68,12 @@ class TextureCollection {
     bool writeUvDefines(const std::string& path) const;
     bool writeIdHeader(const std::string& path) const;
 
+    // The image list of a project file (see ProjectFile.h), read from behind the settings record, which must have been
+    // read into Settings::instance() from the same file, and written the same way. projectPath is the project file's
+    // full path: relative image paths are resolved against its folder and formed against it.
+    bool readImageList(ByteReader& in, const std::string& projectPath);
+    bool writeImageList(ByteWriter& out, const std::string& projectPath) const;
+
     // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that
     // renames images shown in it calls relist() when done.
     void setName(TextureImage& image, const std::string& name);

@@ -1,0 +1,138 @@
+#include "project/ProjectFile.h"
+
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
+#include "base/FileSystem.h"
+#include "base/Format.h"
+#include "base/Message.h"
+#include "base/RelativePath.h"
+#include "base/SafeFileWriter.h"
+#include "base/ShiftJis.h"
+#include "layout/TextureCollection.h"
+#include "project/Settings.h"
+
+namespace {
+
+const char* const kErrorCaption = "Error";
+const char* const kCannotOpen = "プロジェクトファイルのオープンに失敗！";
+const char* const kDamaged = "プロジェクトファイルが壊れています!";
+const char* const kCannotStorePath = "出力に失敗 : \"%s\"";
+// A stored text, padding included, must fit the reader's 512-byte buffer with its terminator.
+constexpr int kMaxStoredText = 511;
+
+// One image record as the file holds it.
+struct StoredImage {
+    std::string path;
+    std::string name;
+    int16_t x = 0;
+    int16_t y = 0;
+};
+
+// An int16 length and that many bytes; the text ends at the first zero byte (the padding).
+bool readStoredText(ByteReader& in, std::string& text) {
+    const int16_t length = in.i16();
+    if (!in.ok() || length < 0 || length > kMaxStoredText)
+        return false;
+    const uint8_t* bytes = in.take(static_cast<size_t>(length));
+    if (!bytes)
+        return false;
+    size_t n = 0;
+    while (n < static_cast<size_t>(length) && bytes[n] != 0)
+        ++n;
+    text.assign(reinterpret_cast<const char*>(bytes), n);
+    return true;
+}
+
+bool readRecord(ByteReader& in, StoredImage& record) {
+    if (!readStoredText(in, record.path) || !readStoredText(in, record.name))
+        return false;
+    record.x = in.i16();
+    record.y = in.i16();
+    return in.ok();
+}
+
+void writeStoredText(ByteWriter& out, const std::string& text) {
+    const size_t padded = (text.size() + 1) & ~size_t{1};
+    out.i16(static_cast<int16_t>(padded));
+    out.text(text);
+    out.zeros(padded - text.size());
+}
+
+}  // namespace
+
+// Each record is read whole before its image is added, so that a record cut off by damage adds nothing.
+bool TextureCollection::readImageList(ByteReader& in, const std::string& projectPath) {
+    const bool absolute = Settings::instance().absolutePaths == 1;
+    const PathParts project = splitPath(projectPath);
+    const std::string base = formatText("%s%s", project.drive.c_str(), project.folder.c_str());
+    const int32_t count = in.i32();
+    bool sound = in.ok() && count >= 0;
+    for (int32_t i = 0; sound && i < count; ++i) {
+        StoredImage record;
+        if (!readRecord(in, record)) {
+            sound = false;
+            break;
+        }
+        const std::string path = pathForPlatform(absolute ? record.path : base + record.path);
+        if (!addFromFile(path, false))
+            continue;
+        setName(last(), cutAtCharacter(record.name, TextureImage::kMaxNameBytes));
+        last().setPosition(record.x, record.y);
+    }
+    relist();
+    if (!sound)
+        showMessage(kDamaged, kErrorCaption);
+    return sound;
+}
+
+bool TextureCollection::writeImageList(ByteWriter& out, const std::string& projectPath) const {
+    const bool absolute = Settings::instance().absolutePaths == 1;
+    out.i32(count());
+    for (const auto& image : images_) {
+        std::string stored = image->path();
+        const bool formed = absolute || relativePathBetweenFiles(pathForRelativeForm(projectPath),
+                                                                 pathForRelativeForm(image->path()), stored);
+        if (!formed || stored.size() + (stored.size() & 1) > kMaxStoredText) {
+            showMessage(formatText(kCannotStorePath, image->path().c_str()), kErrorCaption);
+            return false;
+        }
+        writeStoredText(out, stored);
+        writeStoredText(out, image->name());
+        out.i16(static_cast<int16_t>(image->x()));
+        out.i16(static_cast<int16_t>(image->y()));
+    }
+    return true;
+}
+
+bool loadProjectFile(const std::string& path, TextureCollection& images) {
+    Settings& settings = Settings::instance();
+    settings.resetToDefaults();
+    images.clear();
+    std::vector<uint8_t> file;
+    const FileReadResult read = readWholeFile(path, kMaxProjectFileBytes, file);
+    if (read == FileReadResult::CannotOpen || read == FileReadResult::ReadError) {
+        showMessage(kCannotOpen, kErrorCaption);
+        return false;
+    }
+    if (read == FileReadResult::TooLarge) {
+        showMessage(kDamaged, kErrorCaption);
+        return false;
+    }
+    ByteReader in(file);
+    if (!settings.readFrom(in)) {
+        settings.resetToDefaults();
+        return false;
+    }
+    return images.readImageList(in, path);
+}
+
+bool saveProjectFile(const std::string& path, const TextureCollection& images) {
+    Settings& settings = Settings::instance();
+    ByteWriter out;
+    const Settings::Record record = settings.record();
+    out.bytes(record.data(), record.size());
+    if (!images.writeImageList(out, path) || !writeFileSafely(path, out.buffer()))
+        return false;
+    settings.savedCopy = record;
+    return true;
+}
