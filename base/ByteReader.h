@@ -8,7 +8,7 @@
 // yields zeros (or nullptr) and sets the failure flag, which stays set for good, so a parser may read a whole header
 // and check `ok()` once at the end.
 class ByteReader {
-  public:
+public:
     ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     explicit ByteReader(const std::vector<uint8_t>& bytes) : ByteReader(bytes.data(), bytes.size()) {}
 
@@ -32,7 +32,7 @@ class ByteReader {
     size_t remaining() const { return size_ - offset_; }
     const uint8_t* data() const { return data_; }
 
-  private:
+private:
     bool fail() {
         ok_ = false;
         return false;

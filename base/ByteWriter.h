@@ -7,7 +7,7 @@
 
 // Appends little-endian fields to a growing byte buffer; the counterpart of ByteReader for the program's formats.
 class ByteWriter {
-  public:
+public:
     void u8(uint8_t v) { bytes_.push_back(v); }
     void u16(uint16_t v);
     void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
@@ -22,6 +22,6 @@ class ByteWriter {
     std::vector<uint8_t>& buffer() { return bytes_; }
     size_t size() const { return bytes_.size(); }
 
-  private:
+private:
     std::vector<uint8_t> bytes_;
 };

@@ -9,7 +9,7 @@
 // only when every write, the flush to disk and the close succeeded is that file renamed over the target. On any
 // failure the new file is removed and an existing target stays exactly as it was.
 class SafeFileWriter {
-  public:
+public:
     explicit SafeFileWriter(std::string target);
     ~SafeFileWriter();
     SafeFileWriter(const SafeFileWriter&) = delete;
@@ -24,7 +24,7 @@ class SafeFileWriter {
     // Finishes the file and puts it in the target's place; false (target untouched) on any failure so far.
     bool commit();
 
-  private:
+private:
     void discard();
 
     std::string target_;

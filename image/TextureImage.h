@@ -19,7 +19,7 @@ enum class ImageKind : uint32_t { None = 0, Bmp = 1, Tga = 2 };
 // padded to 4 bytes, plus an alpha plane of width x height bytes for TGA images), its place on the layout area, its
 // selection, and the two texts by which it is saved and exported: its file path and its name.
 class TextureImage {
-  public:
+public:
     TextureImage() = default;
     TextureImage(const TextureImage&) = delete;
     TextureImage& operator=(const TextureImage&) = delete;
@@ -120,7 +120,7 @@ class TextureImage {
     static std::string nameFromPath(const std::string& path);
     static constexpr size_t kMaxNameBytes = 127;
 
-  private:
+private:
     friend class TextureCollection;  // names change only through the collection, which keeps them indexed
     void setName(const std::string& name) {
         name_ = name;

@@ -11,7 +11,7 @@ class TextureCollection;
 // while the list does not exist (before create, after destroy). This build keeps the entries in memory, with the
 // behaviour of a single-selection list box.
 class ListDialog {
-  public:
+public:
     static ListDialog& instance();
 
     bool create(TextureCollection* collection);
@@ -31,7 +31,7 @@ class ListDialog {
     const std::vector<std::string>& entries() const { return entries_; }
     int32_t current() const { return current_; }
 
-  private:
+private:
     ListDialog() = default;
     void insert(size_t index, const std::string& name);
 

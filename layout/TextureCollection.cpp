@@ -9,6 +9,7 @@
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
 #include "image/AtlasExport.h"
+#include "layout/AutoLayout.h"
 #include "layout/ListDialog.h"
 #include "project/IdHeaderExport.h"
 #include "project/Settings.h"
@@ -229,6 +230,18 @@ void TextureCollection::moveSelectedToOrigin() {
         if (image->isSelected())
             image->moveToOrigin();
     }
+}
+
+void TextureCollection::autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight) {
+    std::vector<LayoutBox> boxes;
+    boxes.reserve(images_.size());
+    for (const auto& image : images_)
+        boxes.push_back({image->width(), image->height()});
+    const LayoutSortKey key =
+        Settings::instance().sortByEdgeLength == 1 ? LayoutSortKey::LongestSide : LayoutSortKey::PixelCount;
+    const std::vector<Point> positions = computeAutoLayout(boxes, spacing, areaWidth, areaHeight, key);
+    for (size_t i = 0; i < images_.size(); ++i)
+        images_[i]->setPosition(positions[i].x, positions[i].y);
 }
 
 void TextureCollection::setOriginAll(Point origin) {

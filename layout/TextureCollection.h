@@ -18,7 +18,7 @@ class Settings;
 // image's index is its row in the UV lists and its number in the ID header. Every change of membership, order or
 // canvas-side selection is told at once to the ListDialog. No operation repaints; the callers do.
 class TextureCollection {
-  public:
+public:
     TextureCollection() = default;
     ~TextureCollection();
     TextureCollection(const TextureCollection&) = delete;
@@ -47,6 +47,12 @@ class TextureCollection {
     void drawAll(HDC__* dc, int32_t zoom) const;
     void drawAllAlpha(HDC__* dc, int32_t zoom);
 #endif
+
+    // Places every image inside the area by size, largest first, with `spacing` pixels between images and along the
+    // edges (see AutoLayout.h); the sort key is Settings::sortByEdgeLength (exactly 1: the longer side, else the pixel
+    // count). Only positions change: order, selection, names and the list stay. An image that finds no place is
+    // parked at (areaWidth, areaHeight).
+    void autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight);
 
     int32_t count() const {
         return static_cast<int32_t>(images_.size());
@@ -80,7 +86,7 @@ class TextureCollection {
     // Fills the list anew with the names in collection order and highlights the last image's entry.
     void relist();
 
-  private:
+private:
     void append(std::unique_ptr<TextureImage> image, bool makeUnique);
     std::string uniqueName(const std::string& base) const;
     void forgetName(const std::string& name);

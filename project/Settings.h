@@ -14,7 +14,7 @@ class ByteWriter;
 // whose bytes behind the terminator are kept and compared like all others. Beside the live record the object keeps
 // `savedCopy`, the record as last reset, read or written; the unsaved-change test compares the two.
 class Settings {
-  public:
+public:
     static constexpr int32_t kVersion = 246;
     static constexpr int32_t kOldVersion = 214;
     static constexpr size_t kRecordSize = 1624;
@@ -80,7 +80,7 @@ class Settings {
 
     Record savedCopy;
 
-  private:
+private:
     static void setTextIn(char* field, size_t size, const std::string& value);
     void setDefaults();
     void readFields(ByteReader& in, size_t recordSize);

@@ -8,7 +8,8 @@ namespace {
 
 TEST(Message, ReachesTheInstalledHandlerAndTheOldOneComesBack) {
     std::vector<std::string> outer;
-    MessageHandler before = setMessageHandler([&](const std::string& text, const std::string&) { outer.push_back(text); });
+    MessageHandler before =
+        setMessageHandler([&](const std::string& text, const std::string&) { outer.push_back(text); });
     {
         MessageRecorder recorder;
         showMessage("ファイルオープンに失敗!", "Failed!");

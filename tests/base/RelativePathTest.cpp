@@ -3,8 +3,8 @@
 #include "base/RelativePath.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 #endif
 
 namespace {

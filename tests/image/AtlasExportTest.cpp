@@ -33,8 +33,8 @@ TEST(AtlasExport, HeadersAndSizesOfA256Area) {
     const std::vector<uint8_t> bmpHeader = {
         0x42, 0x4D, 0x36, 0x00, 0x03, 0x00, 0, 0, 0, 0, 54, 0, 0, 0,  // file header: size 54 + 196608
         40,   0,    0,    0,    0,    1,    0, 0, 0, 1, 0,  0, 1, 0,  // biSize, 256, 256, 1 plane
-        24,   0,    0,    0,    0,    0,    0, 0, 3, 0,                // 24 bits, BI_RGB, biSizeImage 196608
-        0,    1,    0,    0,    0,    1,    0, 0,                      // the area size where a resolution would be
+        24,   0,    0,    0,    0,    0,    0, 0, 3, 0,               // 24 bits, BI_RGB, biSizeImage 196608
+        0,    1,    0,    0,    0,    1,    0, 0,                     // the area size where a resolution would be
         0,    0,    0,    0,    0,    0,    0, 0};
     EXPECT_EQ(head(bmp, 54), bmpHeader);
     const std::vector<uint8_t> tgaHeader = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0x00, 0x01, 32, 8};
@@ -69,11 +69,13 @@ ExpectedPicture expectedAtlas(int width, int height, const std::vector<std::pair
         for (int j = 0; j < source.picture.height; ++j) {
             for (int i = 0; i < source.picture.width; ++i) {
                 const int c = at.x + i, r = at.y + j;
-                if (c < 0 || c >= width || r < 0 || r >= height) continue;
+                if (c < 0 || c >= width || r < 0 || r >= height)
+                    continue;
                 uint8_t* out = &atlas.rgba[(static_cast<size_t>(r) * width + c) * 4];
                 const uint8_t* in = &source.picture.rgba[(static_cast<size_t>(j) * source.picture.width + i) * 4];
                 std::copy(in, in + 4, out);
-                if (opaque) out[3] = 255;
+                if (opaque)
+                    out[3] = 255;
             }
         }
     }

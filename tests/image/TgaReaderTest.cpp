@@ -6,7 +6,9 @@
 
 namespace {
 
-bool decode(const std::vector<uint8_t>& file, TgaImage& image) { return decodeTga(file.data(), file.size(), image); }
+bool decode(const std::vector<uint8_t>& file, TgaImage& image) {
+    return decodeTga(file.data(), file.size(), image);
+}
 
 // The image's pixel at column c, row r from the top, alpha included.
 Rgba at(const TgaImage& image, int c, int r) {
@@ -20,7 +22,8 @@ void expectPattern(const TgaImage& image, int width, int height) {
     ASSERT_EQ(image.width, width);
     ASSERT_EQ(image.height, height);
     for (int r = 0; r < height; ++r) {
-        for (int c = 0; c < width; ++c) ASSERT_EQ(at(image, c, r), patternPixel(c, r)) << c << "," << r;
+        for (int c = 0; c < width; ++c)
+            ASSERT_EQ(at(image, c, r), patternPixel(c, r)) << c << "," << r;
     }
 }
 

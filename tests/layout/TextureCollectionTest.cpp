@@ -3,6 +3,7 @@
 #include "base/FileSystem.h"
 #include "layout/ListDialog.h"
 #include "layout/TextureCollection.h"
+#include "project/Settings.h"
 #include "support/ImageFiles.h"
 #include "support/TestSupport.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 // A collection with the in-memory list in step with it, and image files in a temporary folder.
 class CollectionTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { ListDialog::instance().create(&images); }
     void TearDown() override { ListDialog::instance().destroy(); }
 
@@ -230,6 +231,39 @@ TEST(CollectionWithoutList, WorksWhileTheListDoesNotExist) {
     EXPECT_EQ(images.images()[0]->name(), "A_1");
     EXPECT_TRUE(ListDialog::instance().entries().empty());
     EXPECT_EQ(ListDialog::instance().findName("A"), -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CollectionTest, AutoLayoutPlacesByTheSettingsKeyAndChangesOnlyPositions) {
+    Settings::instance().resetToDefaults();
+    ASSERT_TRUE(images.addFromFile(image("i1.bmp", 128, 128), true));
+    ASSERT_TRUE(images.addFromFile(image("i2.bmp", 64, 64), true));
+    ASSERT_TRUE(images.addFromFile(image("i3.bmp", 64, 64), true));
+    ASSERT_TRUE(images.addFromFile(image("wide.bmp", 300, 2), true));
+    select({"I2", "WIDE"});
+    ListDialog::instance().markName("I3");
+    images.images()[0]->setPosition(77, 77);
+
+    images.autoLayout(1, 256, 256);
+    std::vector<Point> placed;
+    for (const auto& i : images.images()) placed.push_back(i->position());
+    // WIDE sorts first (longest side 300) and is parked; the exchange sort then puts I3 before I2 (equal keys), so I3
+    // takes the place below I1 and I2 the one beside it.
+    EXPECT_EQ(placed, (std::vector<Point>{{1, 1}, {130, 1}, {1, 130}, {256, 256}}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"I1", "I2", "I3", "WIDE"}));
+    EXPECT_EQ(selected(), (std::vector<std::string>{"I2", "WIDE"}));
+    EXPECT_EQ(listed(), names());
+    EXPECT_EQ(highlighted(), 2);
+
+    // By pixel count the 300 x 2 image (600 pixels) comes after the 64 x 64 ones and still finds no place.
+    Settings::instance().sortByEdgeLength = 0;
+    images.autoLayout(0, 512, 512);
+    EXPECT_EQ(images.images()[0]->position(), (Point{0, 0}));
+    EXPECT_EQ(images.images()[3]->position(), (Point{0, 192}));
+    Settings::instance().resetToDefaults();
 }
 
 }  // namespace

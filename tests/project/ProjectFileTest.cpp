@@ -16,7 +16,7 @@ namespace {
 const std::string kDamaged = "プロジェクトファイルが壊れています!";
 
 class ProjectTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { Settings::instance().resetToDefaults(); }
     void TearDown() override { Settings::instance().resetToDefaults(); }
 

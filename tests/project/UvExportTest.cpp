@@ -16,7 +16,7 @@ namespace {
 
 // A collection of images of the given sizes and positions, named after their files.
 class ExportTest : public testing::Test {
-  protected:
+protected:
     void add(const std::string& name, int w, int h, int x = 0, int y = 0) {
         ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file(name + ".bmp"), w, h, solid(1, 2, 3)), true));
         images.last().setPosition(x, y);

@@ -9,7 +9,7 @@
 
 // Records every message that the core reports while it is alive, instead of showing it.
 class MessageRecorder {
-  public:
+public:
     struct Entry {
         std::string text;
         std::string caption;
@@ -23,7 +23,7 @@ class MessageRecorder {
     const std::vector<Entry>& entries() const { return entries_; }
     void clear() { entries_.clear(); }
 
-  private:
+private:
     std::vector<Entry> entries_;
     MessageHandler previous_;
 };
@@ -31,7 +31,7 @@ class MessageRecorder {
 // A new empty folder under the system's temporary folder, removed with everything in it at the end of the test.
 // Its path is plain ASCII and ends without a separator.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -41,7 +41,7 @@ class TempDir {
     // The folder joined with a file name by the platform's separator.
     std::string file(const std::string& name) const;
 
-  private:
+private:
     std::string path_;
 };
 

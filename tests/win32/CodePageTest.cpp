@@ -8,7 +8,9 @@ namespace {
 
 // The Windows tests run under Wine with a Japanese locale: the ANSI code page must be 932, so that the program's
 // Shift-JIS literals mean what they say to every "A" call.
-TEST(CodePage, AnsiCodePageIs932) { EXPECT_EQ(GetACP(), 932u); }
+TEST(CodePage, AnsiCodePageIs932) {
+    EXPECT_EQ(GetACP(), 932u);
+}
 
 TEST(CodePage, JapaneseLiteralRoundTripsThroughTheAnsiCodePage) {
     const char* literal = "テクスチャーIDリスト";  // compiled to Shift-JIS bytes

@@ -14,7 +14,7 @@ constexpr COLORREF kBackground = RGB(0x40, 0x40, 0x40);
 
 // A memory device context drawing into a 32-bit top-down DIB section whose pixels the test reads directly.
 class Surface {
-  public:
+public:
     Surface() {
         dc_ = CreateCompatibleDC(nullptr);
         BITMAPINFO info = {};
@@ -44,7 +44,7 @@ class Surface {
         return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
     }
 
-  private:
+private:
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ previous_ = nullptr;

@@ -1,0 +1,432 @@
+#include "layout/AutoLayout.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <map>
+#include <numeric>
+#include <optional>
+#include <utility>
+
+// How the placement avoids trying every pair of anchors against every earlier box.
+//
+// Only distinct anchor values matter: the x values ("columns") and the y values ("rows"). The best candidate has the
+// smallest min(x, y) = v, so the values are visited in increasing order; at v the best candidates are the topmost free
+// place in column v at or below v and the leftmost free place in row v at or right of v. The first v that has one
+// decides, and between the column's and the row's candidate the smaller max(x, y) wins; if those tie as well, the
+// candidate whose x value appeared first among the anchors wins, because the exhaustive search meets it first.
+//
+// A column is scanned by jumping: a box at (x, y) that collides with obstacle O collides for every y up to O's bottom
+// edge, so the scan continues at the first row value at or past the largest bottom among the hits. Rows work the same
+// way with the roles of x and y exchanged; every structure below exists once per direction and is written in terms of
+// "across" (the fixed coordinate of a line) and "along" (the coordinate that moves along it).
+//
+// Each line also keeps the ranges where even the smallest box of the whole collection would be free. Obstacles only
+// ever accumulate and a place that blocks a small box blocks every larger one, so these ranges only shrink: each new
+// obstacle cuts them, a line with nothing left is dropped for good, and scans only look inside them. Without this the
+// filled top-left part of the area is scanned again for every box.
+
+namespace {
+
+using Coord = int64_t;
+
+constexpr Coord kFree = std::numeric_limits<Coord>::min();
+
+// A closed range of integers.
+struct Span {
+    Coord first;
+    Coord last;
+};
+
+// A placed or parked box as one direction sees it: columns see (x, y), rows see (y, x).
+struct Obstacle {
+    Coord acrossStart;
+    Coord alongStart;
+    Coord acrossEnd;
+    Coord alongEnd;
+};
+
+// The layout's collision test; it reads the same with x and y exchanged, so both directions share it.
+bool collides(const Obstacle& o, Coord across, Coord along, Coord acrossSize, Coord alongSize) {
+    return across < o.acrossEnd && along < o.alongEnd && across + acrossSize >= o.acrossStart &&
+           along + alongSize >= o.alongStart;
+}
+
+// Obstacles bucketed by a uniform grid. Coordinates outside the grid fall into its border cells, so obstacles and
+// queries of any size and sign are found; a query returns a superset that the exact test filters.
+class ObstacleGrid {
+public:
+    ObstacleGrid(Coord acrossExtent, Coord alongExtent, Coord cellSize)
+        : cellSize_(cellSize),
+          acrossCells_(acrossExtent / cellSize + 1),
+          alongCells_(alongExtent / cellSize + 1),
+          cells_(static_cast<size_t>(acrossCells_ * alongCells_)) {}
+
+    void add(const Obstacle& o) {
+        const auto id = static_cast<uint32_t>(obstacles_.size());
+        obstacles_.push_back(o);
+        const Span across = cellRange(o.acrossStart, o.acrossEnd, acrossCells_);
+        const Span along = cellRange(o.alongStart, o.alongEnd, alongCells_);
+        for (Coord a = across.first; a <= across.last; ++a) {
+            for (Coord b = along.first; b <= along.last; ++b) {
+                cells_[static_cast<size_t>(a * alongCells_ + b)].push_back(id);
+            }
+        }
+    }
+
+    // The largest along end among the obstacles that a box at (across, along) collides with, kFree if none.
+    Coord blockedUntil(Coord across, Coord along, Coord acrossSize, Coord alongSize) const {
+        Coord until = kFree;
+        const Span acrossCells = cellRange(across, across + acrossSize, acrossCells_);
+        const Span alongCells = cellRange(along, along + alongSize, alongCells_);
+        for (Coord a = acrossCells.first; a <= acrossCells.last; ++a) {
+            for (Coord b = alongCells.first; b <= alongCells.last; ++b) {
+                for (uint32_t id : cells_[static_cast<size_t>(a * alongCells_ + b)]) {
+                    const Obstacle& o = obstacles_[id];
+                    if (o.alongEnd > until && collides(o, across, along, acrossSize, alongSize)) {
+                        until = o.alongEnd;
+                    }
+                }
+            }
+        }
+        return until;
+    }
+
+    // Calls f (possibly more than once) for every obstacle that a box of size acrossSize on the line `across` might
+    // collide with, wherever along the line it stands.
+    template <class F>
+    void forEachNearLine(Coord across, Coord acrossSize, F f) const {
+        const Span acrossCells = cellRange(across, across + acrossSize, acrossCells_);
+        for (Coord a = acrossCells.first; a <= acrossCells.last; ++a) {
+            for (Coord b = 0; b < alongCells_; ++b) {
+                for (uint32_t id : cells_[static_cast<size_t>(a * alongCells_ + b)]) {
+                    f(obstacles_[id]);
+                }
+            }
+        }
+    }
+
+private:
+    // The cells covering the closed range between two coordinates, in either order. Any box that collides with an
+    // obstacle shares at least one integer of this closed range with it in each direction, so they share a cell.
+    Span cellRange(Coord from, Coord to, Coord count) const {
+        return {cellOf(std::min(from, to), count), cellOf(std::max(from, to), count)};
+    }
+    Coord cellOf(Coord v, Coord count) const { return v <= 0 ? 0 : std::min(v / cellSize_, count - 1); }
+
+    Coord cellSize_;
+    Coord acrossCells_;
+    Coord alongCells_;
+    std::vector<std::vector<uint32_t>> cells_;
+    std::vector<Obstacle> obstacles_;
+};
+
+// Removes the integers of `cut` from the sorted, disjoint spans; false if there were none to remove.
+bool cutSpans(std::vector<Span>& spans, Span cut) {
+    auto first = std::partition_point(spans.begin(), spans.end(), [&](const Span& s) { return s.last < cut.first; });
+    auto stop = first;
+    while (stop != spans.end() && stop->first <= cut.last) {
+        ++stop;
+    }
+    if (first == stop) {
+        return false;
+    }
+    Span pieces[2];
+    size_t count = 0;
+    if (first->first < cut.first) {
+        pieces[count++] = {first->first, cut.first - 1};
+    }
+    if ((stop - 1)->last > cut.last) {
+        pieces[count++] = {cut.last + 1, (stop - 1)->last};
+    }
+    const auto at = spans.erase(first, stop);
+    spans.insert(at, pieces, pieces + count);
+    return true;
+}
+
+// A line that could still take a box: the along ranges at or past the line's own value where the smallest box of the
+// collection would be inside the area and free, and the length of the longest one.
+struct Line {
+    std::vector<Span> free;
+    Coord longest = 0;
+
+    void measure() {
+        longest = 0;
+        for (const Span& span : free) {
+            longest = std::max(longest, span.last - span.first);
+        }
+    }
+};
+
+// Everything kept for one scan direction. For columns: across is x, along is y, the limits are W and H.
+struct Direction {
+    Coord acrossLimit = 0;
+    Coord alongLimit = 0;
+    // The smallest box size in the collection, as this direction sees it.
+    Coord minAcross = 0;
+    Coord minAlong = 0;
+    ObstacleGrid grid;
+    // The distinct anchor values of this direction's coordinate, sorted, with the anchor index of each one's first
+    // appearance (only the columns' is ever consulted: it breaks full ties).
+    std::vector<Coord> values;
+    std::vector<size_t> firstSeen;
+    // The lines by across value. A line without free ranges can never take a box again and is dropped.
+    std::map<Coord, Line> lines;
+
+    Direction(Coord acrossLimit, Coord alongLimit, Coord minAcross, Coord minAlong, Coord cellSize)
+        : acrossLimit(acrossLimit),
+          alongLimit(alongLimit),
+          minAcross(minAcross),
+          minAlong(minAlong),
+          grid(acrossLimit, alongLimit, cellSize) {}
+};
+
+class Placer {
+public:
+    Placer(const std::vector<LayoutBox>& boxes, Coord spacing, Coord areaWidth, Coord areaHeight)
+        : s_(spacing),
+          areaWidth_(areaWidth),
+          areaHeight_(areaHeight),
+          columns_(makeDirection(boxes, areaWidth, areaHeight, false)),
+          rows_(makeDirection(boxes, areaHeight, areaWidth, true)) {
+        addValue(columns_, s_, 0);
+        addValue(rows_, s_, 0);
+        anchorCount_ = 1;
+    }
+
+    Point place(Coord w, Coord h) {
+        // Past this value neither a column nor a row can hold the box inside the area.
+        const Coord lastValue = std::min(areaWidth_ - s_ - w, areaHeight_ - s_ - h);
+        auto column = columns_.lines.begin();
+        auto row = rows_.lines.begin();
+        while (column != columns_.lines.end() || row != rows_.lines.end()) {
+            Coord v = std::numeric_limits<Coord>::max();
+            if (column != columns_.lines.end()) {
+                v = column->first;
+            }
+            if (row != rows_.lines.end()) {
+                v = std::min(v, row->first);
+            }
+            if (v > lastValue) {
+                break;
+            }
+            std::optional<Coord> down;
+            std::optional<Coord> right;
+            if (column != columns_.lines.end() && column->first == v) {
+                down = firstFree(columns_, rows_.values, column->second, v, w, h);
+                ++column;
+            }
+            if (row != rows_.lines.end() && row->first == v) {
+                right = firstFree(rows_, columns_.values, row->second, v, h, w);
+                ++row;
+            }
+            if (down && (!right || *down < *right ||
+                         (*down == *right && (*down == v || firstSeen(columns_, v) < firstSeen(columns_, *right))))) {
+                return commit(v, *down, w, h);
+            }
+            if (right) {
+                return commit(*right, v, w, h);
+            }
+        }
+        // No place: the box parks just outside the bottom-right corner, where it still takes part in the collision
+        // test (with spacing <= 0 it can block places that reach the corner).
+        addObstacle(areaWidth_, areaHeight_, w, h);
+        return {static_cast<int32_t>(areaWidth_), static_cast<int32_t>(areaHeight_)};
+    }
+
+private:
+    static Direction makeDirection(const std::vector<LayoutBox>& boxes,
+                                   Coord acrossLimit,
+                                   Coord alongLimit,
+                                   bool transposed) {
+        Coord minAcross = std::numeric_limits<Coord>::max();
+        Coord minAlong = std::numeric_limits<Coord>::max();
+        Coord sideSum = 0;
+        for (const LayoutBox& box : boxes) {
+            minAcross = std::min<Coord>(minAcross, transposed ? box.height : box.width);
+            minAlong = std::min<Coord>(minAlong, transposed ? box.width : box.height);
+            sideSum += std::clamp<Coord>(std::max(box.width, box.height), 1, std::max(acrossLimit, alongLimit));
+        }
+        // Cells about the size of a typical box keep both the cells per query and the obstacles per cell small.
+        const Coord typicalSide = boxes.empty() ? 1 : sideSum / static_cast<Coord>(boxes.size());
+        Coord cellSize = 8;
+        while (cellSize < typicalSide && cellSize < 1024) {
+            cellSize *= 2;
+        }
+        const Coord maxCells = std::max<Coord>(4096, 4 * static_cast<Coord>(boxes.size()));
+        while ((acrossLimit / cellSize + 1) * (alongLimit / cellSize + 1) > maxCells) {
+            cellSize *= 2;
+        }
+        return Direction(acrossLimit, alongLimit, minAcross, minAlong, cellSize);
+    }
+
+    static size_t firstSeen(const Direction& d, Coord value) {
+        const auto at = std::lower_bound(d.values.begin(), d.values.end(), value);
+        return d.firstSeen[static_cast<size_t>(at - d.values.begin())];
+    }
+
+    // The smallest anchor value of the other direction at which a box of the given size is inside the area and free
+    // on the line `across`, looking only where the line's free ranges allow.
+    std::optional<Coord> firstFree(const Direction& d,
+                                   const std::vector<Coord>& alongValues,
+                                   const Line& line,
+                                   Coord across,
+                                   Coord acrossSize,
+                                   Coord alongSize) const {
+        // A free range ends where the smallest box would reach an obstacle's top (or the area's bottom); a longer box
+        // reaches it that much earlier.
+        const Coord shrink = alongSize - d.minAlong;
+        if (line.longest < shrink || across < s_ || across > d.acrossLimit - s_ - acrossSize) {
+            return std::nullopt;
+        }
+        const Coord lastAlong = d.alongLimit - s_ - alongSize;
+        for (const Span& span : line.free) {
+            if (span.first > lastAlong) {
+                break;
+            }
+            const Coord last = span.last - shrink;
+            if (last < span.first) {
+                continue;
+            }
+            auto along = std::lower_bound(alongValues.begin(), alongValues.end(), span.first);
+            while (along != alongValues.end() && *along <= last) {
+                const Coord until = d.grid.blockedUntil(across, *along, acrossSize, alongSize);
+                if (until == kFree) {
+                    return *along;
+                }
+                along = std::lower_bound(along, alongValues.end(), until);
+            }
+        }
+        return std::nullopt;
+    }
+
+    Point commit(Coord x, Coord y, Coord w, Coord h) {
+        addObstacle(x, y, w, h);
+        // The new anchors are (x + w + s, y) and (x, y + h + s); y and x are values already, so at most the new
+        // anchors' other coordinates are new.
+        addValue(columns_, x + w + s_, anchorCount_);
+        addValue(rows_, y + h + s_, anchorCount_ + 1);
+        anchorCount_ += 2;
+        return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
+    }
+
+    void addObstacle(Coord left, Coord top, Coord w, Coord h) {
+        addObstacle(columns_, {left, top, left + w, top + h});
+        addObstacle(rows_, {top, left, top + h, left + w});
+    }
+
+    static void addObstacle(Direction& d, const Obstacle& o) {
+        d.grid.add(o);
+        // The smallest box collides with o exactly on these lines, at these along values.
+        const Span lines = {o.acrossStart - d.minAcross, o.acrossEnd - 1};
+        const Span cut = {o.alongStart - d.minAlong, o.alongEnd - 1};
+        if (lines.first > lines.last || cut.first > cut.last) {
+            return;
+        }
+        for (auto line = d.lines.lower_bound(lines.first); line != d.lines.end() && line->first <= lines.last;) {
+            if (cutSpans(line->second.free, cut)) {
+                line->second.measure();
+            }
+            line = line->second.free.empty() ? d.lines.erase(line) : std::next(line);
+        }
+    }
+
+    void addValue(Direction& d, Coord value, size_t anchorIndex) {
+        const auto at = std::lower_bound(d.values.begin(), d.values.end(), value);
+        if (at != d.values.end() && *at == value) {
+            return;
+        }
+        d.firstSeen.insert(d.firstSeen.begin() + (at - d.values.begin()), anchorIndex);
+        d.values.insert(at, value);
+        Line line;
+        line.free = freeSpansOf(d, value);
+        if (!line.free.empty()) {
+            line.measure();
+            d.lines.emplace(value, std::move(line));
+        }
+    }
+
+    // Where on a new line the smallest box would be inside the area and free of the obstacles so far.
+    std::vector<Span> freeSpansOf(const Direction& d, Coord across) const {
+        const Coord first = std::max(across, s_);
+        const Coord last = d.alongLimit - s_ - d.minAlong;
+        if (across < s_ || across > d.acrossLimit - s_ - d.minAcross || first > last) {
+            return {};
+        }
+        std::vector<Span> blocked;
+        d.grid.forEachNearLine(across, d.minAcross, [&](const Obstacle& o) {
+            if (across < o.acrossEnd && across + d.minAcross >= o.acrossStart &&
+                o.alongStart - d.minAlong < o.alongEnd) {
+                blocked.push_back({o.alongStart - d.minAlong, o.alongEnd - 1});
+            }
+        });
+        std::sort(blocked.begin(), blocked.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
+        std::vector<Span> free;
+        Coord next = first;
+        for (const Span& b : blocked) {
+            if (b.first > last) {
+                break;
+            }
+            if (b.first > next) {
+                free.push_back({next, b.first - 1});
+            }
+            next = std::max(next, b.last + 1);
+        }
+        if (next <= last) {
+            free.push_back({next, last});
+        }
+        return free;
+    }
+
+    Coord s_;
+    Coord areaWidth_;
+    Coord areaHeight_;
+    Direction columns_;
+    Direction rows_;
+    size_t anchorCount_ = 0;
+};
+
+Coord keyOf(const LayoutBox& box, LayoutSortKey key) {
+    return key == LayoutSortKey::LongestSide ? std::max(box.width, box.height) : Coord{box.width} * box.height;
+}
+
+// The exchange sort declared with computeAutoLayout, kept step for step: it fixes the order of equal keys, which a
+// library sort would not.
+std::vector<size_t> placementOrder(const std::vector<LayoutBox>& boxes, LayoutSortKey key) {
+    const size_t n = boxes.size();
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::vector<Coord> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        keys[i] = keyOf(boxes[i], key);
+    }
+    for (size_t i = 0; i + 1 < n; ++i) {
+        Coord keyAtI = keys[i];
+        for (size_t j = n - 1; j > i; --j) {
+            if (keyAtI < keys[j]) {
+                std::swap(order[i], order[j]);
+                std::swap(keyAtI, keys[j]);
+            }
+        }
+        keys[i] = keyAtI;
+    }
+    return order;
+}
+
+}  // namespace
+
+std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
+                                     int32_t spacing,
+                                     int32_t areaWidth,
+                                     int32_t areaHeight,
+                                     LayoutSortKey key) {
+    std::vector<Point> positions(boxes.size());
+    if (boxes.empty()) {
+        return positions;
+    }
+    Placer placer(boxes, spacing, areaWidth, areaHeight);
+    for (size_t index : placementOrder(boxes, key)) {
+        positions[index] = placer.place(boxes[index].width, boxes[index].height);
+    }
+    return positions;
+}
