@@ -8,8 +8,7 @@ void ByteWriter::u16(uint16_t v) {
 }
 
 void ByteWriter::u32(uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes_.push_back(static_cast<uint8_t>(v >> shift));
+    for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<uint8_t>(v >> shift));
 }
 
 void ByteWriter::f32(float v) {

@@ -10,15 +10,13 @@ bool nativePath(const std::string& path, std::string& native) {
 
 FILE* openFile(const std::string& path, const char* mode) {
     std::string native;
-    if (!nativePath(path, native))
-        return nullptr;
+    if (!nativePath(path, native)) return nullptr;
     return std::fopen(native.c_str(), mode);
 }
 
 FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
     FILE* file = openFile(path, "rb");
-    if (!file)
-        return FileReadResult::CannotOpen;
+    if (!file) return FileReadResult::CannotOpen;
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(file);
@@ -41,12 +39,10 @@ FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::ve
 
 FILE* createFileBeside(const std::string& target, std::string& tempPath) {
     std::string native;
-    if (!nativePath(target, native))
-        return nullptr;
+    if (!nativePath(target, native)) return nullptr;
     std::string pattern = native + ".~qb.XXXXXX";
     const int fd = mkstemp(&pattern[0]);
-    if (fd < 0)
-        return nullptr;
+    if (fd < 0) return nullptr;
     // mkstemp makes the file private; give the new file the mode that the target has, or the usual one.
     struct stat existing {};
     mode_t mode;
@@ -87,8 +83,7 @@ bool removeFile(const std::string& path) {
 bool createFolder(const std::string& path) {
     std::string native;
     struct stat info {};
-    if (!nativePath(path, native))
-        return false;
+    if (!nativePath(path, native)) return false;
     return mkdir(native.c_str(), 0777) == 0 || (stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
 }
 
@@ -99,16 +94,12 @@ bool fileExists(const std::string& path) {
 }
 
 std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/')
-        return path;
+    if (!path.empty() && path[0] == '/') return path;
     std::string cwd(4096, '\0');
-    if (!getcwd(&cwd[0], cwd.size()))
-        return {};
+    if (!getcwd(&cwd[0], cwd.size())) return {};
     cwd.resize(cwd.find('\0'));
     std::string cwdProgram;
-    if (!utf8ToCp932(cwd, cwdProgram))
-        return {};
-    if (cwdProgram.empty() || cwdProgram.back() != '/')
-        cwdProgram += '/';
+    if (!utf8ToCp932(cwd, cwdProgram)) return {};
+    if (cwdProgram.empty() || cwdProgram.back() != '/') cwdProgram += '/';
     return cwdProgram + path;
 }

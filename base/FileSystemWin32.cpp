@@ -16,8 +16,7 @@ FILE* openFile(const std::string& path, const char* mode) {
 
 FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
     FILE* file = openFile(path, "rb");
-    if (!file)
-        return FileReadResult::CannotOpen;
+    if (!file) return FileReadResult::CannotOpen;
     const __int64 size = _filelengthi64(_fileno(file));
     if (size < 0) {
         std::fclose(file);
@@ -41,11 +40,9 @@ FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::ve
 FILE* createFileBeside(const std::string& target, std::string& tempPath) {
     const PathParts parts = splitPath(target);
     std::string folder = parts.drive + parts.folder;
-    if (folder.empty())
-        folder = ".";
+    if (folder.empty()) folder = ".";
     char name[MAX_PATH];
-    if (GetTempFileNameA(folder.c_str(), "qb", 0, name) == 0)
-        return nullptr;
+    if (GetTempFileNameA(folder.c_str(), "qb", 0, name) == 0) return nullptr;
     FILE* file = std::fopen(name, "wb");
     if (!file) {
         DeleteFileA(name);
@@ -68,8 +65,7 @@ bool removeFile(const std::string& path) {
 }
 
 bool createFolder(const std::string& path) {
-    if (CreateDirectoryA(path.c_str(), nullptr))
-        return true;
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -81,7 +77,6 @@ bool fileExists(const std::string& path) {
 std::string absolutePath(const std::string& path) {
     char full[1024];
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full)
-        return {};
+    if (n == 0 || n >= sizeof full) return {};
     return std::string(full, n);
 }

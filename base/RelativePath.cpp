@@ -22,17 +22,14 @@ char lowerAscii(char c) {
 std::string removeFileSpec(const std::string& path) {
     size_t at = 0;
     size_t spec = 0;
-    for (int i = 0; i < 2 && at < path.size() && path[at] == '\\'; ++i)
-        spec = ++at;
+    for (int i = 0; i < 2 && at < path.size() && path[at] == '\\'; ++i) spec = ++at;
     while (at < path.size()) {
         if (path[at] == '\\') {
             spec = at;
         } else if (path[at] == ':') {
             spec = ++at;
-            if (at < path.size() && path[at] == '\\')
-                ++spec;
-            if (at >= path.size())
-                break;
+            if (at < path.size() && path[at] == '\\') ++spec;
+            if (at >= path.size()) break;
         }
         at += characterLength(path, at);
     }
@@ -43,8 +40,7 @@ std::string removeFileSpec(const std::string& path) {
 size_t commonPrefix(const std::string& a, const std::string& b) {
     size_t i = 0;
     if (isUnc(a)) {
-        if (!isUnc(b))
-            return 0;
+        if (!isUnc(b)) return 0;
         i = 2;
     } else if (isUnc(b)) {
         return 0;
@@ -53,18 +49,14 @@ size_t commonPrefix(const std::string& a, const std::string& b) {
     for (;;) {
         const bool endA = i >= a.size() || a[i] == '\\';
         const bool endB = i >= b.size() || b[i] == '\\';
-        if (endA && endB)
-            length = i;
-        if (i >= a.size() || i >= b.size() || lowerAscii(a[i]) != lowerAscii(b[i]))
-            break;
+        if (endA && endB) length = i;
+        if (i >= a.size() || i >= b.size() || lowerAscii(a[i]) != lowerAscii(b[i])) break;
         // A double-byte character is compared whole.
         const size_t n = characterLength(a, i);
-        if (n == 2 && (i + 1 >= b.size() || a[i + 1] != b[i + 1]))
-            break;
+        if (n == 2 && (i + 1 >= b.size() || a[i + 1] != b[i + 1])) break;
         i += n;
     }
-    if (length == 2)
-        ++length;  // "C:" stands for the root "C:\"
+    if (length == 2) ++length;  // "C:" stands for the root "C:\"
     return length;
 }
 
@@ -72,34 +64,26 @@ size_t commonPrefix(const std::string& a, const std::string& b) {
 
 bool relativePathBetweenFiles(const std::string& fromFile, const std::string& toFile, std::string& relative) {
     relative.clear();
-    if (fromFile.size() >= kMaxPath || toFile.size() >= kMaxPath)
-        return false;
+    if (fromFile.size() >= kMaxPath || toFile.size() >= kMaxPath) return false;
     const std::string from = removeFileSpec(fromFile);
     const std::string to = removeFileSpec(toFile);
     const size_t common = commonPrefix(from, to);
-    if (common == 0)
-        return false;
+    if (common == 0) return false;
 
     std::string out;
     size_t at = common;
-    if (at >= from.size())
-        out = ".";
-    if (at < from.size() && from[at] == '\\')
-        ++at;
+    if (at >= from.size()) out = ".";
+    if (at < from.size() && from[at] == '\\') ++at;
     while (at < from.size()) {
-        while (at < from.size() && from[at] != '\\')
-            at += characterLength(from, at);
-        if (at < from.size())
-            ++at;  // past the separator
+        while (at < from.size() && from[at] != '\\') at += characterLength(from, at);
+        if (at < from.size()) ++at;  // past the separator
         out += at < from.size() ? "..\\" : "..";
     }
     // The rest of the target file's path, from the end of the common part, beginning with its separator.
     size_t rest = common;
     if (rest < toFile.size() && rest > 0) {
-        if (toFile[rest] != '\\')
-            --rest;
-        if (out.size() + (toFile.size() - rest) >= kMaxPath)
-            return false;
+        if (toFile[rest] != '\\') --rest;
+        if (out.size() + (toFile.size() - rest) >= kMaxPath) return false;
         out += toFile.substr(rest);
     }
     relative = out;
@@ -112,8 +96,7 @@ std::string pathForRelativeForm(const std::string& path) {
 #else
     std::string out = path;
     for (size_t i = 0; i < out.size(); i += characterLength(out, i)) {
-        if (out[i] == '/')
-            out[i] = '\\';
+        if (out[i] == '/') out[i] = '\\';
     }
     return !out.empty() && out[0] == '\\' ? "Z:" + out : out;
 #endif
@@ -125,8 +108,7 @@ std::string pathForPlatform(const std::string& path) {
 #else
     std::string out = path;
     for (size_t i = 0; i < out.size(); i += characterLength(out, i)) {
-        if (out[i] == '\\')
-            out[i] = '/';
+        if (out[i] == '\\') out[i] = '/';
     }
     return out;
 #endif

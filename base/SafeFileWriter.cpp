@@ -14,8 +14,7 @@ bool SafeFileWriter::open() {
     discard();
     failed_ = false;
     file_ = createFileBeside(target_, tempPath_);
-    if (!file_)
-        failed_ = true;
+    if (!file_) failed_ = true;
     return file_ != nullptr;
 }
 
@@ -24,8 +23,7 @@ bool SafeFileWriter::write(const void* data, size_t n) {
         failed_ = true;
         return false;
     }
-    if (n > 0 && std::fwrite(data, 1, n, file_) != n)
-        failed_ = true;
+    if (n > 0 && std::fwrite(data, 1, n, file_) != n) failed_ = true;
     return !failed_;
 }
 

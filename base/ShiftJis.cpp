@@ -56,13 +56,11 @@ std::string toUpperSingleByte(const std::string& text) {
 }
 
 size_t cutLength(const std::string& text, size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text.size();
+    if (text.size() <= maxBytes) return text.size();
     size_t i = 0;
     while (i < maxBytes) {
         const size_t step = isLeadByte(static_cast<uint8_t>(text[i])) ? 2 : 1;
-        if (i + step > maxBytes)
-            break;
+        if (i + step > maxBytes) break;
         i += step;
     }
     return i;

@@ -7,8 +7,7 @@ namespace {
 
 bool convert(const char* to, const char* from, const std::string& in, std::string& out) {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     std::string result;
     result.resize(in.size() * 2 + 4);
     char* inPtr = const_cast<char*>(in.data());
@@ -20,8 +19,7 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
         size_t outLeft = result.size() - done;
         const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
         done = result.size() - outLeft;
-        if (r != static_cast<size_t>(-1))
-            continue;
+        if (r != static_cast<size_t>(-1)) continue;
         if (errno == E2BIG) {
             result.resize(result.size() * 2);
             continue;
@@ -30,8 +28,7 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
         break;
     }
     iconv_close(cd);
-    if (!ok)
-        return false;
+    if (!ok) return false;
     result.resize(done);
     out = std::move(result);
     return true;

@@ -20,11 +20,9 @@ bool composeAtlas(const TextureCollection& images,
                   int32_t areaHeight,
                   int bytesPerPixel,
                   std::vector<uint8_t>& atlas) {
-    if (!areaAllowed(areaWidth, areaHeight))
-        return false;
+    if (!areaAllowed(areaWidth, areaHeight)) return false;
     const size_t bytes = static_cast<size_t>(areaWidth) * static_cast<size_t>(areaHeight) * bytesPerPixel;
-    if (!tryAssign(atlas, bytes, uint8_t{0}))
-        return false;
+    if (!tryAssign(atlas, bytes, uint8_t{0})) return false;
     for (const auto& image : images.images()) {
         if (bytesPerPixel == 3) {
             image->copyTo24(atlas.data(), areaWidth, areaHeight);
@@ -40,8 +38,7 @@ bool writeAtlasBmpFile(const TextureCollection& images,
                        int32_t areaWidth,
                        int32_t areaHeight) {
     std::vector<uint8_t> atlas;
-    if (!composeAtlas(images, areaWidth, areaHeight, 3, atlas))
-        return false;
+    if (!composeAtlas(images, areaWidth, areaHeight, 3, atlas)) return false;
     const uint32_t rowBytes = static_cast<uint32_t>(areaWidth) * 3;
     const uint32_t rowSize = (rowBytes + 3) & ~3u;
     const uint32_t dataSize = rowSize * static_cast<uint32_t>(areaHeight);
@@ -65,8 +62,7 @@ bool writeAtlasBmpFile(const TextureCollection& images,
     header.u32(0);
 
     SafeFileWriter file(path);
-    if (!file.open() || !file.write(header.buffer()))
-        return false;
+    if (!file.open() || !file.write(header.buffer())) return false;
     if (rowSize == rowBytes) {
         file.write(atlas);
     } else {
@@ -84,8 +80,7 @@ bool writeAtlasTgaFile(const TextureCollection& images,
                        int32_t areaWidth,
                        int32_t areaHeight) {
     std::vector<uint8_t> atlas;
-    if (!composeAtlas(images, areaWidth, areaHeight, 4, atlas))
-        return false;
+    if (!composeAtlas(images, areaWidth, areaHeight, 4, atlas)) return false;
     ByteWriter header;
     header.u8(0);   // no image ID
     header.u8(0);   // no colour map

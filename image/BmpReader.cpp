@@ -67,8 +67,7 @@ struct Layout {
 Layout locateParts(const FileHeader& file, const BitmapInfoHeader& info, uint64_t fileSize) {
     Layout layout;
     layout.paletteOffset = kFileHeaderSize + (info.biSize > kInfoHeaderSize ? info.biSize : kInfoHeaderSize);
-    if (info.biBitCount == 8)
-        layout.paletteEntries = info.biClrUsed == 0 ? kPaletteEntries : info.biClrUsed;
+    if (info.biBitCount == 8) layout.paletteEntries = info.biClrUsed == 0 ? kPaletteEntries : info.biClrUsed;
     const uint64_t dataStart = layout.paletteOffset + layout.paletteEntries * 4;
     layout.pixelOffset = (file.bfOffBits >= dataStart && file.bfOffBits < fileSize) ? file.bfOffBits : dataStart;
     return layout;
@@ -76,8 +75,7 @@ Layout locateParts(const FileHeader& file, const BitmapInfoHeader& info, uint64_
 
 // The part [offset, offset + length) of the file, or nullptr when the file does not hold all of it.
 const uint8_t* part(const uint8_t* file, uint64_t size, uint64_t offset, uint64_t length) {
-    if (offset > size || length > size - offset)
-        return nullptr;
+    if (offset > size || length > size - offset) return nullptr;
     return file + offset;
 }
 
@@ -88,8 +86,7 @@ const char* convert24(const uint8_t* file,
                       std::vector<uint8_t>& pixels) {
     const uint64_t bytes = static_cast<uint64_t>(dibRowStride(info.biWidth)) * static_cast<uint64_t>(info.biHeight);
     const uint8_t* rows = part(file, size, layout.pixelOffset, bytes);
-    if (!rows || !tryResize(pixels, bytes))
-        return kBmpPixelsFailed;
+    if (!rows || !tryResize(pixels, bytes)) return kBmpPixelsFailed;
     std::memcpy(pixels.data(), rows, bytes);
     return nullptr;
 }
@@ -100,25 +97,21 @@ const char* convert8(const uint8_t* file,
                      const Layout& layout,
                      BitmapInfoHeader& info,
                      std::vector<uint8_t>& pixels) {
-    if (layout.paletteEntries > kPaletteEntries)
-        return kBmpPixelsFailed;
+    if (layout.paletteEntries > kPaletteEntries) return kBmpPixelsFailed;
     const uint8_t* palette = part(file, size, layout.paletteOffset, layout.paletteEntries * 4);
     const uint64_t width = static_cast<uint64_t>(info.biWidth);
     const uint64_t rowsCount = static_cast<uint64_t>(info.biHeight);
     const uint64_t indexStride = (width + 3) & ~uint64_t{3};
     const uint64_t rowStride = static_cast<uint64_t>(dibRowStride(info.biWidth));
     const uint8_t* indices = part(file, size, layout.pixelOffset, indexStride * rowsCount);
-    if (!palette || !indices || !tryAssign(pixels, rowStride * rowsCount, uint8_t{0}))
-        return kBmpPixelsFailed;
+    if (!palette || !indices || !tryAssign(pixels, rowStride * rowsCount, uint8_t{0})) return kBmpPixelsFailed;
 
     uint8_t colours[kPaletteEntries][3] = {};  // blue, green, red; entries the file lacks stay black
-    for (uint64_t k = 0; k < layout.paletteEntries; ++k)
-        std::memcpy(colours[k], palette + k * 4, 3);
+    for (uint64_t k = 0; k < layout.paletteEntries; ++k) std::memcpy(colours[k], palette + k * 4, 3);
     for (uint64_t r = 0; r < rowsCount; ++r) {
         const uint8_t* in = indices + r * indexStride;
         uint8_t* out = pixels.data() + r * rowStride;
-        for (uint64_t c = 0; c < width; ++c)
-            std::memcpy(out + c * 3, colours[in[c]], 3);
+        for (uint64_t c = 0; c < width; ++c) std::memcpy(out + c * 3, colours[in[c]], 3);
     }
 
     info.biBitCount = 24;
@@ -137,8 +130,7 @@ namespace {
 
 const char* judgeHeadersOnly(const std::string& path, BitmapInfoHeader& info) {
     FILE* f = openFile(path, "rb");
-    if (!f)
-        return kBmpOpenFailed;
+    if (!f) return kBmpOpenFailed;
     uint8_t head[kFileHeaderSize + kInfoHeaderSize];
     const size_t got = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
@@ -153,23 +145,17 @@ const char* decodeBmp(const uint8_t* file, size_t size, BitmapInfoHeader& info, 
     ByteReader in(file, size);
     const FileHeader fileHeader = readFileHeader(in);
     BitmapInfoHeader header = readInfoHeader(in);
-    if (!in.ok())
-        return kBmpHeaderFailed;
+    if (!in.ok()) return kBmpHeaderFailed;
     info = header;
-    if (header.biCompression != kBiRgb)
-        return kBmpNotUncompressed;
-    if (header.biBitCount != 8 && header.biBitCount != 24)
-        return kBmpWrongDepth;
+    if (header.biCompression != kBiRgb) return kBmpNotUncompressed;
+    if (header.biBitCount != 8 && header.biBitCount != 24) return kBmpWrongDepth;
     // Top-down files (negative height), empty images and sizes beyond the caps are refused before any allocation.
-    if (!imageSizeAllowed(header.biWidth, header.biHeight))
-        return kBmpPixelsFailed;
+    if (!imageSizeAllowed(header.biWidth, header.biHeight)) return kBmpPixelsFailed;
 
     const Layout layout = locateParts(fileHeader, header, size);
-    if (header.biBitCount == 24)
-        return convert24(file, size, layout, header, pixels);
+    if (header.biBitCount == 24) return convert24(file, size, layout, header, pixels);
     const char* failure = convert8(file, size, layout, header, pixels);
-    if (!failure)
-        info = header;
+    if (!failure) info = header;
     return failure;
 }
 

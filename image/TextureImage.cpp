@@ -33,15 +33,13 @@ BitmapInfoHeader tgaInfo(int32_t width, int32_t height) {
 
 const char* TextureImage::loadBmp(const std::string& path) {
     const char* failure = readBmp(path, info_, pixels_);
-    if (!failure)
-        acceptBmp(path);
+    if (!failure) acceptBmp(path);
     return failure;
 }
 
 const char* TextureImage::takeBmp(const std::string& path, const uint8_t* file, size_t size) {
     const char* failure = decodeBmp(file, size, info_, pixels_);
-    if (!failure)
-        acceptBmp(path);
+    if (!failure) acceptBmp(path);
     return failure;
 }
 
@@ -54,16 +52,14 @@ void TextureImage::acceptBmp(const std::string& path) {
 
 bool TextureImage::loadTga(const std::string& path) {
     TgaImage image;
-    if (!readTga(path, image))
-        return false;
+    if (!readTga(path, image)) return false;
     acceptTga(path, image);
     return true;
 }
 
 bool TextureImage::takeTga(const std::string& path, const uint8_t* file, size_t size) {
     TgaImage image;
-    if (!decodeTga(file, size, image))
-        return false;
+    if (!decodeTga(file, size, image)) return false;
     acceptTga(path, image);
     return true;
 }
@@ -97,15 +93,13 @@ void TextureImage::copyTo32(uint8_t* atlas, int32_t areaWidth, int32_t areaHeigh
 }
 
 void TextureImage::copyTo(uint8_t* atlas, int32_t areaWidth, int32_t areaHeight, int bytesPerPixel) const {
-    if (kind_ == ImageKind::None)
-        return;
+    if (kind_ == ImageKind::None) return;
     // The image columns i and rows j (from the top) that land inside the area.
     const int64_t firstColumn = std::max<int64_t>(0, -int64_t{x_});
     const int64_t endColumn = std::min<int64_t>(width_, int64_t{areaWidth} - x_);
     const int64_t firstRow = std::max<int64_t>(0, -int64_t{y_});
     const int64_t endRow = std::min<int64_t>(height_, int64_t{areaHeight} - y_);
-    if (firstColumn >= endColumn || firstRow >= endRow)
-        return;
+    if (firstColumn >= endColumn || firstRow >= endRow) return;
     const int64_t stride = rowStride();
     for (int64_t j = firstRow; j < endRow; ++j) {
         const int64_t sourceRow = height_ - 1 - j;
@@ -118,8 +112,7 @@ void TextureImage::copyTo(uint8_t* atlas, int32_t areaWidth, int32_t areaHeight,
             out[0] = source[i * 3];
             out[1] = source[i * 3 + 1];
             out[2] = source[i * 3 + 2];
-            if (bytesPerPixel == 4)
-                out[3] = sourceAlpha ? sourceAlpha[i] : 255;
+            if (bytesPerPixel == 4) out[3] = sourceAlpha ? sourceAlpha[i] : 255;
         }
     }
 }

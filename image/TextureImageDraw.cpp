@@ -40,27 +40,23 @@ void drawStep(HDC dc, int32_t zoom, const TextureImage& image, Point origin, con
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     StretchDIBits(dc, at.left, at.top, at.width, at.height, 0, 0, image.width(), image.height(), bits, &info,
                   DIB_RGB_COLORS, SRCCOPY);
-    if (image.isSelected())
-        frame(dc, at);
+    if (image.isSelected()) frame(dc, at);
 }
 
 }  // namespace
 
 void TextureImage::draw(HDC__* dc, int32_t zoom) const {
-    if (kind_ == ImageKind::None)
-        return;
+    if (kind_ == ImageKind::None) return;
     drawStep(dc, zoom, *this, {originX_, originY_}, pixels_.data());
 }
 
 // The grey view of the alpha is made on the first alpha draw and kept: every colour byte of a pixel holds its alpha,
 // 255 throughout for an image without alpha plane. When it cannot be allocated, nothing is drawn this time.
 void TextureImage::drawAlpha(HDC__* dc, int32_t zoom) {
-    if (kind_ == ImageKind::None)
-        return;
+    if (kind_ == ImageKind::None) return;
     if (alphaView_.empty()) {
         const size_t stride = static_cast<size_t>(rowStride());
-        if (!tryAssign(alphaView_, stride * static_cast<size_t>(height_), uint8_t{255}))
-            return;
+        if (!tryAssign(alphaView_, stride * static_cast<size_t>(height_), uint8_t{255})) return;
         if (hasAlpha()) {
             for (int32_t r = 0; r < height_; ++r) {
                 for (int32_t c = 0; c < width_; ++c) {

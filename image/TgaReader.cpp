@@ -53,14 +53,12 @@ bool headerAccepted(const TgaHeader& h) {
 bool decodeTga(const uint8_t* file, size_t size, TgaImage& image) {
     ByteReader in(file, size);
     const TgaHeader header = readHeader(in);
-    if (!in.ok() || !headerAccepted(header))
-        return false;
+    if (!in.ok() || !headerAccepted(header)) return false;
     in.skip(header.idLength);
     const int64_t width = header.width;
     const int64_t height = header.height;
     const uint8_t* data = in.take(static_cast<size_t>(width * height * 4));
-    if (!data)
-        return false;
+    if (!data) return false;
 
     const int64_t stride = dibRowStride(width);
     if (!tryAssign(image.pixels, static_cast<size_t>(stride * height), uint8_t{0}) ||
@@ -86,7 +84,6 @@ bool decodeTga(const uint8_t* file, size_t size, TgaImage& image) {
 
 bool readTga(const std::string& path, TgaImage& image) {
     std::vector<uint8_t> file;
-    if (readWholeFile(path, kMaxImageFileBytes, file) != FileReadResult::Ok)
-        return false;
+    if (readWholeFile(path, kMaxImageFileBytes, file) != FileReadResult::Ok) return false;
     return decodeTga(file.data(), file.size(), image);
 }

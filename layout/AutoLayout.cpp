@@ -194,7 +194,8 @@ public:
         anchorCount_ = 1;
     }
 
-    Point place(Coord w, Coord h) {
+    // The box's place, or nothing when it is parked.
+    std::optional<Point> place(Coord w, Coord h) {
         // Past this value neither a column nor a row can hold the box inside the area.
         const Coord lastValue = std::min(areaWidth_ - s_ - w, areaHeight_ - s_ - h);
         auto column = columns_.lines.begin();
@@ -231,7 +232,7 @@ public:
         // No place: the box parks just outside the bottom-right corner, where it still takes part in the collision
         // test (with spacing <= 0 it can block places that reach the corner).
         addObstacle(areaWidth_, areaHeight_, w, h);
-        return {static_cast<int32_t>(areaWidth_), static_cast<int32_t>(areaHeight_)};
+        return std::nullopt;
     }
 
 private:
@@ -419,14 +420,18 @@ std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
                                      int32_t spacing,
                                      int32_t areaWidth,
                                      int32_t areaHeight,
-                                     LayoutSortKey key) {
+                                     LayoutSortKey key,
+                                     std::vector<bool>* parked) {
     std::vector<Point> positions(boxes.size());
+    if (parked) parked->assign(boxes.size(), false);
     if (boxes.empty()) {
         return positions;
     }
     Placer placer(boxes, spacing, areaWidth, areaHeight);
     for (size_t index : placementOrder(boxes, key)) {
-        positions[index] = placer.place(boxes[index].width, boxes[index].height);
+        const std::optional<Point> place = placer.place(boxes[index].width, boxes[index].height);
+        positions[index] = place.value_or(Point{areaWidth, areaHeight});
+        if (parked && !place) (*parked)[index] = true;
     }
     return positions;
 }

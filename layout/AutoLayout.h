@@ -37,8 +37,10 @@ enum class LayoutSortKey {
 //
 // The positions are exactly those of the exhaustive search over every anchor pair that this describes; the search
 // itself is not run (see AutoLayout.cpp). Arithmetic is 64-bit inside, so no spacing or size can overflow it.
+// With `parked`, it also tells for each box whether it was parked.
 std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
                                      int32_t spacing,
                                      int32_t areaWidth,
                                      int32_t areaHeight,
-                                     LayoutSortKey key);
+                                     LayoutSortKey key,
+                                     std::vector<bool>* parked = nullptr);

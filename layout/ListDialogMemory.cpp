@@ -21,15 +21,13 @@ void ListDialog::destroy() {
 }
 
 void ListDialog::resetList() {
-    if (!exists_)
-        return;
+    if (!exists_) return;
     entries_.clear();
     current_ = -1;
 }
 
 void ListDialog::appendName(const std::string& name) {
-    if (!exists_)
-        return;
+    if (!exists_) return;
     entries_.push_back(name);
 }
 
@@ -40,25 +38,20 @@ void ListDialog::insert(size_t index, const std::string& name) {
 }
 
 void ListDialog::insertFirst(const std::string& name) {
-    if (!exists_)
-        return;
+    if (!exists_) return;
     insert(0, name);
 }
 
 void ListDialog::insertAt(const std::string& name, int32_t index) {
-    if (!exists_ || index == -1)
-        return;
-    if (index < 0 || static_cast<size_t>(index) > entries_.size())
-        return;
+    if (!exists_ || index == -1) return;
+    if (index < 0 || static_cast<size_t>(index) > entries_.size()) return;
     insert(static_cast<size_t>(index), name);
 }
 
 void ListDialog::removeName(const std::string& name) {
-    if (!exists_)
-        return;
+    if (!exists_) return;
     const int32_t index = findName(name);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     entries_.erase(entries_.begin() + index);
     if (current_ == index) {
         current_ = -1;
@@ -68,25 +61,20 @@ void ListDialog::removeName(const std::string& name) {
 }
 
 void ListDialog::markName(const std::string& name) {
-    if (!exists_)
-        return;
+    if (!exists_) return;
     const int32_t index = findName(name);
-    if (index >= 0)
-        current_ = index;
+    if (index >= 0) current_ = index;
 }
 
 void ListDialog::clearMarks() {
-    if (!exists_)
-        return;
+    if (!exists_) return;
     current_ = -1;
 }
 
 int32_t ListDialog::findName(const std::string& name) const {
-    if (!exists_)
-        return -1;
+    if (!exists_) return -1;
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i] == name)
-            return static_cast<int32_t>(i);
+        if (entries_[i] == name) return static_cast<int32_t>(i);
     }
     return -1;
 }

@@ -37,8 +37,7 @@ void TextureCollection::clear() {
 
 bool TextureCollection::addFromFile(const std::string& path, bool makeUnique) {
     std::unique_ptr<TextureImage> image(new (std::nothrow) TextureImage);
-    if (!image)
-        return false;
+    if (!image) return false;
     const std::string extension = splitPath(path).extension;
     if (extension == ".bmp") {
         if (const char* failure = image->loadBmp(path)) {
@@ -59,8 +58,7 @@ bool TextureCollection::addFromFile(const std::string& path, bool makeUnique) {
 }
 
 void TextureCollection::append(std::unique_ptr<TextureImage> image, bool makeUnique) {
-    if (makeUnique)
-        image->setName(uniqueName(image->name()));
+    if (makeUnique) image->setName(uniqueName(image->name()));
     ++nameCounts_[image->name()];
     images_.push_back(std::move(image));
     deselectAll();
@@ -84,8 +82,7 @@ std::string TextureCollection::uniqueName(const std::string& base) const {
 void TextureCollection::forgetName(const std::string& name) {
     auto it = nameCounts_.find(name);
     assert(it != nameCounts_.end());
-    if (it != nameCounts_.end() && --it->second == 0)
-        nameCounts_.erase(it);
+    if (it != nameCounts_.end() && --it->second == 0) nameCounts_.erase(it);
 }
 
 void TextureCollection::setName(TextureImage& image, const std::string& name) {
@@ -96,10 +93,8 @@ void TextureCollection::setName(TextureImage& image, const std::string& name) {
 
 void TextureCollection::relist() {
     list().resetList();
-    for (const auto& image : images_)
-        list().appendName(image->name());
-    if (!images_.empty())
-        list().markName(images_.back()->name());
+    for (const auto& image : images_) list().appendName(image->name());
+    if (!images_.empty()) list().markName(images_.back()->name());
 }
 
 TextureImage& TextureCollection::last() {
@@ -114,8 +109,7 @@ void TextureCollection::pickAt(Point point) {
 
 bool TextureCollection::pickAdditionalAt(Point point) {
     for (size_t i = images_.size(); i-- > 0;) {
-        if (!images_[i]->contains(point))
-            continue;
+        if (!images_[i]->contains(point)) continue;
         images_[i]->setSelected(true);
         moveImage(i, images_.size() - 1);
         list().markName(images_.back()->name());
@@ -126,8 +120,7 @@ bool TextureCollection::pickAdditionalAt(Point point) {
 
 void TextureCollection::selectByName(const std::string& name) {
     for (const auto& image : images_) {
-        if (image->name() == name)
-            image->setSelected(true);
+        if (image->name() == name) image->setSelected(true);
     }
 }
 
@@ -137,8 +130,7 @@ void TextureCollection::deselectAll() {
 }
 
 void TextureCollection::deselectAllQuietly() {
-    for (const auto& image : images_)
-        image->setSelected(false);
+    for (const auto& image : images_) image->setSelected(false);
 }
 
 void TextureCollection::deleteSelected() {
@@ -167,8 +159,7 @@ void TextureCollection::moveImage(size_t from, size_t to) {
 // end at the front in reverse of their previous order.
 void TextureCollection::moveSelectedToFirst() {
     for (size_t i = 0; i < images_.size(); ++i) {
-        if (!images_[i]->isSelected())
-            continue;
+        if (!images_[i]->isSelected()) continue;
         moveImage(i, 0);
         list().removeName(images_[0]->name());
         list().insertFirst(images_[0]->name());
@@ -179,8 +170,7 @@ void TextureCollection::moveSelectedToFirst() {
 void TextureCollection::moveSelectedToLast() {
     std::vector<TextureImage*> selected;
     for (const auto& image : images_) {
-        if (image->isSelected())
-            selected.push_back(image.get());
+        if (image->isSelected()) selected.push_back(image.get());
     }
     for (TextureImage* image : selected) {
         const auto at = std::find_if(images_.begin(), images_.end(), [&](const auto& p) { return p.get() == image; });
@@ -194,8 +184,7 @@ void TextureCollection::moveSelectedToLast() {
 // a run at the very front stays.
 void TextureCollection::moveSelectedUp() {
     for (size_t i = 1; i < images_.size(); ++i) {
-        if (!images_[i]->isSelected() || images_[i - 1]->isSelected())
-            continue;
+        if (!images_[i]->isSelected() || images_[i - 1]->isSelected()) continue;
         std::swap(images_[i], images_[i - 1]);
         list().removeName(images_[i - 1]->name());
         list().insertAt(images_[i - 1]->name(), static_cast<int32_t>(i - 1));
@@ -205,12 +194,10 @@ void TextureCollection::moveSelectedUp() {
 // A selected image other than the one that was last at the start trades places with its successor, and the walk goes
 // on behind its new place: of two neighbouring selected images only the first moves.
 void TextureCollection::moveSelectedDown() {
-    if (images_.empty())
-        return;
+    if (images_.empty()) return;
     const TextureImage* lastAtStart = images_.back().get();
     for (size_t i = 0; i + 1 < images_.size(); ++i) {
-        if (!images_[i]->isSelected() || images_[i].get() == lastAtStart)
-            continue;
+        if (!images_[i]->isSelected() || images_[i].get() == lastAtStart) continue;
         std::swap(images_[i], images_[i + 1]);
         ++i;
         list().removeName(images_[i]->name());
@@ -220,33 +207,30 @@ void TextureCollection::moveSelectedDown() {
 
 void TextureCollection::moveSelectedBy(Point delta) {
     for (const auto& image : images_) {
-        if (image->isSelected())
-            image->moveBy(delta);
+        if (image->isSelected()) image->moveBy(delta);
     }
 }
 
 void TextureCollection::moveSelectedToOrigin() {
     for (const auto& image : images_) {
-        if (image->isSelected())
-            image->moveToOrigin();
+        if (image->isSelected()) image->moveToOrigin();
     }
 }
 
-void TextureCollection::autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight) {
+std::vector<bool> TextureCollection::autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight) {
     std::vector<LayoutBox> boxes;
     boxes.reserve(images_.size());
-    for (const auto& image : images_)
-        boxes.push_back({image->width(), image->height()});
+    for (const auto& image : images_) boxes.push_back({image->width(), image->height()});
     const LayoutSortKey key =
         Settings::instance().sortByEdgeLength == 1 ? LayoutSortKey::LongestSide : LayoutSortKey::PixelCount;
-    const std::vector<Point> positions = computeAutoLayout(boxes, spacing, areaWidth, areaHeight, key);
-    for (size_t i = 0; i < images_.size(); ++i)
-        images_[i]->setPosition(positions[i].x, positions[i].y);
+    std::vector<bool> parked;
+    const std::vector<Point> positions = computeAutoLayout(boxes, spacing, areaWidth, areaHeight, key, &parked);
+    for (size_t i = 0; i < images_.size(); ++i) images_[i]->setPosition(positions[i].x, positions[i].y);
+    return parked;
 }
 
 void TextureCollection::setOriginAll(Point origin) {
-    for (const auto& image : images_)
-        image->setOrigin(origin);
+    for (const auto& image : images_) image->setOrigin(origin);
 }
 
 bool TextureCollection::writeAtlasBmp(const std::string& path, int32_t areaWidth, int32_t areaHeight) const {

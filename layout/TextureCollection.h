@@ -51,8 +51,8 @@ public:
     // Places every image inside the area by size, largest first, with `spacing` pixels between images and along the
     // edges (see AutoLayout.h); the sort key is Settings::sortByEdgeLength (exactly 1: the longer side, else the pixel
     // count). Only positions change: order, selection, names and the list stay. An image that finds no place is
-    // parked at (areaWidth, areaHeight).
-    void autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight);
+    // parked at (areaWidth, areaHeight); the result tells, per image in list order, whether it was parked.
+    std::vector<bool> autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight);
 
     int32_t count() const {
         return static_cast<int32_t>(images_.size());

@@ -31,21 +31,17 @@ struct StoredImage {
 // An int16 length and that many bytes; the text ends at the first zero byte (the padding).
 bool readStoredText(ByteReader& in, std::string& text) {
     const int16_t length = in.i16();
-    if (!in.ok() || length < 0 || length > kMaxStoredText)
-        return false;
+    if (!in.ok() || length < 0 || length > kMaxStoredText) return false;
     const uint8_t* bytes = in.take(static_cast<size_t>(length));
-    if (!bytes)
-        return false;
+    if (!bytes) return false;
     size_t n = 0;
-    while (n < static_cast<size_t>(length) && bytes[n] != 0)
-        ++n;
+    while (n < static_cast<size_t>(length) && bytes[n] != 0) ++n;
     text.assign(reinterpret_cast<const char*>(bytes), n);
     return true;
 }
 
 bool readRecord(ByteReader& in, StoredImage& record) {
-    if (!readStoredText(in, record.path) || !readStoredText(in, record.name))
-        return false;
+    if (!readStoredText(in, record.path) || !readStoredText(in, record.name)) return false;
     record.x = in.i16();
     record.y = in.i16();
     return in.ok();
@@ -74,14 +70,12 @@ bool TextureCollection::readImageList(ByteReader& in, const std::string& project
             break;
         }
         const std::string path = pathForPlatform(absolute ? record.path : base + record.path);
-        if (!addFromFile(path, false))
-            continue;
+        if (!addFromFile(path, false)) continue;
         setName(last(), cutAtCharacter(record.name, TextureImage::kMaxNameBytes));
         last().setPosition(record.x, record.y);
     }
     relist();
-    if (!sound)
-        showMessage(kDamaged, kErrorCaption);
+    if (!sound) showMessage(kDamaged, kErrorCaption);
     return sound;
 }
 
@@ -131,8 +125,7 @@ bool saveProjectFile(const std::string& path, const TextureCollection& images) {
     ByteWriter out;
     const Settings::Record record = settings.record();
     out.bytes(record.data(), record.size());
-    if (!images.writeImageList(out, path) || !writeFileSafely(path, out.buffer()))
-        return false;
+    if (!images.writeImageList(out, path) || !writeFileSafely(path, out.buffer())) return false;
     settings.savedCopy = record;
     return true;
 }

@@ -93,8 +93,7 @@ void Settings::readFields(ByteReader& in, size_t recordSize) {
     absolutePaths = in.i32();
     uvRatio = in.i32();
     in.copyTo(usualPaths, sizeof usualPaths);
-    if (recordSize == kOldRecordSize)
-        return;
+    if (recordSize == kOldRecordSize) return;
     in.copyTo(idHeaderText, sizeof idHeaderText);
     in.copyTo(idDeclaration, sizeof idDeclaration);
     in.copyTo(idConnector, sizeof idConnector);

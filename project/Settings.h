@@ -47,8 +47,7 @@ public:
     template <size_t N>
     static std::string text(const char (&field)[N]) {
         size_t n = 0;
-        while (n < N && field[n] != '\0')
-            ++n;
+        while (n < N && field[n] != '\0') ++n;
         return std::string(field, n);
     }
     // Writes a text and its terminator only (cut at a character boundary to fit); the bytes behind stay.

@@ -48,11 +48,9 @@ std::vector<uint8_t> quvList(const TextureCollection& images, const Settings& se
     out.i32(images.count());
     for (const auto& image : images.images()) {
         if (settings.uvRatio != 0) {
-            for (float v : uvRatios(*image, settings))
-                out.f32(v);
+            for (float v : uvRatios(*image, settings)) out.f32(v);
         } else {
-            for (int32_t v : uvRectangle(*image, settings))
-                out.i32(v);
+            for (int32_t v : uvRectangle(*image, settings)) out.i32(v);
         }
     }
     return out.buffer();
@@ -74,8 +72,7 @@ std::string uvArrayText(const TextureCollection& images, const Settings& setting
                 text += formatText(i < 3 ? " %7s," : " %7s", value.c_str());
             }
         } else {
-            for (int32_t v : uvRectangle(*image, settings))
-                text += formatText(" %d,", v);
+            for (int32_t v : uvRectangle(*image, settings)) text += formatText(" %d,", v);
         }
         text += " },\n";
     }

@@ -69,13 +69,11 @@ ExpectedPicture expectedAtlas(int width, int height, const std::vector<std::pair
         for (int j = 0; j < source.picture.height; ++j) {
             for (int i = 0; i < source.picture.width; ++i) {
                 const int c = at.x + i, r = at.y + j;
-                if (c < 0 || c >= width || r < 0 || r >= height)
-                    continue;
+                if (c < 0 || c >= width || r < 0 || r >= height) continue;
                 uint8_t* out = &atlas.rgba[(static_cast<size_t>(r) * width + c) * 4];
                 const uint8_t* in = &source.picture.rgba[(static_cast<size_t>(j) * source.picture.width + i) * 4];
                 std::copy(in, in + 4, out);
-                if (opaque)
-                    out[3] = 255;
+                if (opaque) out[3] = 255;
             }
         }
     }

@@ -41,8 +41,7 @@ Bmp8 paletteImage(int width, int height, uint32_t entries) {
     Bmp8 spec;
     spec.width = width;
     spec.height = height;
-    for (uint32_t k = 0; k < entries; ++k)
-        spec.palette.push_back(kPalette[k % kPalette.size()]);
+    for (uint32_t k = 0; k < entries; ++k) spec.palette.push_back(kPalette[k % kPalette.size()]);
     spec.clrUsed = entries == 256 ? 0 : entries;
     spec.index = [entries](int c, int r) { return static_cast<uint8_t>((c + 2 * r) % entries); };
     return spec;
@@ -70,8 +69,7 @@ TEST(BmpReader, EightBitImagesKeepEveryRow) {
     const Decoded d = decode(makeBmp8(spec));
     expectPicture(d, 5, 4, paletteColours(spec));
     // 5 pixels make 16-byte rows whose last byte is 0.
-    for (int r = 0; r < 4; ++r)
-        EXPECT_EQ(d.pixels[r * 16 + 15], 0);
+    for (int r = 0; r < 4; ++r) EXPECT_EQ(d.pixels[r * 16 + 15], 0);
     EXPECT_EQ(d.info.biSize, 40u);
     EXPECT_EQ(d.info.biPlanes, 1);
     EXPECT_EQ(d.info.biBitCount, 24);

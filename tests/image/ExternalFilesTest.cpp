@@ -50,8 +50,7 @@ std::vector<Fixture> manifest() {
     std::istringstream lines(readText(fixturePath("manifest.txt")));
     std::vector<Fixture> fixtures;
     Fixture f;
-    while (lines >> f.file >> f.expected >> f.expectation)
-        fixtures.push_back(f);
+    while (lines >> f.file >> f.expected >> f.expectation) fixtures.push_back(f);
     return fixtures;
 }
 

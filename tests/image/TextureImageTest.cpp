@@ -52,8 +52,7 @@ TEST(TextureImage, NamesComeFromTheFileTitle) {
         {"x/" + std::string(200, 'a') + ".bmp", std::string(127, 'A')},
         {std::string(126, 'a') + "テ.bmp", std::string(126, 'A')},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(TextureImage::nameFromPath(c.path), c.name) << c.path;
+    for (const Case& c : cases) EXPECT_EQ(TextureImage::nameFromPath(c.path), c.name) << c.path;
 }
 
 TEST(TextureImage, LoadsKeepThePathAsPassedAndDescribeTheirPixels) {
@@ -118,8 +117,7 @@ TEST(TextureImage, CopiesIntoTheAtlasClippedToTheArea) {
                         Rgba want{0xEE, 0xEE, 0xEE, 0xEE};
                         if (i >= 0 && i < kImageW && j >= 0 && j < kImageH) {
                             want = patternPixel(i, j);
-                            if (image == &bmp)
-                                want.a = 255;
+                            if (image == &bmp) want.a = 255;
                         }
                         const Rgba got{p[2], p[1], p[0], bytes == 4 ? p[3] : want.a};
                         ASSERT_EQ(got, want) << "area pixel " << c << "," << r;

@@ -22,8 +22,7 @@ void expectPattern(const TgaImage& image, int width, int height) {
     ASSERT_EQ(image.width, width);
     ASSERT_EQ(image.height, height);
     for (int r = 0; r < height; ++r) {
-        for (int c = 0; c < width; ++c)
-            ASSERT_EQ(at(image, c, r), patternPixel(c, r)) << c << "," << r;
+        for (int c = 0; c < width; ++c) ASSERT_EQ(at(image, c, r), patternPixel(c, r)) << c << "," << r;
     }
 }
 

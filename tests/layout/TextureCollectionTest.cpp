@@ -17,37 +17,32 @@ protected:
 
     std::string image(const std::string& file, int w = 4, int h = 4) {
         const std::string path = dir.file(file);
-        if (!fileExists(path))
-            writeSolidImage(path, w, h, solid(10, 20, 30));
+        if (!fileExists(path)) writeSolidImage(path, w, h, solid(10, 20, 30));
         return path;
     }
 
     // Adds the files in order with unique naming; each must load.
     void add(std::initializer_list<const char*> files) {
-        for (const char* f : files)
-            ASSERT_TRUE(images.addFromFile(image(f), true)) << f;
+        for (const char* f : files) ASSERT_TRUE(images.addFromFile(image(f), true)) << f;
     }
 
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (const auto& i : images.images())
-            out.push_back(i->name());
+        for (const auto& i : images.images()) out.push_back(i->name());
         return out;
     }
 
     std::vector<std::string> selected() const {
         std::vector<std::string> out;
         for (const auto& i : images.images()) {
-            if (i->isSelected())
-                out.push_back(i->name());
+            if (i->isSelected()) out.push_back(i->name());
         }
         return out;
     }
 
     void select(std::initializer_list<const char*> which) {
         images.deselectAllQuietly();
-        for (const char* n : which)
-            images.selectByName(n);
+        for (const char* n : which) images.selectByName(n);
     }
 
     const std::vector<std::string>& listed() const { return ListDialog::instance().entries(); }
@@ -247,7 +242,7 @@ TEST_F(CollectionTest, AutoLayoutPlacesByTheSettingsKeyAndChangesOnlyPositions) 
     ListDialog::instance().markName("I3");
     images.images()[0]->setPosition(77, 77);
 
-    images.autoLayout(1, 256, 256);
+    EXPECT_EQ(images.autoLayout(1, 256, 256), (std::vector<bool>{false, false, false, true}));
     std::vector<Point> placed;
     for (const auto& i : images.images()) placed.push_back(i->position());
     // WIDE sorts first (longest side 300) and is parked; the exchange sort then puts I3 before I2 (equal keys), so I3
@@ -260,7 +255,7 @@ TEST_F(CollectionTest, AutoLayoutPlacesByTheSettingsKeyAndChangesOnlyPositions) 
 
     // By pixel count the 300 x 2 image (600 pixels) comes after the 64 x 64 ones and still finds no place.
     Settings::instance().sortByEdgeLength = 0;
-    images.autoLayout(0, 512, 512);
+    EXPECT_EQ(images.autoLayout(0, 512, 512), std::vector<bool>(4, false));
     EXPECT_EQ(images.images()[0]->position(), (Point{0, 0}));
     EXPECT_EQ(images.images()[3]->position(), (Point{0, 192}));
     Settings::instance().resetToDefaults();

@@ -22,8 +22,7 @@ protected:
 
     // Adds an image file (made on first use) and places it.
     void add(const std::string& path, int x, int y, int w = 4, int h = 3) {
-        if (!fileExists(path))
-            writeSolidImage(path, w, h, solid(9, 8, 7));
+        if (!fileExists(path)) writeSolidImage(path, w, h, solid(9, 8, 7));
         ASSERT_TRUE(images.addFromFile(path, true)) << path;
         images.last().setPosition(x, y);
     }
@@ -38,8 +37,7 @@ protected:
     };
     static std::vector<Seen> seen(const TextureCollection& c) {
         std::vector<Seen> out;
-        for (const auto& i : c.images())
-            out.push_back({i->name(), i->position(), i->path()});
+        for (const auto& i : c.images()) out.push_back({i->name(), i->position(), i->path()});
         return out;
     }
 
@@ -103,8 +101,7 @@ TEST_F(ProjectTest, SavesAndLoadsNamesPositionsAndSettings) {
                               {"TREE", {100, -25536}, folder + ".\\img\\tree.tga"},
                               {"GRASS_1", {7, 8}, folder + ".\\grass.bmp"}};
 #ifndef _WIN32
-    for (Seen& s : want)
-        std::replace(s.path.begin(), s.path.end(), '\\', '/');
+    for (Seen& s : want) std::replace(s.path.begin(), s.path.end(), '\\', '/');
 #endif
     EXPECT_EQ(seen(loaded), want);
     EXPECT_EQ(Settings::instance().layoutSpacing, 4);

@@ -10,8 +10,7 @@
 namespace {
 
 void put32(Settings::Record& r, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i)
-        r[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+    for (int i = 0; i < 4; ++i) r[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
 }
 
 void putText(Settings::Record& r, size_t at, const std::string& text) {
@@ -22,8 +21,7 @@ void putText(Settings::Record& r, size_t at, const std::string& text) {
 Settings::Record defaultRecord() {
     Settings::Record r{};
     const int32_t head[] = {246, 256, 256, 256, 4, 0, 0, 1, 1};
-    for (size_t i = 0; i < 9; ++i)
-        put32(r, i * 4, head[i]);
+    for (size_t i = 0; i < 9; ++i) put32(r, i * 4, head[i]);
     putText(r, 36, "IDT_");
     putText(r, 1356,
             "#pragma once\n\n// \x83\x65\x83\x4E\x83\x58\x83\x60\x83\x83\x81\x5B\x49\x44\x83\x8A\x83\x58\x83\x67\n");

@@ -92,8 +92,7 @@ TEST_F(ExportTest, QuvListReadsBackFieldByField) {
                     EXPECT_EQ(got, want);
                 }
             } else {
-                for (int32_t want : uvRectangle(*image, settings))
-                    EXPECT_EQ(in.i32(), want);
+                for (int32_t want : uvRectangle(*image, settings)) EXPECT_EQ(in.i32(), want);
             }
         }
         EXPECT_EQ(in.remaining(), 0u);
@@ -241,8 +240,7 @@ TEST_F(ExportTest, ExportsCompileAndIndexTheRightRows) {
             for (const auto& image : images.images()) {
                 const int x = image->x(), y = image->y(), w = image->width(), h = image->height();
                 int u0 = x, v0 = y, u1 = x + w, v1 = y + h;
-                if (reverse)
-                    u0 = 256 - (x + w), u1 = 256 - x, v0 = 128 - (y + h), v1 = 128 - y;
+                if (reverse) u0 = 256 - (x + w), u1 = 256 - x, v0 = 128 - (y + h), v1 = 128 - y;
                 const std::string id = "IDT_" + image->name();
                 const char* cells = "[MIN_U], UV_LIST[%s][MIN_V], UV_LIST[%s][MAX_U], UV_LIST[%s][MAX_V]";
                 if (ratio) {
@@ -254,8 +252,7 @@ TEST_F(ExportTest, ExportsCompileAndIndexTheRightRows) {
                         return static_cast<double>(static_cast<float>(1.0 - static_cast<float>(v)));
                     };
                     double a = r(x, 256), b = r(y, 128), c = r(x + w, 256), d = r(y + h, 128);
-                    if (reverse)
-                        std::tie(a, b, c, d) = std::make_tuple(m(c), m(d), m(a), m(b));
+                    if (reverse) std::tie(a, b, c, d) = std::make_tuple(m(c), m(d), m(a), m(b));
                     expected += formatText("%.4f %.4f %.4f %.4f\n", a, b, c, d);
                 } else {
                     program += formatText("  std::printf(\"%%ld %%ld %%ld %%ld\\n\", UV_LIST[%s]", id.c_str());

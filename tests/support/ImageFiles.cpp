@@ -14,8 +14,7 @@ void putU16(std::vector<uint8_t>& bytes, size_t offset, uint16_t v) {
 }
 
 void putU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 namespace {
@@ -77,8 +76,7 @@ std::vector<uint8_t> makeBmp8(const Bmp8& spec) {
     }
     out.zeros(spec.gap);
     for (int row = spec.height - 1; row >= 0; --row) {
-        for (int c = 0; c < spec.width; ++c)
-            out.u8(spec.index(c, row));
+        for (int c = 0; c < spec.width; ++c) out.u8(spec.index(c, row));
         out.zeros(stride - static_cast<uint32_t>(spec.width));
     }
     return out.buffer();

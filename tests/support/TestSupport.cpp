@@ -73,8 +73,7 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : stdfs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : stdfs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     return names;
 }
 
@@ -91,8 +90,7 @@ namespace {
 
 std::string outputFolder() {
     static std::string folder;
-    if (!folder.empty())
-        return folder;
+    if (!folder.empty()) return folder;
     const char* root = std::getenv("QUILTBOX_OUTPUTS");
     if (!root) {
         ADD_FAILURE() << "QUILTBOX_OUTPUTS is not set: run the tests through ctest";

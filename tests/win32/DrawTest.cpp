@@ -33,8 +33,7 @@ public:
         DeleteDC(dc_);
     }
     void clear() {
-        for (int i = 0; i < kSize * kSize; ++i)
-            bits_[i] = 0x404040;
+        for (int i = 0; i < kSize * kSize; ++i) bits_[i] = 0x404040;
     }
     HDC dc() const { return dc_; }
     // The colour at (x, y) as a COLORREF.
