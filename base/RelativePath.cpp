@@ -1,5 +1,7 @@
 #include "base/RelativePath.h"
 
+#include <vector>
+
 #include "base/ShiftJis.h"
 
 namespace {
@@ -88,6 +90,36 @@ bool relativePathBetweenFiles(const std::string& fromFile, const std::string& to
     }
     relative = out;
     return true;
+}
+
+std::string withoutDotComponents(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size();) {
+        if (i == path.size() || path[i] == '\\') {
+            parts.push_back(path.substr(start, i - start));
+            start = ++i;
+            continue;
+        }
+        i += characterLength(path, i);
+    }
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        const bool last = i + 1 == parts.size();
+        if (part == "." && !(kept.empty() && last)) continue;
+        // A ".." takes out the name before it; never a root (empty, or a drive such as "C:") nor another "..".
+        const bool rootBefore = kept.empty() || kept.back().empty() || kept.back() == ".." ||
+                                (kept.size() == 1 && kept.back().size() == 2 && kept.back()[1] == ':');
+        if (part == ".." && !rootBefore) {
+            kept.pop_back();
+            continue;
+        }
+        kept.push_back(part);
+    }
+    std::string out;
+    for (size_t i = 0; i < kept.size(); ++i) out += (i ? "\\" : "") + kept[i];
+    return out;
 }
 
 std::string pathForRelativeForm(const std::string& path) {

@@ -9,6 +9,12 @@
 // result would be. Portable: it needs no Windows call. Shift-JIS aware: a second byte 0x5C is no separator.
 bool relativePathBetweenFiles(const std::string& fromFile, const std::string& toFile, std::string& relative);
 
+// A backslash-separated path with its "." components dropped and each "name\.." pair taken out, as far as that can be
+// done from the text alone; roots, leading ".." and empty components stay. "C:\p\.\img\..\x.bmp" gives
+// "C:\p\x.bmp". Paths that are joined from a folder and a stored relative path ("C:\p\" + ".\x.bmp") so do not
+// grow by one ".\" each time they are stored again.
+std::string withoutDotComponents(const std::string& path);
+
 // The program path in the form relative paths are made from. On Windows the path itself; on Linux, '/' becomes '\'
 // and an absolute path gains a drive-like root "Z:", so that any two absolute paths share a root.
 std::string pathForRelativeForm(const std::string& path);

@@ -77,7 +77,8 @@ public:
     // The image list of a project file (see ProjectFile.h), read from behind the settings record, which must have been
     // read into Settings::instance() from the same file, and written the same way. projectPath is the project file's
     // full path: relative image paths are resolved against its folder and formed against it.
-    bool readImageList(ByteReader& in, const std::string& projectPath);
+    // With `missing`, the reader tells how many images could not be loaded.
+    bool readImageList(ByteReader& in, const std::string& projectPath, int32_t* missing = nullptr);
     bool writeImageList(ByteWriter& out, const std::string& projectPath) const;
 
     // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that

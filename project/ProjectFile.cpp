@@ -20,14 +20,6 @@ const char* const kCannotStorePath = "出力に失敗 : \"%s\"";
 // A stored text, padding included, must fit the reader's 512-byte buffer with its terminator.
 constexpr int kMaxStoredText = 511;
 
-// One image record as the file holds it.
-struct StoredImage {
-    std::string path;
-    std::string name;
-    int16_t x = 0;
-    int16_t y = 0;
-};
-
 // An int16 length and that many bytes; the text ends at the first zero byte (the padding).
 bool readStoredText(ByteReader& in, std::string& text) {
     const int16_t length = in.i16();
@@ -56,25 +48,39 @@ void writeStoredText(ByteWriter& out, const std::string& text) {
 
 }  // namespace
 
-// Each record is read whole before its image is added, so that a record cut off by damage adds nothing.
-bool TextureCollection::readImageList(ByteReader& in, const std::string& projectPath) {
-    const bool absolute = Settings::instance().absolutePaths == 1;
-    const PathParts project = splitPath(projectPath);
-    const std::string base = formatText("%s%s", project.drive.c_str(), project.folder.c_str());
+bool parseImageList(ByteReader& in, std::vector<StoredImage>& records) {
     const int32_t count = in.i32();
-    bool sound = in.ok() && count >= 0;
-    for (int32_t i = 0; sound && i < count; ++i) {
+    if (!in.ok() || count < 0) return false;
+    for (int32_t i = 0; i < count; ++i) {
         StoredImage record;
-        if (!readRecord(in, record)) {
-            sound = false;
-            break;
+        if (!readRecord(in, record)) return false;
+        records.push_back(std::move(record));
+    }
+    return true;
+}
+
+std::string resolveStoredPath(const std::string& stored, const std::string& projectPath, bool absolute) {
+    if (absolute) return pathForPlatform(stored);
+    const PathParts project = splitPath(projectPath);
+    return pathForPlatform(formatText("%s%s", project.drive.c_str(), project.folder.c_str()) + stored);
+}
+
+// The records are read whole before any image is added, so that a record cut off by damage adds nothing.
+bool TextureCollection::readImageList(ByteReader& in, const std::string& projectPath, int32_t* missing) {
+    const bool absolute = Settings::instance().absolutePaths == 1;
+    std::vector<StoredImage> records;
+    const bool sound = parseImageList(in, records);
+    int32_t notLoaded = 0;
+    for (const StoredImage& record : records) {
+        if (!addFromFile(resolveStoredPath(record.path, projectPath, absolute), false)) {
+            ++notLoaded;
+            continue;
         }
-        const std::string path = pathForPlatform(absolute ? record.path : base + record.path);
-        if (!addFromFile(path, false)) continue;
         setName(last(), cutAtCharacter(record.name, TextureImage::kMaxNameBytes));
         last().setPosition(record.x, record.y);
     }
     relist();
+    if (missing) *missing = notLoaded;
     if (!sound) showMessage(kDamaged, kErrorCaption);
     return sound;
 }
@@ -84,8 +90,10 @@ bool TextureCollection::writeImageList(ByteWriter& out, const std::string& proje
     out.i32(count());
     for (const auto& image : images_) {
         std::string stored = image->path();
-        const bool formed = absolute || relativePathBetweenFiles(pathForRelativeForm(projectPath),
-                                                                 pathForRelativeForm(image->path()), stored);
+        // Dot components are taken out first: an image loaded as folder + ".\x.bmp" is stored as ".\x.bmp" again.
+        const bool formed =
+            absolute || relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(projectPath)),
+                                                 withoutDotComponents(pathForRelativeForm(image->path())), stored);
         if (!formed || stored.size() + (stored.size() & 1) > kMaxStoredText) {
             showMessage(formatText(kCannotStorePath, image->path().c_str()), kErrorCaption);
             return false;
@@ -98,7 +106,7 @@ bool TextureCollection::writeImageList(ByteWriter& out, const std::string& proje
     return true;
 }
 
-bool loadProjectFile(const std::string& path, TextureCollection& images) {
+bool loadProjectFile(const std::string& path, TextureCollection& images, int32_t* missing) {
     Settings& settings = Settings::instance();
     settings.resetToDefaults();
     images.clear();
@@ -117,7 +125,7 @@ bool loadProjectFile(const std::string& path, TextureCollection& images) {
         settings.resetToDefaults();
         return false;
     }
-    return images.readImageList(in, path);
+    return images.readImageList(in, path, missing);
 }
 
 bool saveProjectFile(const std::string& path, const TextureCollection& images) {

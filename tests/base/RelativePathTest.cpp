@@ -92,3 +92,25 @@ TEST(RelativePath, PlatformForms) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RelativePath, DotComponentsComeOut) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\p\\.\\img\\..\\x.bmp", "C:\\p\\x.bmp"},
+        {"C:\\p\\.\\.\\.\\x.bmp", "C:\\p\\x.bmp"},
+        {"C:\\p\\.\\..\\x.bmp", "C:\\x.bmp"},
+        {"C:\\..\\x.bmp", "C:\\..\\x.bmp"},
+        {"..\\..\\a\\x.bmp", "..\\..\\a\\x.bmp"},
+        {".\\x.bmp", "x.bmp"},
+        {".", "."},
+        {"C:\\p\\", "C:\\p\\"},
+        {"\\\\server\\share\\.\\x", "\\\\server\\share\\x"},
+        {"a\\\\..\\b", "a\\\\..\\b"},
+        {"C:\\表\\.\\x.bmp", "C:\\表\\x.bmp"},  // 表 ends in the byte of '\'
+        {"C:\\表\\..\\x.bmp", "C:\\x.bmp"},
+    };
+    for (const auto& [path, want] : cases) EXPECT_EQ(withoutDotComponents(path), want) << path;
+}
+
+}  // namespace

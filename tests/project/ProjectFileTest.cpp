@@ -331,3 +331,42 @@ TEST_F(ProjectTest, SurvivesTruncationsAndByteFlips) {
 }
 
 }  // namespace
+
+namespace {
+
+// A loaded image's path is the project's folder joined with the stored ".\..." path; saving it again must store the
+// same relative path, not one with another ".\" in front, however often the project is loaded and saved.
+TEST_F(ProjectTest, LoadingAndSavingAgainKeepsTheBytes) {
+    createFolder(dir.file("img"));
+    createFolder(dir.file("proj"));
+    add(dir.file("img") + kSeparator + "a.bmp", 1, 2);
+    add(dir.file("proj") + kSeparator + "b.bmp", 3, 4);
+    const std::string project = dir.file("proj") + kSeparator + "p.qbp";
+    ASSERT_TRUE(saveProjectFile(project, images));
+    const std::vector<uint8_t> first = readBytes(project);
+    for (int round = 0; round < 3; ++round) {
+        TextureCollection loaded;
+        ASSERT_TRUE(loadProjectFile(project, loaded));
+        ASSERT_EQ(loaded.count(), 2);
+        ASSERT_TRUE(saveProjectFile(project, loaded));
+        EXPECT_EQ(readBytes(project), first) << "round " << round;
+    }
+    const std::string text(first.begin(), first.end());
+    EXPECT_NE(text.find("..\\img\\a.bmp"), std::string::npos);
+    EXPECT_NE(text.find(".\\b.bmp"), std::string::npos);
+}
+
+TEST_F(ProjectTest, TellsHowManyImagesWereMissing) {
+    add(dir.file("one.bmp"), 0, 0);
+    add(dir.file("two.bmp"), 0, 0);
+    ASSERT_TRUE(saveProjectFile(dir.file("p.qbp"), images));
+    removeFile(dir.file("one.bmp"));
+    removeFile(dir.file("two.bmp"));
+    TextureCollection loaded;
+    int32_t missing = -1;
+    EXPECT_TRUE(loadProjectFile(dir.file("p.qbp"), loaded, &missing));
+    EXPECT_EQ(missing, 2);
+    EXPECT_EQ(loaded.count(), 0);
+}
+
+}  // namespace
