@@ -8,6 +8,13 @@
 // File access by program path. Paths inside the program are Shift-JIS byte strings, the form Windows' ANSI calls
 // take; on Linux they are converted to UTF-8 here, at the one boundary with the file system.
 
+// The separator the platform's own paths use.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
 // Opens a file with fopen's mode; nullptr when it cannot be opened (or the path cannot be converted).
 FILE* openFile(const std::string& path, const char* mode);
 

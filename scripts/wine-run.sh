@@ -77,6 +77,21 @@ if [ ! -f "$WINEPREFIX/.quiltbox-ready" ]; then
     [ -n "$own_display_pid" ] || flock -u 9
 fi
 
+# On a shared display, an idle console program keeps Wine's helper processes (services, desktop) running between runs
+# for up to a quarter of an hour. Without it every run starts them anew (a second or more), and they inherit that run's
+# standard output and error, so that a caller reading a pipe to its end waits for them to exit. with-display.sh ends it.
+if [ -z "$own_display_pid" ]; then
+    keepalive="$WINEPREFIX/.keepalive.pid"
+    flock 9
+    if ! { [ -f "$keepalive" ] && kill -0 "$(cat "$keepalive")" 2>/dev/null; }; then
+        setsid bash -c 'sleep 900 | exec wine cmd.exe' </dev/null >/dev/null 2>&1 &
+        echo $! >"$keepalive"
+        # Wait until the helper processes run, started by a program that holds none of this run's handles.
+        wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+    fi
+    flock -u 9
+fi
+
 status=0
 wine "$@" || status=$?
 exit "$status"

@@ -34,7 +34,12 @@ cleanup() {
     local here prefix
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
     for prefix in "$here"/build/*/wineprefix; do
-        [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+        [ -d "$prefix" ] || continue
+        if [ -f "$prefix/.keepalive.pid" ]; then
+            kill -- "-$(cat "$prefix/.keepalive.pid")" >/dev/null 2>&1 || true
+            rm -f "$prefix/.keepalive.pid"
+        fi
+        WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
     done
     kill "$xvfb_pid" >/dev/null 2>&1 || true
     wait "$xvfb_pid" 2>/dev/null || true

@@ -1,0 +1,526 @@
+#include "cli/Commands.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "base/ByteReader.h"
+#include "base/FileSystem.h"
+#include "base/Format.h"
+#include "base/Message.h"
+#include "base/RelativePath.h"
+#include "base/ShiftJis.h"
+#include "cli/Json.h"
+#include "cli/Terminal.h"
+#include "layout/TextureCollection.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+
+namespace {
+
+constexpr int32_t kMaxAreaSide = Settings::kMaxAreaSide;
+// Above these counts the command line shows its progress on a terminal.
+constexpr size_t kManyImages = 200;
+constexpr size_t kLongLayout = 1000;
+
+int usage(const std::string& command, const std::string& message) {
+    std::fprintf(stderr, "quiltbox-cli: %s\nTry 'quiltbox-cli %s --help'.\n", message.c_str(), command.c_str());
+    return kExitUsage;
+}
+
+// A failure told in the program's own texts (Shift-JIS), shown as the terminal shows text.
+int failure(const std::string& message) {
+    std::fprintf(stderr, "quiltbox-cli: %s\n", terminalText(message).c_str());
+    return kExitFailed;
+}
+
+// "cannot write PATH", with the system's reason when it left one.
+int cannotWrite(const std::string& path) {
+    const int error = errno;
+    return failure("cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+}
+
+// Runs a write with the system's last error cleared first, so that a reason found afterwards is this write's.
+template <typename Write>
+bool writing(Write write) {
+    errno = 0;
+    return write();
+}
+
+void listWritten(const std::string& path, bool quiet) {
+    if (!quiet) std::printf("%s\n", terminalText(path).c_str());
+}
+
+// One option of a command: a flag, or an option that takes a value ("--size 64x64" or "--size=64x64").
+struct Option {
+    const char* name;
+    std::string* value;
+    bool* flag;
+};
+
+// Sorts the arguments into options and the rest; an empty result means they were understood.
+std::string parseOptions(const std::vector<std::string>& args,
+                         const std::vector<Option>& options,
+                         std::vector<std::string>& positional) {
+    bool onlyPositional = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (onlyPositional || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const Option* match = nullptr;
+        for (const Option& o : options) {
+            if (name == o.name) match = &o;
+        }
+        if (!match) return "unknown option '" + name + "'";
+        if (match->flag) {
+            if (equals != std::string::npos) return "option '" + name + "' takes no value";
+            *match->flag = true;
+        } else if (equals != std::string::npos) {
+            *match->value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            *match->value = args[++i];
+        } else {
+            return "option '" + name + "' needs a value";
+        }
+    }
+    return {};
+}
+
+bool parseInt32(const std::string& text, int64_t low, int64_t high, int32_t& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (*end != '\0' || v < low || v > high) return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
+    const size_t x = text.find('x');
+    return x != std::string::npos && parseInt32(text.substr(0, x), 1, kMaxAreaSide, width) &&
+           parseInt32(text.substr(x + 1), 1, kMaxAreaSide, height);
+}
+
+// An argument naming a file, as a full program path; false when it cannot be held in Shift-JIS.
+bool fullPath(const std::string& argument, std::string& path) {
+    std::string text;
+    if (!argumentText(argument, text)) return false;
+    path = absolutePath(text);
+    return !path.empty();
+}
+
+bool isAbsoluteProgramPath(const std::string& path) {
+#ifdef _WIN32
+    return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+#else
+    return !path.empty() && path[0] == '/';
+#endif
+}
+
+// A path from a Windows project that means another machine's drive ("D:\out\atlas.bmp") has no meaning on Linux.
+bool isForeignDrivePath(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    return path.size() >= 2 && path[1] == ':' && !isLeadByte(static_cast<uint8_t>(path[0]));
+#endif
+}
+
+std::string folderOf(const std::string& path) {
+    const PathParts parts = splitPath(path);
+    return parts.drive + parts.folder;
+}
+
+// The images that found no place, named with their size and file; true when there were any.
+bool reportParked(const TextureCollection& images, const std::vector<bool>& parked, const Settings& settings) {
+    bool any = false;
+    for (size_t i = 0; i < parked.size(); ++i) {
+        if (!parked[i]) continue;
+        const TextureImage& image = *images.images()[i];
+        std::fprintf(stderr, "quiltbox-cli: %s\n",
+                     terminalText(formatText("%s (%dx%d, %s) does not fit on the %dx%d area", image.name().c_str(),
+                                             image.width(), image.height(), image.path().c_str(), settings.areaWidth,
+                                             settings.areaHeight))
+                         .c_str());
+        any = true;
+    }
+    return any;
+}
+
+// Runs the automatic layout with the settings, saying so on a terminal when it will take a while.
+std::vector<bool> layOut(TextureCollection& images, const Settings& settings, bool quiet) {
+    const bool show = !quiet && images.images().size() >= kLongLayout && isTerminal(stderr);
+    const auto start = std::chrono::steady_clock::now();
+    if (show) std::fprintf(stderr, "laying out %d images...", images.count());
+    std::fflush(stderr);
+    std::vector<bool> parked = images.autoLayout(settings.layoutSpacing, settings.areaWidth, settings.areaHeight);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (show) std::fprintf(stderr, " %.2f s\n", seconds);
+    return parked;
+}
+
+// The usual places in the order the window program writes them, with what each writes.
+struct UsualPlace {
+    int entry;
+    std::function<bool(const TextureCollection&, const std::string&, const Settings&)> write;
+};
+
+const std::vector<UsualPlace>& usualPlaces() {
+    static const std::vector<UsualPlace> places = {
+        {Settings::kUsualBmp, [](const TextureCollection& c, const std::string& p,
+                                 const Settings& s) { return c.writeAtlasBmp(p, s.areaWidth, s.areaHeight); }},
+        {Settings::kUsualTga, [](const TextureCollection& c, const std::string& p,
+                                 const Settings& s) { return c.writeAtlasTga(p, s.areaWidth, s.areaHeight); }},
+        {Settings::kUsualIdHeader,
+         [](const TextureCollection& c, const std::string& p, const Settings&) { return c.writeIdHeader(p); }},
+        {Settings::kUsualQuv,
+         [](const TextureCollection& c, const std::string& p, const Settings&) { return c.writeQuvList(p); }},
+        {Settings::kUsualUvArray,
+         [](const TextureCollection& c, const std::string& p, const Settings&) { return c.writeUvArray(p); }},
+    };
+    return places;
+}
+
+// Loads a project for export and layout; an exit status other than 0 (after the messages) when it cannot be used.
+int loadForWork(const std::string& argument, bool allowMissing, TextureCollection& images, std::string& path) {
+    if (!fullPath(argument, path)) return failure("cannot use the path " + argument);
+    int32_t missing = 0;
+    if (!loadProjectFile(path, images, &missing)) return failure(formatText("cannot load %s", path.c_str()));
+    if (missing > 0 && !allowMissing) {
+        return failure(formatText("%d image(s) of %s could not be loaded (--allow-missing goes on without them)",
+                                  missing, path.c_str()));
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int runPack(const std::vector<std::string>& args) {
+    std::string size = "256x256", spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_";
+    std::string bmp, tga, quv, uvArray, uvDefines, ids, save;
+    bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false;
+    std::vector<std::string> inputs;
+    const std::string error = parseOptions(args,
+                                           {{"--size", &size, nullptr},
+                                            {"--spacing", &spacing, nullptr},
+                                            {"--sort", &sort, nullptr},
+                                            {"--uv", &uv, nullptr},
+                                            {"--id-prefix", &idPrefix, nullptr},
+                                            {"--bmp", &bmp, nullptr},
+                                            {"--tga", &tga, nullptr},
+                                            {"--quv", &quv, nullptr},
+                                            {"--uv-array", &uvArray, nullptr},
+                                            {"--uv-defines", &uvDefines, nullptr},
+                                            {"--ids", &ids, nullptr},
+                                            {"--save", &save, nullptr},
+                                            {"--reverse-h", nullptr, &reverseH},
+                                            {"--reverse-v", nullptr, &reverseV},
+                                            {"--absolute-paths", nullptr, &absolutePaths},
+                                            {"--allow-overflow", nullptr, &allowOverflow},
+                                            {"--quiet", nullptr, &quiet}},
+                                           inputs);
+    if (!error.empty()) return usage("pack", error);
+    if (inputs.empty()) return usage("pack", "no images given");
+
+    Settings& settings = Settings::instance();
+    settings.resetToDefaults();
+    if (!parseSize(size, settings.areaWidth, settings.areaHeight)) {
+        return usage("pack", "--size takes WIDTHxHEIGHT, each from 1 to 16384");
+    }
+    if (!parseInt32(spacing, INT32_MIN, INT32_MAX, settings.layoutSpacing)) {
+        return usage("pack", "--spacing takes a whole number");
+    }
+    if (sort != "edge" && sort != "pixels") return usage("pack", "--sort takes edge or pixels");
+    if (uv != "pixels" && uv != "ratio") return usage("pack", "--uv takes pixels or ratio");
+    settings.sortByEdgeLength = sort == "edge" ? 1 : 0;
+    settings.uvRatio = uv == "ratio" ? 1 : 0;
+    settings.reverseHorizontal = reverseH ? 1 : 0;
+    settings.reverseVertical = reverseV ? 1 : 0;
+    settings.absolutePaths = absolutePaths ? 1 : 0;
+    std::string prefix;
+    if (!argumentText(idPrefix, prefix) || prefix.size() >= sizeof settings.idPrefix) {
+        return usage("pack", "--id-prefix takes up to 31 bytes of Shift-JIS text");
+    }
+    Settings::setText(settings.idPrefix, prefix);
+
+    // Every output as a full path before anything is loaded, so that a bad name costs no work.
+    struct Output {
+        const std::string* argument;
+        int usualEntry;
+        std::function<bool(const TextureCollection&, const std::string&)> write;
+        std::string path = {};
+    };
+    std::vector<Output> outputs = {
+        {&bmp, Settings::kUsualBmp,
+         [&](const TextureCollection& c, const std::string& p) {
+             return c.writeAtlasBmp(p, settings.areaWidth, settings.areaHeight);
+         }},
+        {&tga, Settings::kUsualTga,
+         [&](const TextureCollection& c, const std::string& p) {
+             return c.writeAtlasTga(p, settings.areaWidth, settings.areaHeight);
+         }},
+        {&ids, Settings::kUsualIdHeader,
+         [](const TextureCollection& c, const std::string& p) { return c.writeIdHeader(p); }},
+        {&quv, Settings::kUsualQuv, [](const TextureCollection& c, const std::string& p) { return c.writeQuvList(p); }},
+        {&uvArray, Settings::kUsualUvArray,
+         [](const TextureCollection& c, const std::string& p) { return c.writeUvArray(p); }},
+        {&uvDefines, -1, [](const TextureCollection& c, const std::string& p) { return c.writeUvDefines(p); }},
+    };
+    for (Output& o : outputs) {
+        if (!o.argument->empty() && !fullPath(*o.argument, o.path)) {
+            return failure("cannot use the path " + *o.argument + " (it cannot be held in Shift-JIS)");
+        }
+    }
+    std::string projectPath;
+    if (!save.empty() && !fullPath(save, projectPath)) {
+        return failure("cannot use the path " + save + " (it cannot be held in Shift-JIS)");
+    }
+
+    TextureCollection images;
+    size_t failed = 0;
+    {
+        Progress progress("loading images", inputs.size(), !quiet && inputs.size() >= kManyImages);
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            std::string path;
+            if (!fullPath(inputs[i], path)) {
+                failure("cannot use the path " + inputs[i] + " (it cannot be held in Shift-JIS)");
+                ++failed;
+            } else if (!images.addFromFile(path, true)) {
+                ++failed;
+            }
+            progress.step(i + 1);
+        }
+    }
+    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
+
+    const std::vector<bool> parked = layOut(images, settings, quiet);
+    if (reportParked(images, parked, settings) && !allowOverflow) {
+        return failure("nothing was written (--allow-overflow writes the images that fit)");
+    }
+
+    for (const Output& o : outputs) {
+        if (o.path.empty()) continue;
+        if (!writing([&] { return o.write(images, o.path); })) return cannotWrite(o.path);
+        listWritten(o.path, quiet);
+    }
+    if (projectPath.empty()) return kExitOk;
+    // The project remembers the outputs as its usual places, relative to itself where that can be formed, so that
+    // `export` writes them again.
+    for (const Output& o : outputs) {
+        if (o.path.empty() || o.usualEntry < 0) continue;
+        std::string stored;
+        if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(projectPath)),
+                                      withoutDotComponents(pathForRelativeForm(o.path)), stored)) {
+            stored = o.path;
+        }
+        if (stored.size() < sizeof settings.usualPaths[0]) Settings::setText(settings.usualPaths[o.usualEntry], stored);
+    }
+    if (!writing([&] { return saveProjectFile(projectPath, images); })) return cannotWrite(projectPath);
+    listWritten(projectPath, quiet);
+    return kExitOk;
+}
+
+int runExport(const std::vector<std::string>& args) {
+    std::string outDir;
+    bool allowMissing = false, quiet = false;
+    std::vector<std::string> positional;
+    const std::string error = parseOptions(
+        args,
+        {{"--out-dir", &outDir, nullptr}, {"--allow-missing", nullptr, &allowMissing}, {"--quiet", nullptr, &quiet}},
+        positional);
+    if (!error.empty()) return usage("export", error);
+    if (positional.size() != 1) return usage("export", "give exactly one project file");
+
+    TextureCollection images;
+    std::string projectPath;
+    if (const int status = loadForWork(positional[0], allowMissing, images, projectPath)) return status;
+    std::string base = folderOf(projectPath);
+    if (!outDir.empty()) {
+        std::string dir;
+        if (!fullPath(outDir, dir)) return failure("cannot use the path " + outDir);
+        base = dir + (dir.back() == kPathSeparator ? "" : std::string(1, kPathSeparator));
+    }
+    const Settings& settings = Settings::instance();
+    int status = kExitOk;
+    int written = 0;
+    for (const UsualPlace& place : usualPlaces()) {
+        const std::string stored = Settings::text(settings.usualPaths[place.entry]);
+        if (stored.empty()) continue;
+        if (isForeignDrivePath(stored)) {
+            status = failure("the usual place " + stored + " names a Windows drive; nothing written there");
+            continue;
+        }
+        const std::string path = pathForPlatform(isAbsoluteProgramPath(stored) ? stored : base + stored);
+        if (!writing([&] { return place.write(images, path, settings); })) {
+            status = cannotWrite(path);
+            continue;
+        }
+        listWritten(path, quiet);
+        ++written;
+    }
+    if (written == 0 && status == kExitOk) {
+        std::fprintf(stderr, "quiltbox-cli: %s sets no usual output places; nothing written\n",
+                     terminalText(projectPath).c_str());
+    }
+    return status;
+}
+
+int runLayout(const std::vector<std::string>& args) {
+    std::string out;
+    bool allowMissing = false, allowOverflow = false, quiet = false;
+    std::vector<std::string> positional;
+    const std::string error = parseOptions(args,
+                                           {{"-o", &out, nullptr},
+                                            {"--output", &out, nullptr},
+                                            {"--allow-missing", nullptr, &allowMissing},
+                                            {"--allow-overflow", nullptr, &allowOverflow},
+                                            {"--quiet", nullptr, &quiet}},
+                                           positional);
+    if (!error.empty()) return usage("layout", error);
+    if (positional.size() != 1) return usage("layout", "give exactly one project file");
+
+    TextureCollection images;
+    std::string projectPath;
+    if (const int status = loadForWork(positional[0], allowMissing, images, projectPath)) return status;
+    std::string target = projectPath;
+    if (!out.empty() && !fullPath(out, target)) return failure("cannot use the path " + out);
+    const std::vector<bool> parked = layOut(images, Settings::instance(), quiet);
+    if (reportParked(images, parked, Settings::instance()) && !allowOverflow) {
+        return failure("nothing was written (--allow-overflow saves the layout anyway)");
+    }
+    if (!writing([&] { return saveProjectFile(target, images); })) return cannotWrite(target);
+    listWritten(target, quiet);
+    return kExitOk;
+}
+
+namespace {
+
+void settingsAsJson(JsonWriter& json, const Settings& s) {
+    const std::pair<const char*, int32_t> head[] = {{"version", s.version},
+                                                    {"areaWidth", s.areaWidth},
+                                                    {"areaHeight", s.areaHeight},
+                                                    {"zoom", s.zoom},
+                                                    {"backgroundBrush", s.backgroundBrush},
+                                                    {"showAlpha", s.showAlpha},
+                                                    {"showBorder", s.showBorder},
+                                                    {"centerArea", s.centerArea},
+                                                    {"layoutSpacing", s.layoutSpacing}};
+    for (const auto& [name, value] : head) {
+        json.key(name);
+        json.number(value);
+    }
+    json.key("idPrefix");
+    json.text(Settings::text(s.idPrefix));
+    json.key("absolutePaths");
+    json.number(s.absolutePaths);
+    json.key("uvRatio");
+    json.number(s.uvRatio);
+    json.key("usualPaths");
+    json.beginArray();
+    for (const auto& path : s.usualPaths) json.text(Settings::text(path));
+    json.endArray();
+    json.key("idHeaderText");
+    json.text(Settings::text(s.idHeaderText));
+    json.key("idDeclaration");
+    json.text(Settings::text(s.idDeclaration));
+    json.key("idConnector");
+    json.text(Settings::text(s.idConnector));
+    for (const auto& [name, value] : {std::pair<const char*, int32_t>{"sortByEdgeLength", s.sortByEdgeLength},
+                                      {"reverseHorizontal", s.reverseHorizontal},
+                                      {"reverseVertical", s.reverseVertical}}) {
+        json.key(name);
+        json.number(value);
+    }
+}
+
+// The size of the image a stored record names, when its file loads; nothing is reported.
+bool probeImage(const std::string& path, int32_t& width, int32_t& height) {
+    TextureImage image;
+    const std::string extension = splitPath(path).extension;
+    const bool loaded =
+        (extension == ".bmp" && image.loadBmp(path) == nullptr) || (extension == ".tga" && image.loadTga(path));
+    width = image.width();
+    height = image.height();
+    return loaded;
+}
+
+}  // namespace
+
+int runInfo(const std::vector<std::string>& args) {
+    bool asJson = false;
+    std::vector<std::string> positional;
+    const std::string error = parseOptions(args, {{"--json", nullptr, &asJson}}, positional);
+    if (!error.empty()) return usage("info", error);
+    if (positional.size() != 1) return usage("info", "give exactly one project file");
+    std::string path;
+    if (!fullPath(positional[0], path)) return failure("cannot use the path " + positional[0]);
+    std::vector<uint8_t> file;
+    if (readWholeFile(path, kMaxProjectFileBytes, file) != FileReadResult::Ok) {
+        return failure("cannot read " + path);
+    }
+    ByteReader in(file);
+    Settings settings;
+    if (!settings.readFrom(in)) return failure("cannot read " + path);
+    std::vector<StoredImage> records;
+    if (!parseImageList(in, records)) {
+        showMessage("プロジェクトファイルが壊れています!", "Error");
+        return failure("cannot read " + path);
+    }
+
+    JsonWriter json;
+    std::string text = formatText("project %s\narea %dx%d, spacing %d, %s paths, UV in %s\nimages: %zu\n", path.c_str(),
+                                  settings.areaWidth, settings.areaHeight, settings.layoutSpacing,
+                                  settings.absolutePaths == 1 ? "absolute" : "relative",
+                                  settings.uvRatio ? "ratios" : "pixels", records.size());
+    json.beginObject();
+    json.key("file");
+    json.text(path);
+    settingsAsJson(json, settings);
+    json.key("images");
+    json.beginArray();
+    for (const StoredImage& record : records) {
+        const std::string resolved = resolveStoredPath(record.path, path, settings.absolutePaths == 1);
+        int32_t width = 0, height = 0;
+        const bool loaded = probeImage(resolved, width, height);
+        json.beginObject();
+        json.key("name");
+        json.text(record.name);
+        json.key("path");
+        json.text(record.path);
+        json.key("resolvedPath");
+        json.text(resolved);
+        json.key("x");
+        json.number(record.x);
+        json.key("y");
+        json.number(record.y);
+        json.key("width");
+        loaded ? json.number(width) : json.null();
+        json.key("height");
+        loaded ? json.number(height) : json.null();
+        json.endObject();
+        text += loaded ? formatText("  %-20s %6d,%-6d %5dx%-5d %s\n", record.name.c_str(), record.x, record.y, width,
+                                    height, resolved.c_str())
+                       : formatText("  %-20s %6d,%-6d (missing)   %s\n", record.name.c_str(), record.x, record.y,
+                                    resolved.c_str());
+    }
+    json.endArray();
+    json.endObject();
+    if (asJson) {
+        std::printf("%s\n", json.str().c_str());
+    } else {
+        std::fputs(terminalText(text).c_str(), stdout);
+    }
+    return kExitOk;
+}

@@ -1,0 +1,80 @@
+#include <string>
+
+#include "cli/Commands.h"
+
+std::string helpText(const std::string& command) {
+    if (command == "pack") {
+        return R"(Usage: quiltbox-cli pack [options] IMAGE...
+
+Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed) in argument order with unique names, lays
+them out automatically, then writes the requested files. Nothing is written when an image cannot be loaded, or when
+an image finds no place on the area (unless --allow-overflow).
+
+Layout and export settings:
+  --size WxH            area size, each side 1 to 16384 (default 256x256)
+  --spacing N           pixels between images and along the edges (default 1; may be 0 or negative)
+  --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
+  --uv pixels|ratio     UV values in pixels or as 0.0-1.0 ratios (default pixels)
+  --reverse-h           measure U from the right edge
+  --reverse-v           measure V from the bottom edge
+  --id-prefix TEXT      prefix of the texture IDs (default IDT_)
+Outputs (each written only when asked for):
+  --bmp FILE            the atlas as a 24-bit BMP
+  --tga FILE            the atlas as a 32-bit TGA with alpha
+  --ids FILE            the texture-ID header
+  --quv FILE            the binary QUV list
+  --uv-array FILE       the C/C++ array UV_LIST
+  --uv-defines FILE     the #define list
+  --save PROJECT.qbp    the project; it also remembers the outputs above (but the #define list) as its usual places
+  --absolute-paths      store absolute image paths in the project (default: relative to the project file)
+Other:
+  --allow-overflow      write even when some images find no place (they are parked outside the area)
+  --quiet               do not list the files written
+
+Exit status: 0 success, 1 failure, 2 usage error.
+)";
+    }
+    if (command == "export") {
+        return R"(Usage: quiltbox-cli export [options] PROJECT.qbp
+
+Writes what the project's usual places ask for, in the window program's order: the BMP atlas, the TGA atlas, the
+texture-ID header, the QUV list and the C/C++ array. Relative places are taken from the project file's folder.
+
+  --out-dir DIR         take relative places from DIR instead
+  --allow-missing       go on when image files of the project are missing (they are left out)
+  --quiet               do not list the files written
+)";
+    }
+    if (command == "layout") {
+        return R"(Usage: quiltbox-cli layout [options] PROJECT.qbp
+
+Lays out the project's images automatically with its own settings and saves the project (in place by default).
+
+  -o, --output FILE     save to FILE instead
+  --allow-missing       go on when image files are missing (they are left out of the saved project)
+  --allow-overflow      save even when some images find no place (they are parked outside the area)
+  --quiet               do not list the file written
+)";
+    }
+    if (command == "info") {
+        return R"(Usage: quiltbox-cli info [--json] PROJECT.qbp
+
+Shows the project's settings and images. With --json: one JSON object (UTF-8) with the settings under their field
+names and an "images" array of {name, path, resolvedPath, x, y, width, height}; width and height are null when the
+image file cannot be loaded.
+)";
+    }
+    return R"(Usage: quiltbox-cli COMMAND [options] ...
+
+Packs BMP and TGA images into a texture atlas and writes the atlas, its UV lists and a texture-ID header.
+
+Commands:
+  pack IMAGE...         lay out images and write the files asked for
+  export PROJECT.qbp    write a project's usual outputs
+  layout PROJECT.qbp    lay out a project's images and save it
+  info PROJECT.qbp      show a project's settings and images
+
+  --help                this text; quiltbox-cli COMMAND --help tells more
+  --version             the version
+)";
+}
