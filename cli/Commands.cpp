@@ -325,7 +325,12 @@ int runPack(const std::vector<std::string>& args) {
                                       withoutDotComponents(pathForRelativeForm(o.path)), stored)) {
             stored = o.path;
         }
-        if (stored.size() < sizeof settings.usualPaths[0]) Settings::setText(settings.usualPaths[o.usualEntry], stored);
+        if (stored.size() < sizeof settings.usualPaths[0]) {
+            Settings::setText(settings.usualPaths[o.usualEntry], stored);
+        } else {
+            std::fprintf(stderr, "quiltbox-cli: %s is too long to be kept as a usual place (255 bytes at most)\n",
+                         terminalText(stored).c_str());
+        }
     }
     if (!writing([&] { return saveProjectFile(projectPath, images); })) return cannotWrite(projectPath);
     listWritten(projectPath, quiet);

@@ -170,6 +170,53 @@ class Failures(unittest.TestCase):
         self.assertEqual((gone["name"], gone["width"], gone["height"]), ("GONE", None, None))
 
 
+class HostileNames(unittest.TestCase):
+    """Long and foreign names and paths, as a file system may hold them."""
+
+    def setUp(self):
+        self.dir = fresh("names")
+        shutil.copy(fixture("im24_w7.bmp"), os.path.join(self.dir, "grass.bmp"))
+
+    def test_a_name_of_more_than_127_bytes_is_cut(self):
+        long_name = "a" * 200 + ".bmp"
+        shutil.copy(fixture("im24_w5.bmp"), os.path.join(self.dir, long_name))
+        code, _, err = run(ARGS.cli, "pack", long_name, long_name, "--ids", "ids.h", "--uv-defines", "d.h",
+                           cwd=self.dir)
+        self.assertEqual(code, 0, err)
+        ids = read(os.path.join(self.dir, "ids.h")).decode("cp932")
+        self.assertIn("IDT_" + "A" * 59 + "\t0\n", ids)  # the ID name stops at 63 bytes
+        defines = read(os.path.join(self.dir, "d.h")).decode("cp932")
+        self.assertIn("// " + "A" * 127 + "\n", defines)
+        self.assertIn("// " + "A" * 125 + "_1\n", defines)
+        self.assertIn("#define " + "A" * 124 + "_U0\t", defines)
+
+    def test_a_name_that_shift_jis_cannot_hold_is_refused(self):
+        if not is_native(ARGS.cli):
+            self.skipTest("Windows hands the program its arguments in the ANSI code page already")
+        shutil.copy(fixture("im24_w5.bmp"), os.path.join(self.dir, "smile\U0001F600.bmp"))
+        code, _, err = run(ARGS.cli, "pack", "grass.bmp", "smile\U0001F600.bmp", "--bmp", "a.bmp", cwd=self.dir)
+        self.assertEqual(code, 1)
+        self.assertIn("Shift-JIS", err)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "a.bmp")))
+
+    def test_a_path_longer_than_relative_paths_allow(self):
+        if not is_native(ARGS.cli):
+            self.skipTest("Windows paths stop at 260 bytes")
+        deep = os.path.join(self.dir, "d" * 120, "e" * 120)
+        os.makedirs(deep)
+        shutil.copy(fixture("im24_w5.bmp"), os.path.join(deep, "far.bmp"))
+        far = os.path.join(deep, "far.bmp")
+        code, _, err = run(ARGS.cli, "pack", "grass.bmp", far, "--save", "p.qbp", cwd=self.dir)
+        self.assertEqual(code, 1)
+        self.assertIn("far.bmp", err)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "p.qbp")))
+        code, _, err = run(ARGS.cli, "pack", "grass.bmp", far, "--save", "p.qbp", "--absolute-paths", cwd=self.dir)
+        self.assertEqual(code, 0, err)
+        info = json.loads(run(ARGS.cli, "info", "--json", "p.qbp", cwd=self.dir, utf8=True)[1])
+        self.assertEqual(info["images"][1]["path"], far)
+        self.assertEqual(info["images"][1]["width"], 5)
+
+
 class Pack(unittest.TestCase):
     """pack on real files: the outputs as independent readers see them."""
 
