@@ -122,14 +122,26 @@ std::string withoutDotComponents(const std::string& path) {
     return out;
 }
 
+#ifndef _WIN32
+namespace {
+
+// Every separator `from` that stands as a character of its own becomes `to`.
+std::string withSeparators(const std::string& path, char from, char to) {
+    std::string out = path;
+    for (size_t i = 0; i < out.size(); i += characterLength(out, i)) {
+        if (out[i] == from) out[i] = to;
+    }
+    return out;
+}
+
+}  // namespace
+#endif
+
 std::string pathForRelativeForm(const std::string& path) {
 #ifdef _WIN32
     return path;
 #else
-    std::string out = path;
-    for (size_t i = 0; i < out.size(); i += characterLength(out, i)) {
-        if (out[i] == '/') out[i] = '\\';
-    }
+    const std::string out = withSeparators(path, '/', '\\');
     return !out.empty() && out[0] == '\\' ? "Z:" + out : out;
 #endif
 }
@@ -138,10 +150,6 @@ std::string pathForPlatform(const std::string& path) {
 #ifdef _WIN32
     return path;
 #else
-    std::string out = path;
-    for (size_t i = 0; i < out.size(); i += characterLength(out, i)) {
-        if (out[i] == '\\') out[i] = '/';
-    }
-    return out;
+    return withSeparators(path, '\\', '/');
 #endif
 }

@@ -10,6 +10,13 @@
 
 #include "base/FileSystem.h"
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace stdfs = std::filesystem;
 
 MessageRecorder::MessageRecorder() {
@@ -128,3 +135,25 @@ void recordOutput(const std::string& name, const std::string& expected, const st
     std::fprintf(manifest, "%s %s %s\n", name.c_str(), expected.c_str(), kind.c_str());
     std::fclose(manifest);
 }
+
+#ifndef _WIN32
+bool writeFailsUnderFileSizeLimit(const std::function<bool()>& write, unsigned long limit) {
+    const pid_t child = fork();
+    if (child < 0) {
+        ADD_FAILURE() << "fork failed";
+        return false;
+    }
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit bounds = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &bounds);
+        _exit(write() ? 1 : 0);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        ADD_FAILURE() << "the child process did not end normally";
+        return false;
+    }
+    return WEXITSTATUS(status) == 0;
+}
+#endif

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +68,12 @@ std::string outputPath(const std::string& name);
 void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, const std::string& kind);
 // Any other output line for the checker: a file, the file it is checked against, and how ("cpp": compile and run).
 void recordOutput(const std::string& name, const std::string& expected, const std::string& kind);
+
+#ifndef _WIN32
+// Runs `write` in a child process under a file-size limit (SIGXFSZ ignored, so that writes past the limit fail instead
+// of killing it); true when the write reported failure there, as it must when it needs more than `limit` bytes.
+bool writeFailsUnderFileSizeLimit(const std::function<bool()>& write, unsigned long limit);
+#endif
 
 // The platform's path separator as the program writes it.
 #ifdef _WIN32
