@@ -2,8 +2,9 @@
 # Builds the fuzz preset and runs every fuzzer (or those named) twice for SECONDS each: first with a fixed seed, so that
 # a run can be repeated, then with a random seed (printed), so that every run also looks somewhere new. Each fuzzer
 # starts from a copy of its committed seeds and regression inputs in build/fuzz/runs/<target>/corpus, which its two
-# runs share and grow. The first finding (a crash, a sanitizer report, a broken property, a timeout, running out of
-# memory) stops the script with a non-zero status and the path of the input that libFuzzer kept.
+# runs share and grow. The first finding (a crash, a sanitizer report, a leak, a broken property, an input that runs
+# 10 s or more, or 20 s and is stopped, running out of memory) stops the script with a non-zero status and the path of
+# the input that libFuzzer kept.
 # Usage: run-fuzzers.sh SECONDS [bmp|tga|settings|project ...]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -41,7 +42,7 @@ for target in "${targets[@]}"; do
     rm -rf "$run"
     mkdir -p "$run/corpus" "$run/findings"
     cp tests/fuzz/corpus/"$target"/* "$run/corpus/"
-    if [ -d "tests/fuzz/regressions/$target" ]; then
+    if compgen -G "tests/fuzz/regressions/$target/*" >/dev/null; then
         cp tests/fuzz/regressions/"$target"/* "$run/corpus/"
     fi
     options=(-max_total_time="$seconds" -max_len="$max_len" -rss_limit_mb=2048 -timeout=20 -print_final_stats=1

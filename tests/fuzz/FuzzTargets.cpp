@@ -25,9 +25,11 @@
 #include "project/UvExport.h"
 
 // The fuzzed code must hold the same Shift-JIS literals in every build; the fuzz build gets them from
-// scripts/clang-cp932.py, and this stops it if it ever does not.
+// scripts/clang-cp932.py, and this stops it if it ever does not: a plain text, a second byte that is a backslash, and
+// an escape right before a converted character.
 static_assert(std::string_view("テクスチャー") == "\x83\x65\x83\x4e\x83\x58\x83\x60\x83\x83\x81\x5b",
               "narrow literals are code page 932");
+static_assert(std::string_view("表\x41テ") == "\x95\x5c\x41\x83\x65", "narrow literals are code page 932");
 
 namespace {
 
