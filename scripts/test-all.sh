@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test of both builds: the native build (Debug with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and the Windows build (mingw-w64, run under Wine with code page 932 on an Xvfb display),
-# plus the release builds of both, which must also build without a warning.
+# plus the release builds of both, which must also build without a warning; then every fuzzer for about a minute.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -18,4 +18,5 @@ scripts/with-display.sh bash -c '
     ctest --preset native-release -j2
     scripts/build-preset.sh windows-release
 '
+scripts/run-fuzzers.sh 30
 echo "test-all.sh: every test passed in $(( $(date +%s) - start )) s"

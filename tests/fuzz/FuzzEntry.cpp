@@ -1,0 +1,15 @@
+// The libFuzzer entry of one fuzzer executable; CMake names its function (FuzzTargets.h) in QUILTBOX_FUZZ_TARGET.
+#include <cstdio>
+#include <cstdlib>
+
+#include "fuzz/FuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const FuzzOutcome outcome = QUILTBOX_FUZZ_TARGET(data, size);
+    if (!outcome.broken.empty()) {
+        // A broken property is a finding like a sanitizer's report: libFuzzer keeps the input and stops.
+        std::fprintf(stderr, "quiltbox fuzz: %s\n", outcome.broken.c_str());
+        std::abort();
+    }
+    return 0;
+}
