@@ -1,6 +1,9 @@
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/Allocation.h"
 #include "base/FileSystem.h"
 #include "base/TextEncoding.h"
 
@@ -14,27 +17,36 @@ FILE* openFile(const std::string& path, const char* mode) {
     return std::fopen(native.c_str(), mode);
 }
 
+// The file is opened without waiting (a FIFO named in a hostile project would otherwise block the open until a writer
+// came) and taken only when it is a regular file.
 FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
-    FILE* file = openFile(path, "rb");
-    if (!file) return FileReadResult::CannotOpen;
+    std::string native;
+    if (!nativePath(path, native)) return FileReadResult::CannotOpen;
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return FileReadResult::CannotOpen;
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file);
-        return FileReadResult::CannotOpen;
+    FileReadResult result = FileReadResult::Ok;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result = FileReadResult::CannotOpen;
+    } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+        result = FileReadResult::TooLarge;
+    } else if (!tryResize(bytes, static_cast<size_t>(info.st_size))) {
+        result = FileReadResult::ReadError;
+    } else {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                result = FileReadResult::ReadError;  // an error, or a file that shrank while it was read
+                break;
+            }
+            done += static_cast<size_t>(got);
+        }
     }
-    if (static_cast<uint64_t>(info.st_size) > maxBytes) {
-        std::fclose(file);
-        return FileReadResult::TooLarge;
-    }
-    bytes.resize(static_cast<size_t>(info.st_size));
-    const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
-    const bool failed = got != bytes.size() || std::ferror(file);
-    std::fclose(file);
-    if (failed) {
-        bytes.clear();
-        return FileReadResult::ReadError;
-    }
-    return FileReadResult::Ok;
+    close(fd);
+    if (result != FileReadResult::Ok) bytes.clear();
+    return result;
 }
 
 FILE* createFileBeside(const std::string& target, std::string& tempPath) {

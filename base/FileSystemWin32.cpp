@@ -2,6 +2,7 @@
 
 #include <io.h>
 
+#include "base/Allocation.h"
 #include "base/FileSystem.h"
 #include "base/ShiftJis.h"
 
@@ -14,27 +15,26 @@ FILE* openFile(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }
 
+// Only a file on disk is taken: a console, pipe or device named in a hostile project would block the first read.
 FileReadResult readWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
     FILE* file = openFile(path, "rb");
     if (!file) return FileReadResult::CannotOpen;
-    const __int64 size = _filelengthi64(_fileno(file));
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    const __int64 size = GetFileType(handle) == FILE_TYPE_DISK ? _filelengthi64(_fileno(file)) : -1;
+    FileReadResult result = FileReadResult::Ok;
     if (size < 0) {
-        std::fclose(file);
-        return FileReadResult::CannotOpen;
+        result = FileReadResult::CannotOpen;
+    } else if (static_cast<uint64_t>(size) > maxBytes) {
+        result = FileReadResult::TooLarge;
+    } else if (!tryResize(bytes, static_cast<size_t>(size))) {
+        result = FileReadResult::ReadError;
+    } else if (!bytes.empty() &&
+               (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::ferror(file))) {
+        result = FileReadResult::ReadError;
     }
-    if (static_cast<uint64_t>(size) > maxBytes) {
-        std::fclose(file);
-        return FileReadResult::TooLarge;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
-    const bool failed = got != bytes.size() || std::ferror(file);
     std::fclose(file);
-    if (failed) {
-        bytes.clear();
-        return FileReadResult::ReadError;
-    }
-    return FileReadResult::Ok;
+    if (result != FileReadResult::Ok) bytes.clear();
+    return result;
 }
 
 FILE* createFileBeside(const std::string& target, std::string& tempPath) {

@@ -7,7 +7,20 @@
 #include "image/TgaReader.h"
 
 std::string TextureImage::nameFromPath(const std::string& path) {
-    return cutAtCharacter(toUpperSingleByte(fileTitle(path)), kMaxNameBytes);
+    return exportableName(toUpperSingleByte(fileTitle(path)));
+}
+
+std::string TextureImage::exportableName(const std::string& name) {
+    std::string out = cutAtCharacter(name, kMaxNameBytes);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const auto b = static_cast<uint8_t>(out[i]);
+        if (isLeadByte(b)) {
+            ++i;  // a second byte is never a control character
+        } else if (b < 0x20 || b == 0x7F) {
+            out[i] = '_';
+        }
+    }
+    return out;
 }
 
 void TextureImage::takeTexts(const std::string& path) {

@@ -118,6 +118,9 @@ public:
     // The name an image loaded from `path` gets: its file title with single-byte letters upper-cased, cut to 127 bytes
     // at a character boundary.
     static std::string nameFromPath(const std::string& path);
+    // A name as the exports can carry it: every control character (a line break or tab would break the lines of the
+    // exported C/C++ texts) becomes '_', and the name is cut to 127 bytes at a character boundary.
+    static std::string exportableName(const std::string& name);
     static constexpr size_t kMaxNameBytes = 127;
 
 private:

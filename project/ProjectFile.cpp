@@ -76,7 +76,7 @@ bool TextureCollection::readImageList(ByteReader& in, const std::string& project
             ++notLoaded;
             continue;
         }
-        setName(last(), cutAtCharacter(record.name, TextureImage::kMaxNameBytes));
+        setName(last(), TextureImage::exportableName(record.name));
         last().setPosition(record.x, record.y);
     }
     relist();

@@ -51,6 +51,8 @@ TEST(TextureImage, NamesComeFromTheFileTitle) {
         {"C:\\表\\ソa.bmp", "ソA"},
         {"x/" + std::string(200, 'a') + ".bmp", std::string(127, 'A')},
         {std::string(126, 'a') + "テ.bmp", std::string(126, 'A')},
+        // Control characters would break the lines of the exported texts.
+        {"/tmp/a\tb\nc\x7f.bmp", "A_B_C_"},
     };
     for (const Case& c : cases) EXPECT_EQ(TextureImage::nameFromPath(c.path), c.name) << c.path;
 }

@@ -119,17 +119,22 @@ TEST_F(ProjectTest, AbsolutePathsAndEqualStoredNames) {
     ByteWriter out;
     out.bytes(Settings::instance().record().data(), Settings::kRecordSize);
     ASSERT_TRUE(images.writeImageList(out, dir.file("p.qbp")));
-    // Give the second record the first one's name: "ROCK_1" -> "ROCK" padded to the same length.
+    // Give the second record the first one's name: "ROCK_1" -> "ROCK" padded to the same length; and the first a
+    // line break that would break the exported texts: "ROCK" -> "RO\nK".
     std::vector<uint8_t> bytes = out.buffer();
     const std::string renamed = "ROCK_1";
     const auto at = std::search(bytes.begin(), bytes.end(), renamed.begin(), renamed.end());
     ASSERT_NE(at, bytes.end());
     std::fill(at + 4, at + 6, 0);
+    const std::string first = "ROCK";
+    const auto firstAt = std::search(bytes.begin(), bytes.end(), first.begin(), first.end());
+    ASSERT_LT(firstAt, at);
+    firstAt[2] = '\n';
     writeBytes(dir.file("p.qbp"), bytes);
     TextureCollection loaded;
     ASSERT_TRUE(loadProjectFile(dir.file("p.qbp"), loaded));
     ASSERT_EQ(loaded.count(), 2);
-    EXPECT_EQ(loaded.images()[0]->name(), "ROCK");
+    EXPECT_EQ(loaded.images()[0]->name(), "RO_K");
     EXPECT_EQ(loaded.images()[1]->name(), "ROCK");
     EXPECT_EQ(loaded.images()[1]->path(), dir.file("rock.bmp"));
     EXPECT_EQ(loaded.images()[1]->position(), (Point{3, 4}));
