@@ -52,8 +52,7 @@ private:
 
 // Notes the first property that fails; the outcome names that one.
 void require(std::string& broken, bool holds, const std::string& what) {
-    if (!holds && broken.empty())
-        broken = what;
+    if (!holds && broken.empty()) broken = what;
 }
 
 // What every image the core holds must satisfy, whichever reader made it: a size within the caps and buffers of
@@ -101,14 +100,12 @@ public:
             const stdfs::path candidate =
                 parent / ("quiltbox-fuzz-" + std::to_string(process) + "-" + std::to_string(counter++));
             std::error_code error;
-            if (stdfs::create_directory(candidate, error))
-                path_ = candidate.string();
+            if (stdfs::create_directory(candidate, error)) path_ = candidate.string();
         }
     }
     ~PrivateFolder() {
         std::error_code ignored;
-        if (!path_.empty())
-            stdfs::remove_all(path_, ignored);
+        if (!path_.empty()) stdfs::remove_all(path_, ignored);
     }
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
@@ -128,8 +125,7 @@ private:
         if (const char* chosen = std::getenv("QUILTBOX_FUZZ_TMP"); chosen && *chosen)
             return stdfs::absolute(chosen, error);
 #ifndef _WIN32
-        if (stdfs::is_directory("/dev/shm", error))
-            return "/dev/shm";
+        if (stdfs::is_directory("/dev/shm", error)) return "/dev/shm";
 #endif
         return stdfs::temp_directory_path(error);
     }
@@ -139,8 +135,7 @@ private:
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = openFile(path, "wb");
-    if (!file)
-        return false;
+    if (!file) return false;
     const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
@@ -156,8 +151,7 @@ std::vector<std::vector<uint8_t>> splitParts(const uint8_t* data, size_t size) {
     while (parts.size() < 1 + std::size(kImageNames)) {
         const uint8_t* stop = std::search(at, end, kPartSeparator.begin(), kPartSeparator.end());
         parts.emplace_back(at, stop);
-        if (stop == end)
-            break;
+        if (stop == end) break;
         at = stop + kPartSeparator.size();
     }
     return parts;
@@ -173,8 +167,7 @@ void checkLayout(const TextureCollection& images, const Settings& settings, std:
     for (const auto& image : images.images()) {
         const int64_t x = image->x();
         const int64_t y = image->y();
-        if (x == areaW && y == areaH)
-            continue;
+        if (x == areaW && y == areaH) continue;
         require(broken, x >= s && y >= s && x + image->width() <= areaW - s && y + image->height() <= areaH - s,
                 "the layout placed an image outside the area less its spacing");
         placed.push_back(image.get());
@@ -216,8 +209,7 @@ void useCollection(TextureCollection& images, std::string& broken) {
 void saveAndReload(const TextureCollection& images, const PrivateFolder& folder, std::string& broken) {
     const Settings::Record record = Settings::instance().record();
     const std::string path = folder.fileInFolder("saved", "again.qbp");
-    if (!saveProjectFile(path, images))
-        return;
+    if (!saveProjectFile(path, images)) return;
     require(broken, !Settings::instance().isChanged(), "a saved project still counts as changed");
     TextureCollection again;
     if (!loadProjectFile(path, again)) {
@@ -239,8 +231,7 @@ void saveAndReload(const TextureCollection& images, const PrivateFolder& folder,
 
     // Deleting by name: every image that bears the first image's name goes, and with it the last one, which a load
     // leaves selected.
-    if (again.count() == 0)
-        return;
+    if (again.count() == 0) return;
     const std::string name = again.images().front()->name();
     again.selectByName(name);
     again.deleteSelected();
@@ -248,6 +239,15 @@ void saveAndReload(const TextureCollection& images, const PrivateFolder& folder,
         require(broken, image->name() != name, "an image bearing a deleted name is still there");
         require(broken, !image->isSelected(), "a selected image survived deleting the selection");
     }
+}
+
+// A decoded image: its buffers must match its size, and copying it onto an atlas from every corner must stay in them.
+FuzzOutcome acceptedImage(TextureImage& image) {
+    FuzzOutcome outcome;
+    outcome.accepted = true;
+    checkImage(image, outcome.broken);
+    if (outcome.broken.empty()) copyAround(image);
+    return outcome;
 }
 
 }  // namespace
@@ -263,23 +263,13 @@ FuzzOutcome fuzzBmp(const uint8_t* data, size_t size) {
                 "a failure text the reader does not declare");
         return outcome;
     }
-    outcome.accepted = true;
-    checkImage(image, outcome.broken);
-    if (outcome.broken.empty())
-        copyAround(image);
-    return outcome;
+    return acceptedImage(image);
 }
 
 FuzzOutcome fuzzTga(const uint8_t* data, size_t size) {
-    FuzzOutcome outcome;
     TextureImage image;
-    if (!image.takeTga("fuzz.tga", data, size))
-        return outcome;
-    outcome.accepted = true;
-    checkImage(image, outcome.broken);
-    if (outcome.broken.empty())
-        copyAround(image);
-    return outcome;
+    if (!image.takeTga("fuzz.tga", data, size)) return {};
+    return acceptedImage(image);
 }
 
 FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
@@ -351,8 +341,7 @@ FuzzOutcome fuzzProject(const uint8_t* data, size_t size) {
         TextureCollection images;
         const bool loaded = loadProjectFile(folder.file(kProjectName), images);
         outcome.accepted = loaded && messages.count() == 0;
-        for (const auto& image : images.images())
-            checkImage(*image, broken);
+        for (const auto& image : images.images()) checkImage(*image, broken);
         // A damaged image list keeps the images read before the damage, and the program goes on with them.
         if (broken.empty()) {
             useCollection(images, broken);

@@ -36,41 +36,24 @@ struct Case {
 
 // Each case is checked against both implementations: the hand-worked positions test the reference as much as the
 // fast layout.
+// clang-format off
 const std::vector<Case> kCases = {
     {"worked example", {{128, 128}, {64, 64}, {64, 64}}, 1, 256, 256, kLongest, {{1, 1}, {1, 130}, {130, 1}}},
     {"empty collection", {}, 1, 256, 256, kLongest, {}},
     // 97 > 100 - 2 * 2 and 77 > 80 - 2 * 2 park; 96 just fits. The parked boxes leave (s, s) to the next box.
     {"too large boxes park",
-     {{97, 10}, {96, 5}, {10, 77}, {20, 20}},
-     2,
-     100,
-     80,
-     kLongest,
-     {{100, 80}, {2, 2}, {100, 80}, {2, 9}}},
+     {{97, 10}, {96, 5}, {10, 77}, {20, 20}}, 2, 100, 80, kLongest, {{100, 80}, {2, 2}, {100, 80}, {2, 9}}},
     {"a parked first box leaves the corner to the next", {{9, 1}, {3, 3}}, 1, 10, 10, kLongest, {{10, 10}, {1, 1}}},
     // Without spacing boxes abut; the 25 x 1 box parks at (20, 20) and blocks the one place whose right and bottom
     // edges are exactly 20, so the last 10 x 10 box parks too. Without it, that box takes (10, 10).
     {"spacing zero: a parked box blocks the bottom-right corner",
-     {{25, 1}, {10, 10}, {10, 10}, {10, 10}, {10, 10}},
-     0,
-     20,
-     20,
-     kLongest,
-     {{20, 20}, {0, 0}, {0, 10}, {10, 0}, {20, 20}}},
+     {{25, 1}, {10, 10}, {10, 10}, {10, 10}, {10, 10}}, 0, 20, 20,
+     kLongest, {{20, 20}, {0, 0}, {0, 10}, {10, 0}, {20, 20}}},
     {"spacing zero: without the parked box the corner is free",
-     {{10, 10}, {10, 10}, {10, 10}, {10, 10}},
-     0,
-     20,
-     20,
-     kLongest,
-     {{0, 0}, {0, 10}, {10, 0}, {10, 10}}},
+     {{10, 10}, {10, 10}, {10, 10}, {10, 10}}, 0, 20, 20, kLongest, {{0, 0}, {0, 10}, {10, 0}, {10, 10}}},
     {"spacing zero: a parked box does not block a box one pixel short of the corner",
-     {{25, 1}, {10, 10}, {10, 10}, {10, 10}, {10, 9}},
-     0,
-     20,
-     20,
-     kLongest,
-     {{20, 20}, {0, 0}, {0, 10}, {10, 0}, {10, 10}}},
+     {{25, 1}, {10, 10}, {10, 10}, {10, 10}, {10, 9}}, 0, 20, 20,
+     kLongest, {{20, 20}, {0, 0}, {0, 10}, {10, 0}, {10, 10}}},
     // The inner area is {-2, -2, 12, 12}: the first box sticks out by 2 on every side. Every anchor it leaves lies
     // inside it, so the next box finds no place rather than overlap it.
     {"negative spacing reaches beyond the area", {{14, 14}, {3, 3}}, -2, 10, 10, kLongest, {{-2, -2}, {10, 10}}},
@@ -78,29 +61,20 @@ const std::vector<Case> kCases = {
     // The exchange procedure orders the keys 1, 10, 10, 10 as the fourth, second, third, first box; a stable sort
     // would keep the three 10s in collection order.
     {"equal keys keep the exchange order",
-     {{1, 1}, {10, 3}, {10, 5}, {3, 10}},
-     0,
-     20,
-     20,
-     kLongest,
-     {{13, 0}, {3, 0}, {0, 10}, {0, 0}}},
+     {{1, 1}, {10, 3}, {10, 5}, {3, 10}}, 0, 20, 20, kLongest, {{13, 0}, {3, 0}, {0, 10}, {0, 0}}},
     {"longest side key", {{10, 1}, {4, 4}}, 0, 20, 20, kLongest, {{0, 0}, {0, 1}}},
     // 4 x 4 goes first by pixel count; then (0, 4) and (4, 0) tie, and x = 0 comes from the first anchor.
     {"pixel count key", {{10, 1}, {4, 4}}, 0, 20, 20, kPixels, {{0, 4}, {0, 0}}},
     // 65536 x 65537 pixels wrap to 65536 in 32 bits, which would put the 300 x 300 box first and on the area.
     {"pixel count does not wrap", {{300, 300}, {65536, 65537}}, 0, 300, 300, kPixels, {{300, 300}, {300, 300}}},
     {"extreme negative spacing",
-     {{kMaxInt, kMaxInt}, {5, 5}},
-     kMinInt,
-     16,
-     16,
-     kLongest,
-     {{kMinInt, kMinInt}, {16, 16}}},
+     {{kMaxInt, kMaxInt}, {5, 5}}, kMinInt, 16, 16, kLongest, {{kMinInt, kMinInt}, {16, 16}}},
     {"extreme positive spacing", {{0, 0}, {1, 1}}, kMaxInt, 16384, 16384, kLongest, {{16384, 16384}, {16384, 16384}}},
     // A zero-sized box still collides with a box whose top-left corner it would stand on, but not with another
     // zero-sized box on the same spot.
     {"zero-sized boxes", {{0, 0}, {0, 0}, {2, 2}}, 1, 8, 8, kPixels, {{1, 4}, {1, 4}, {1, 1}}},
 };
+// clang-format on
 
 TEST(AutoLayout, MatchesHandWorkedCases) {
     for (const Case& c : kCases) {

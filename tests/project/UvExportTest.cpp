@@ -61,17 +61,6 @@ TEST_F(ExportTest, PixelAndRatioRectanglesWithTheReverseFlags) {
     }
 }
 
-TEST_F(ExportTest, RatiosAreDividedInDoubleAndRoundedToFloat) {
-    add("third", 1, 1, 1, 2);
-    settings.areaWidth = 3;
-    settings.areaHeight = 7;
-    settings.reverseHorizontal = 1;
-    const UvRatios uv = uvRatios(*images.images()[0], settings);
-    EXPECT_EQ(uv[0], static_cast<float>(1.0 - static_cast<float>(2.0 / 3.0)));
-    EXPECT_EQ(uv[2], static_cast<float>(1.0 - static_cast<float>(1.0 / 3.0)));
-    EXPECT_EQ(uv[1], static_cast<float>(2.0 / 7.0));
-}
-
 TEST_F(ExportTest, QuvListReadsBackFieldByField) {
     add("tree", 64, 32);
     add("rock", 10, 20, 100, 50);
