@@ -18,6 +18,7 @@
 #include "layout/TextureCollection.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
+#include "project/UsualPlaces.h"
 
 namespace {
 
@@ -169,28 +170,6 @@ std::vector<bool> layOut(TextureCollection& images, const Settings& settings, bo
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (show) std::fprintf(stderr, " %.2f s\n", seconds);
     return parked;
-}
-
-// The usual places in the order the window program writes them, with what each writes.
-struct UsualPlace {
-    int entry;
-    std::function<bool(const TextureCollection&, const std::string&, const Settings&)> write;
-};
-
-const std::vector<UsualPlace>& usualPlaces() {
-    static const std::vector<UsualPlace> places = {
-        {Settings::kUsualBmp, [](const TextureCollection& c, const std::string& p,
-                                 const Settings& s) { return c.writeAtlasBmp(p, s.areaWidth, s.areaHeight); }},
-        {Settings::kUsualTga, [](const TextureCollection& c, const std::string& p,
-                                 const Settings& s) { return c.writeAtlasTga(p, s.areaWidth, s.areaHeight); }},
-        {Settings::kUsualIdHeader,
-         [](const TextureCollection& c, const std::string& p, const Settings&) { return c.writeIdHeader(p); }},
-        {Settings::kUsualQuv,
-         [](const TextureCollection& c, const std::string& p, const Settings&) { return c.writeQuvList(p); }},
-        {Settings::kUsualUvArray,
-         [](const TextureCollection& c, const std::string& p, const Settings&) { return c.writeUvArray(p); }},
-    };
-    return places;
 }
 
 // Loads a project for export and layout; an exit status other than 0 (after the messages) when it cannot be used.

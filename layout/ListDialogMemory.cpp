@@ -1,80 +1,32 @@
 #include "layout/ListDialog.h"
 
-ListDialog& ListDialog::instance() {
-    static ListDialog dialog;
-    return dialog;
-}
+// The list without a window: the command line and the core's tests keep only the entries.
 
-bool ListDialog::create(TextureCollection* collection) {
+bool ListDialog::create(TextureCollection* collection, HWND__* owner) {
     exists_ = true;
     collection_ = collection;
-    entries_.clear();
-    current_ = -1;
+    owner_ = owner;
+    names_.clear();
     return true;
 }
 
 void ListDialog::destroy() {
     exists_ = false;
+    visible_ = false;
     collection_ = nullptr;
-    entries_.clear();
-    current_ = -1;
+    names_.clear();
 }
 
-void ListDialog::resetList() {
-    if (!exists_) return;
-    entries_.clear();
-    current_ = -1;
+void ListDialog::show() {
+    visible_ = true;
 }
 
-void ListDialog::appendName(const std::string& name) {
-    if (!exists_) return;
-    entries_.push_back(name);
+void ListDialog::hide() {
+    visible_ = false;
 }
 
-// An inserted entry becomes the highlighted one; an index past the end inserts nothing, as in a list box.
-void ListDialog::insert(size_t index, const std::string& name) {
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(index), name);
-    current_ = static_cast<int32_t>(index);
-}
-
-void ListDialog::insertFirst(const std::string& name) {
-    if (!exists_) return;
-    insert(0, name);
-}
-
-void ListDialog::insertAt(const std::string& name, int32_t index) {
-    if (!exists_ || index == -1) return;
-    if (index < 0 || static_cast<size_t>(index) > entries_.size()) return;
-    insert(static_cast<size_t>(index), name);
-}
-
-void ListDialog::removeName(const std::string& name) {
-    if (!exists_) return;
-    const int32_t index = findName(name);
-    if (index < 0) return;
-    entries_.erase(entries_.begin() + index);
-    if (current_ == index) {
-        current_ = -1;
-    } else if (current_ > index) {
-        --current_;
-    }
-}
-
-void ListDialog::markName(const std::string& name) {
-    if (!exists_) return;
-    const int32_t index = findName(name);
-    if (index >= 0) current_ = index;
-}
-
-void ListDialog::clearMarks() {
-    if (!exists_) return;
-    current_ = -1;
-}
-
-int32_t ListDialog::findName(const std::string& name) const {
-    if (!exists_) return -1;
-    for (size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i] == name) return static_cast<int32_t>(i);
-    }
-    return -1;
-}
+void ListDialog::viewReset() {}
+void ListDialog::viewAppend(const std::string&) {}
+void ListDialog::viewInsert(int32_t, const std::string&) {}
+void ListDialog::viewRemove(int32_t) {}
+void ListDialog::viewHighlight(int32_t) {}

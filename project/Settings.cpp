@@ -51,7 +51,7 @@ void Settings::resetToDefaults() {
     savedCopy = record();
 }
 
-void Settings::setTextIn(char* field, size_t size, const std::string& value) {
+void Settings::setText(char* field, size_t size, const std::string& value) {
     const size_t n = cutLength(value, size - 1);
     std::memcpy(field, value.data(), n);
     field[n] = '\0';

@@ -53,8 +53,9 @@ public:
     // Writes a text and its terminator only (cut at a character boundary to fit); the bytes behind stay.
     template <size_t N>
     static void setText(char (&field)[N], const std::string& value) {
-        setTextIn(field, N, value);
+        setText(field, N, value);
     }
+    static void setText(char* field, size_t size, const std::string& value);
 
     // The record's fields, in its order.
     int32_t version;
@@ -80,7 +81,6 @@ public:
     Record savedCopy;
 
 private:
-    static void setTextIn(char* field, size_t size, const std::string& value);
     void setDefaults();
     void readFields(ByteReader& in, size_t recordSize);
 };
