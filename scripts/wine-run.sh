@@ -3,8 +3,11 @@
 #   - a Wine prefix of its own (--prefix DIR; default build/wineprefix), created on first use;
 #   - LANG=ja_JP.UTF-8, so that the ANSI code page is 932 (Shift-JIS);
 #   - WINEDEBUG=-all, so that only the program's own output is seen;
-#   - an Xvfb display, started for the run and stopped afterwards, when no DISPLAY is set.
-# Usage: wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]; the exit status is the program's.
+#   - an Xvfb display, started for the run and stopped afterwards, when no DISPLAY is set;
+#   - with --unmanaged, windows that Wine frames and places itself instead of a window manager: on a display without
+#     one (Xvfb), showing and hiding a window then takes no time, where Wine would wait two seconds for a manager that
+#     never answers, and screenshots show the title bar.
+# Usage: wine-run.sh [--prefix DIR] [--unmanaged] PROGRAM.exe [ARGS...]; the exit status is the program's.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -13,8 +16,13 @@ if [ "${1:-}" = "--prefix" ]; then
     prefix=$2
     shift 2
 fi
+unmanaged=0
+if [ "${1:-}" = "--unmanaged" ]; then
+    unmanaged=1
+    shift
+fi
 if [ $# -lt 1 ]; then
-    echo "usage: wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]" >&2
+    echo "usage: wine-run.sh [--prefix DIR] [--unmanaged] PROGRAM.exe [ARGS...]" >&2
     exit 2
 fi
 
@@ -73,6 +81,17 @@ if [ ! -f "$WINEPREFIX/.quiltbox-ready" ]; then
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w >/dev/null 2>&1 || true
         touch "$WINEPREFIX/.quiltbox-ready"
+    fi
+    [ -n "$own_display_pid" ] || flock -u 9
+fi
+
+if [ "$unmanaged" = 1 ] && [ ! -f "$WINEPREFIX/.quiltbox-unmanaged" ]; then
+    flock 9
+    if [ ! -f "$WINEPREFIX/.quiltbox-unmanaged" ]; then
+        for value in Managed Decorated; do
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /d N /f >/dev/null 2>&1
+        done
+        touch "$WINEPREFIX/.quiltbox-unmanaged"
     fi
     [ -n "$own_display_pid" ] || flock -u 9
 fi
