@@ -8,7 +8,7 @@ packages=(
     libgtest-dev googletest libgmock-dev libbenchmark-dev libstb-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb xauth xdotool x11-utils
-    locales fonts-ipafont-gothic
+    locales fonts-ipafont-gothic fonts-wine
     imagemagick python3 python3-pil time
     clang libclang-rt-14-dev
 )
