@@ -1,20 +1,40 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs Quiltbox: both release builds, then the demo. The window program does not exist yet, so
-# the demo is the command line: it draws a few sprites (examples/make_demo_sprites.py), packs them into a 256 x 128
-# atlas with every export and a project file in build/demo/, and shows the project.
+# Sets up, builds and runs Quiltbox on the demo project (examples/demo/demo.qbp): the window program under Wine in a
+# window on your display. Without a display it starts the window program on a private Xvfb display instead, saves a
+# screenshot of its window to build/demo/quiltbox.png and closes it. Either way the command line then writes the
+# demo's exports (its usual places) into build/demo/. Nothing here asks a question on the terminal.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 scripts/install-deps.sh
 scripts/build-preset.sh native-release
 scripts/build-preset.sh windows-release
+mkdir -p build/demo
+exe=$PWD/build/windows-release/app/Quiltbox.exe
+prefix=$PWD/build/windows-release/wineprefix
 
-demo=build/demo
-rm -rf "$demo"
-/usr/bin/python3 examples/make_demo_sprites.py "$demo/sprites" >/dev/null
-cd "$demo"
-../native-release/cli/quiltbox-cli pack sprites/*.bmp sprites/*.tga --size 256x128 \
-    --bmp atlas.bmp --tga atlas.tga --ids texture_ids.h --quv atlas.quv --uv-array atlas_uv.h \
-    --uv-defines atlas_uv_defines.h --save demo.qbp
-../native-release/cli/quiltbox-cli info demo.qbp
-echo "run.sh: the demo atlas and its lists are in $demo/ (the Windows build is build/windows-release/cli/quiltbox-cli.exe)"
+if [ -n "${DISPLAY:-}" ]; then
+    echo "run.sh: Quiltbox.exe opens examples/demo/demo.qbp; press F to arrange it, Esc to quit"
+    (cd examples/demo && ../../scripts/wine-run.sh --prefix "$prefix" "$exe" demo.qbp)
+else
+    scripts/with-display.sh bash -c '
+        set -euo pipefail
+        (cd examples/demo && exec ../../scripts/wine-run.sh --prefix "$1" --unmanaged "$2" demo.qbp) &
+        program=$!
+        window=""
+        for _ in $(seq 1 240); do
+            window=$(xdotool search --name "^Quiltbox$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+            sleep 0.5
+        done
+        [ -n "$window" ] || { echo "run.sh: the window did not appear" >&2; exit 1; }
+        sleep 2
+        import -window "$window" build/demo/quiltbox.png
+        xdotool windowfocus --sync "$window" key Escape
+        wait "$program"
+    ' run "$prefix" "$exe"
+    echo "run.sh: no display here; a screenshot of Quiltbox.exe with the demo is in build/demo/quiltbox.png"
+fi
+
+build/native-release/cli/quiltbox-cli export examples/demo/demo.qbp
+echo "run.sh: the demo's atlas and lists are in build/demo/ (the programs: build/windows-release/app/Quiltbox.exe,"
+echo "        build/windows-release/cli/quiltbox-cli.exe and build/native-release/cli/quiltbox-cli)"

@@ -17,6 +17,7 @@ scripts/with-display.sh bash -c '
     scripts/build-preset.sh native-release
     ctest --preset native-release -j2
     scripts/build-preset.sh windows-release
+    scripts/package.sh --check
 '
 scripts/run-fuzzers.sh 30
 echo "test-all.sh: every test passed in $(( $(date +%s) - start )) s"

@@ -99,7 +99,8 @@ fi
 # On a shared display, an idle console program keeps Wine's helper processes (services, desktop) running between runs
 # for up to a quarter of an hour. Without it every run starts them anew (a second or more), and they inherit that run's
 # standard output and error, so that a caller reading a pipe to its end waits for them to exit. with-display.sh ends it.
-if [ -z "$own_display_pid" ]; then
+# QUILTBOX_WINE_KEEPALIVE=0 skips it, for a run whose caller ends the prefix's processes itself.
+if [ -z "$own_display_pid" ] && [ "${QUILTBOX_WINE_KEEPALIVE:-1}" != 0 ]; then
     keepalive="$WINEPREFIX/.keepalive.pid"
     flock 9
     if ! { [ -f "$keepalive" ] && kill -0 "$(cat "$keepalive")" 2>/dev/null; }; then

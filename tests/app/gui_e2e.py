@@ -21,7 +21,8 @@ GREY, BLACK, WHITE, RED, YELLOW = (192, 192, 192), (0, 0, 0), (255, 255, 255), (
 
 class Screen:
     def __init__(self, display, shots):
-        self.env = dict(os.environ, DISPLAY=display)
+        # The test ends the Wine processes of its prefix itself: no idle keepalive process.
+        self.env = dict(os.environ, DISPLAY=display, QUILTBOX_WINE_KEEPALIVE="0")
         self.shots = shots
         self.count = 0
 
