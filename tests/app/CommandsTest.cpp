@@ -171,6 +171,9 @@ TEST_F(Commands, DroppedFiles) {
     EXPECT_EQ(names(), (std::vector<std::string>{"EXTRA"}));
     drop({image("CAPS.BMP"), dir.file("x.png")});
     EXPECT_EQ(names(), (std::vector<std::string>{"EXTRA"}));
+    const std::string longName = image(std::string(258 - dir.path().size() - 5, 'l') + ".bmp");  // 258 bytes
+    drop({longName});
+    EXPECT_EQ(frame().images().last().path(), longName);
     answers = {IDOK};  // the dropped image is unsaved work
     drop({project});
     EXPECT_EQ(names(), (std::vector<std::string>{"SAVED"}));
