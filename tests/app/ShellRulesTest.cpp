@@ -86,7 +86,7 @@ TEST(ShellRules, ChosenFilesJoinFolderAndNames) {
     std::vector<ChosenFile> one = chosenFiles(buffer(std::string("C:\\p\\a.bmp\0\0\0", 13)), 255);
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].path, "C:\\p\\a.bmp");
-    const std::string longName(250, 'x');
+    const std::string longName(251, 'x');  // joined: 256 bytes
     const std::vector<ChosenFile> several =
         chosenFiles(buffer(std::string("C:\\p\0a.bmp\0", 11) + longName + std::string("\0b.tga\0\0", 8)), 255);
     ASSERT_EQ(several.size(), 3u);
