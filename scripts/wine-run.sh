@@ -85,6 +85,13 @@ if [ ! -f "$WINEPREFIX/.quiltbox-ready" ]; then
     [ -n "$own_display_pid" ] || flock -u 9
 fi
 
+# Wine draws caption buttons, menu check marks and scroll arrows with its Marlett font, which it does not find by itself
+# in Debian's fonts-wine: give the prefix its own copy.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+fi
+
 if [ "$unmanaged" = 1 ] && [ ! -f "$WINEPREFIX/.quiltbox-unmanaged" ]; then
     flock 9
     if [ ! -f "$WINEPREFIX/.quiltbox-unmanaged" ]; then
