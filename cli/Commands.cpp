@@ -217,8 +217,7 @@ std::vector<bool> layOutOnSmallestArea(TextureCollection& images,
         settings.areaHeight = areas[i].height;
         parked = layOut(images, settings, margin, quiet);
         if (std::find(parked.begin(), parked.end(), true) == parked.end()) {
-            if (!quiet)
-                std::fprintf(stderr, "quiltbox-cli: --size auto chose %dx%d\n", areas[i].width, areas[i].height);
+            std::fprintf(stderr, "quiltbox-cli: --size auto chose %dx%d\n", areas[i].width, areas[i].height);
             break;
         }
     }
@@ -426,7 +425,7 @@ int runPack(const std::vector<std::string>& args) {
     }
     if (!writing([&] { return saveProjectFile(projectPath, images); })) return cannotWrite(projectPath);
     listWritten(projectPath, quiet);
-    if (!quiet) noteImagesTheWindowProgramLeavesOut(images, projectPath);
+    noteImagesTheWindowProgramLeavesOut(images, projectPath);
     return kExitOk;
 }
 

@@ -51,6 +51,10 @@ bool encodePngRgba(const uint8_t* rgba, int32_t width, int32_t height, std::vect
         return false;
     }
     tOutOfMemory = &outOfMemory;
+    // Every row filtered by Paeth, with short match chains: on atlases (flat areas, outlines, gradients) that packs as
+    // small as trying each filter per row with longer chains, in a third of the time.
+    stbi_write_force_png_filter = 4;
+    stbi_write_png_compression_level = 5;
     const int written = stbi_write_png_to_func(appendTo, &png, width, height, 4, rgba, width * 4);
     tOutOfMemory = nullptr;
     return written != 0 && !png.empty();
