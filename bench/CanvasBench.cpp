@@ -4,18 +4,17 @@
 // prints one table row per case with the median time in ms.
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/Application.h"
+#include "app/DroppedFiles.h"
 #include "app/MainFrame.h"
 #include "base/ByteWriter.h"
 #include "base/MessageBox.h"
@@ -85,19 +84,6 @@ std::vector<std::string> writeSprites(const std::string& folder, int count, int 
     return paths;
 }
 
-// Drops the files on the main window as the shell would.
-void drop(const std::vector<std::string>& paths) {
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const std::string& p : paths) size += p.size() + 1;
-    HGLOBAL handle = GlobalAlloc(GHND, size);
-    auto* header = static_cast<DROPFILES*>(GlobalLock(handle));
-    header->pFiles = sizeof(DROPFILES);
-    char* names = reinterpret_cast<char*>(header + 1);
-    for (const std::string& p : paths) names = std::strcpy(names, p.c_str()) + p.size() + 1;
-    GlobalUnlock(handle);
-    SendMessageA(MainFrame::instance().window(), WM_DROPFILES, reinterpret_cast<WPARAM>(handle), 0);
-}
-
 double median(int repetitions, const std::function<void()>& work) {
     std::vector<double> times;
     for (int i = 0; i < repetitions; ++i) {
@@ -128,7 +114,7 @@ int main(int argc, char** argv) {
         SendMessageA(window, WM_COMMAND, ID_PROJECT_NEW, 0);
         Settings& settings = Settings::instance();
         settings.areaWidth = settings.areaHeight = c.area;
-        drop(writeSprites(std::string(temp) + "quiltbox-bench-" + std::to_string(c.count) + "-" +
+        dropFiles(window, writeSprites(std::string(temp) + "quiltbox-bench-" + std::to_string(c.count) + "-" +
                               std::to_string(c.maxSide),
                           c.count, c.maxSide));
         const double layout = median(1, [&] { SendMessageA(window, WM_COMMAND, ID_AUTO_LAYOUT, 0); });

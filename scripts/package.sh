@@ -41,12 +41,7 @@ if [ "${1:-}" = "--check" ]; then
         tr -d "\r" <"$1/version.txt" | grep -qx "quiltbox-cli $2"
         (cd "$1/demo" && exec "${run[@]}" "$1/quiltbox-$2-win64/Quiltbox.exe" demo.qbp) &
         program=$!
-        window=""
-        for _ in $(seq 1 240); do
-            window=$(xdotool search --name "^Quiltbox$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-            sleep 0.5
-        done
-        [ -n "$window" ]
+        window=$("$3/scripts/wait-for-window.sh" "^Quiltbox$" 240)
         xdotool windowfocus --sync "$window" key Escape
         wait "$program"
         WINEPREFIX="$1/prefix" wineserver -k >/dev/null 2>&1 || true

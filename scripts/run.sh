@@ -21,12 +21,7 @@ else
         set -euo pipefail
         (cd examples/demo && exec ../../scripts/wine-run.sh --prefix "$1" --unmanaged "$2" demo.qbp) &
         program=$!
-        window=""
-        for _ in $(seq 1 240); do
-            window=$(xdotool search --name "^Quiltbox$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-            sleep 0.5
-        done
-        [ -n "$window" ] || { echo "run.sh: the window did not appear" >&2; exit 1; }
+        window=$(scripts/wait-for-window.sh "^Quiltbox$" 240)
         sleep 2
         import -window "$window" build/demo/quiltbox.png
         xdotool windowfocus --sync "$window" key Escape

@@ -1,10 +1,9 @@
 #include "app/ShellHarness.h"
 
-#include <shlobj.h>
-
 #include <cstring>
 
 #include "app/Application.h"
+#include "app/DroppedFiles.h"
 #include "base/FileSystem.h"
 #include "layout/ListDialog.h"
 #include "app/StatusBar.h"
@@ -60,17 +59,8 @@ bool ShellTest::quitPosted() {
     return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }
 
-// The shell's drop handle: a DROPFILES header and the names, each ending in a zero, the list in another.
 void ShellTest::drop(const std::vector<std::string>& paths) {
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const std::string& p : paths) size += p.size() + 1;
-    HGLOBAL handle = GlobalAlloc(GHND, size);
-    auto* header = static_cast<DROPFILES*>(GlobalLock(handle));
-    header->pFiles = sizeof(DROPFILES);
-    char* names = reinterpret_cast<char*>(header + 1);
-    for (const std::string& p : paths) names = std::strcpy(names, p.c_str()) + p.size() + 1;
-    GlobalUnlock(handle);
-    send(WM_DROPFILES, reinterpret_cast<WPARAM>(handle));
+    dropFiles(window(), paths);
 }
 
 CanvasPixels ShellTest::canvas() {
