@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
         const double loadPngMs = medianMs(repetitions, [] { TextureImage().loadPng("png_bench.png"); });
         std::remove("png_bench.bmp");
         std::remove("png_bench.png");
-        std::printf("| %s, %dx%d | %.1f MiB | %.1f MiB | %.2f ms | %.2f ms | %.1f | %.2f ms | %.2f ms | %.1f |\n",
-                    p.what, p.width, p.height, bmp.size() / 1048576.0, png.size() / 1048576.0, decodeBmpMs, decodePngMs,
+        std::printf("| %s, %dx%d | %.0f KiB | %.0f KiB | %.2f ms | %.2f ms | %.1f | %.2f ms | %.2f ms | %.1f |\n",
+                    p.what, p.width, p.height, bmp.size() / 1024.0, png.size() / 1024.0, decodeBmpMs, decodePngMs,
                     decodePngMs / decodeBmpMs, loadBmpMs, loadPngMs, loadPngMs / loadBmpMs);
     }
     return 0;

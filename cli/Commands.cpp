@@ -317,7 +317,7 @@ int runPack(const std::vector<std::string>& args) {
     if (!parseInt32(extrude, 0, kMaxExtrude, atlasOptions.extrude)) {
         return usage("pack", "--extrude takes a whole number from 0 to 256");
     }
-    if (int64_t{settings.layoutSpacing} < 2 * int64_t{atlasOptions.extrude}) {
+    if (atlasOptions.extrude > 0 && settings.layoutSpacing < 2 * int64_t{atlasOptions.extrude}) {
         return usage("pack", "--extrude N needs a --spacing of at least 2N");
     }
     if (!json.empty() && png.empty() && tga.empty() && bmp.empty()) {

@@ -1,9 +1,8 @@
 #!/usr/bin/python3
-"""quiltbox-cli's PNG, JSON, extrusion, premultiplication and automatic size, end to end through the built program.
-
-Inputs are written by Pillow and ImageMagick (tests/fuzz/make_png_seeds.py); outputs are decoded by Pillow and read
-by Python's json module, never by the program. With --other-cli the native and the Windows program must write the
-same bytes. Usage: cli_more_e2e.py --cli "COMMAND..." --work DIR [--other-cli "COMMAND..."]
+"""quiltbox-cli's PNG, JSON, extrusion, premultiplied alpha and automatic size, end to end through the built program:
+inputs written by Pillow and ImageMagick, outputs decoded by Pillow and read by Python's json module, and with
+--other-cli the same bytes from the native and the Windows program.
+Usage: cli_more_e2e.py --cli "COMMAND..." --work DIR [--other-cli "COMMAND..."]
 """
 import argparse
 import json
@@ -25,20 +24,22 @@ from make_png_seeds import picture, write_seeds  # noqa: E402
 ARGS = None
 
 
-def run(cli, *args, cwd):
-    """(exit status, standard error); output through files, as Wine's helper processes keep pipes open."""
+def run(folder, *args, cli=None):
+    """(exit status, standard error) of `quiltbox-cli pack ARGS` (or of export when args start with it), through files:
+    Wine's helper processes keep pipes open."""
+    cli = cli or ARGS.cli
+    command = [] if args[0] == "export" else ["pack"]
     with tempfile.TemporaryFile() as err:
-        code = subprocess.run(shlex.split(cli) + list(args), cwd=cwd, stdin=subprocess.DEVNULL,
+        code = subprocess.run(shlex.split(cli) + command + list(args), cwd=folder, stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=err).returncode
         err.seek(0)
-        return code, err.read().decode("utf-8" if "wine" not in cli else "cp932", errors="replace")
+        return code, err.read().decode("cp932" if "wine" in cli else "utf-8", errors="replace")
 
 
 def fresh(name):
-    path = os.path.join(ARGS.work, name)
-    shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(path)
-    return path
+    shutil.rmtree(os.path.join(ARGS.work, name), ignore_errors=True)
+    os.makedirs(os.path.join(ARGS.work, name, "out"))
+    return os.path.join(ARGS.work, name)
 
 
 def quv(path):
@@ -48,7 +49,7 @@ def quv(path):
 
 
 def rgba(path):
-    """A picture's pixels as 8-bit RGBA; 16-bit grey keeps its high byte (Pillow would clip it instead)."""
+    """(size, 8-bit RGBA pixels); 16-bit grey keeps its high byte (Pillow would clip it instead)."""
     with Image.open(path) as img:
         if img.mode.startswith("I"):
             return img.size, [(v >> 8,) * 3 + (255,) for v in img.getdata()]
@@ -58,98 +59,75 @@ def rgba(path):
 def expected_atlas(folder, sources, rects, size):
     atlas = Image.new("RGBA", size, (0, 0, 0, 0))
     for name, (u0, v0, u1, v1) in zip(sources, rects):
-        (w, h), pixels = rgba(os.path.join(folder, name))
-        assert (w, h) == (u1 - u0, v1 - v0), name
-        sprite = Image.new("RGBA", (w, h))
-        sprite.putdata(pixels)
+        sprite = Image.new("RGBA", (u1 - u0, v1 - v0))
+        sprite.putdata(rgba(os.path.join(folder, name))[1])
         atlas.paste(sprite, (u0, v0))
     return list(atlas.getdata())
 
 
-def pack(folder, names, *options, cli=None):
-    code, err = run(cli or ARGS.cli, "pack", *names, *options, cwd=folder)
-    assert code == 0, err
-    return err
+def bilinear(pixels, width, x, y):
+    """What a GPU's bilinear filter shows at texel-space point (x, y), texel i covering [i, i + 1)."""
+    x0, y0 = math.floor(x - 0.5), math.floor(y - 0.5)
+    tx, ty = x - 0.5 - x0, y - 0.5 - y0
+    at = lambda i, j, k: pixels[j * width + i][k]
+    return tuple(round((at(x0, y0, k) * (1 - tx) + at(x0 + 1, y0, k) * tx) * (1 - ty) +
+                       (at(x0, y0 + 1, k) * (1 - tx) + at(x0 + 1, y0 + 1, k) * tx) * ty) for k in range(4))
 
 
-class PackPngAndJson(unittest.TestCase):
-    """Every kind of PNG, and BMP and TGA with extensions in capitals, packed on the smallest area, as PNG and JSON."""
+class PngJsonAndAutoSize(unittest.TestCase):
+    """Every kind of PNG, and BMP and TGA named in capitals, on the smallest area, as PNG, TGA and JSON."""
 
     @classmethod
     def setUpClass(cls):
         cls.dir = fresh("png")
-        cls.names = write_seeds(cls.dir)
-        picture("RGB", 7, 3).save(os.path.join(cls.dir, "RED.BMP"))
-        picture("RGBA", 5, 4).save(os.path.join(cls.dir, "Tree.Tga"))
-        picture("RGBA", 4, 4).save(os.path.join(cls.dir, "テスト.PNG"))
-        cls.names += ["RED.BMP", "Tree.Tga", "テスト.PNG"]
+        cls.names = write_seeds(cls.dir) + ["RED.BMP", "Tree.Tga", "テスト.PNG"]
+        for name, mode in zip(cls.names[-3:], ("RGB", "RGBA", "RGBA")):
+            picture(mode, 7, 3).save(os.path.join(cls.dir, name))
         cls.options = ["--size", "auto", "--png", "atlas.png", "--tga", "atlas.tga", "--json", "out/atlas.json",
                        "--quv", "atlas.quv", "--save", "p.qbp"]
-        os.makedirs(os.path.join(cls.dir, "out"))
-        cls.err = pack(cls.dir, cls.names, *cls.options)
+        code, err = run(cls.dir, *cls.names, *cls.options)
+        assert code == 0, err
+        cls.size = tuple(int(v) for v in err.split("--size auto chose ")[1].split()[0].split("x"))
+        cls.rects = quv(os.path.join(cls.dir, "atlas.quv"))
 
     def test_atlases_hold_every_sprite_as_pillow_decodes_it(self):
-        chosen = self.err.split("--size auto chose ")[1].split()[0]
-        size = tuple(int(v) for v in chosen.split("x"))
-        expected = expected_atlas(self.dir, self.names, quv(os.path.join(self.dir, "atlas.quv")), size)
+        expected = expected_atlas(self.dir, self.names, self.rects, self.size)
         for atlas in ("atlas.png", "atlas.tga"):
-            with self.subTest(atlas=atlas):
-                self.assertEqual(rgba(os.path.join(self.dir, atlas)), (size, expected))
+            self.assertEqual(rgba(os.path.join(self.dir, atlas)), (self.size, expected), atlas)
 
     def test_json_hash_matches_the_quv_list(self):
         with open(os.path.join(self.dir, "out", "atlas.json"), encoding="utf-8") as f:
             data = json.load(f)
-        meta = data["meta"]
-        self.assertEqual((meta["image"], meta["format"], meta["scale"]), ("../atlas.png", "RGBA8888", "1"))
-        self.assertEqual((meta["size"]["w"], meta["size"]["h"]), rgba(os.path.join(self.dir, "atlas.png"))[0])
+        self.assertEqual({k: data["meta"][k] for k in ("image", "format", "scale", "size")},
+                         {"image": "../atlas.png", "format": "RGBA8888", "scale": "1",
+                          "size": {"w": self.size[0], "h": self.size[1]}})
         names = [os.path.splitext(n)[0].upper() for n in self.names]
         self.assertEqual(list(data["frames"]), names)
-        for name, (u0, v0, u1, v1) in zip(names, quv(os.path.join(self.dir, "atlas.quv"))):
-            frame = data["frames"][name]
+        for name, (u0, v0, u1, v1) in zip(names, self.rects):
             w, h = u1 - u0, v1 - v0
-            self.assertEqual(frame["frame"], {"x": u0, "y": v0, "w": w, "h": h}, name)
-            self.assertEqual((frame["rotated"], frame["trimmed"]), (False, False))
-            self.assertEqual(frame["spriteSourceSize"], {"x": 0, "y": 0, "w": w, "h": h})
-            self.assertEqual(frame["sourceSize"], {"w": w, "h": h})
+            self.assertEqual(data["frames"][name], {
+                "frame": {"x": u0, "y": v0, "w": w, "h": h}, "rotated": False, "trimmed": False,
+                "spriteSourceSize": {"x": 0, "y": 0, "w": w, "h": h}, "sourceSize": {"w": w, "h": h}})
 
-    def test_smallest_area_is_chosen(self):
-        # Squares and 2:1 areas in turn: the one just below the chosen area fails, and so does a too small maximum.
-        w, h = (int(v) for v in self.err.split("--size auto chose ")[1].split()[0].split("x"))
+    def test_the_area_before_the_chosen_one_is_too_small(self):
+        w, h = self.size  # squares and 2:1 areas in turn
         smaller = f"{w}x{h // 2}" if w == h else f"{h}x{h}"
-        for options, status, needle in ((["--size", smaller], 1, "does not fit"),
-                                        (["--size", "auto", "--max-size", smaller], 1, f"on the {smaller} area")):
-            code, err = run(ARGS.cli, "pack", *self.names, *options, cwd=self.dir)
-            self.assertEqual(code, status, err)
-            self.assertIn(needle, err)
+        for options in (["--size", smaller], ["--size", "auto", "--max-size", smaller]):
+            code, err = run(self.dir, *self.names, *options)
+            self.assertEqual(code, 1, err)
+            self.assertIn(f"does not fit on the {smaller} area", err)
 
-    def test_the_project_loads_them_again(self):
-        os.makedirs(os.path.join(self.dir, "again"), exist_ok=True)
-        code, err = run(ARGS.cli, "export", "p.qbp", "--out-dir", "again", cwd=self.dir)
-        self.assertEqual(code, 0, err)
-        with open(os.path.join(self.dir, "atlas.tga"), "rb") as a, open(os.path.join(self.dir, "again", "atlas.tga"),
-                                                                           "rb") as b:
-            self.assertEqual(a.read(), b.read())
-
-    def test_both_programs_write_the_same_bytes(self):
-        if not ARGS.other_cli:
-            self.skipTest("no second program given")
-        other = fresh("png-other")
-        for name in self.names:
-            shutil.copy(os.path.join(self.dir, name), other)
-        os.makedirs(os.path.join(other, "out"))
-        pack(other, self.names, *self.options, cli=ARGS.other_cli)
-        for output in ("atlas.png", "atlas.tga", "out/atlas.json", "atlas.quv"):
-            with open(os.path.join(self.dir, output), "rb") as a, open(os.path.join(other, output), "rb") as b:
-                self.assertEqual(a.read(), b.read(), output)
-
-
-def bilinear(pixels, width, x, y):
-    """The colour a GPU's bilinear filter gives at texel-space point (x, y): texel i covers [i, i + 1)."""
-    x0, y0 = math.floor(x - 0.5), math.floor(y - 0.5)
-    tx, ty = x - 0.5 - x0, y - 0.5 - y0
-    at = lambda i, j: pixels[j * width + i]
-    return tuple(round((at(x0, y0)[k] * (1 - tx) + at(x0 + 1, y0)[k] * tx) * (1 - ty) +
-                       (at(x0, y0 + 1)[k] * (1 - tx) + at(x0 + 1, y0 + 1)[k] * tx) * ty) for k in range(4))
+    def test_export_loads_the_project_again_and_both_programs_agree(self):
+        for cli in filter(None, (ARGS.cli, ARGS.other_cli)):
+            folder = fresh("png-again")
+            for name in self.names:
+                shutil.copy(os.path.join(self.dir, name), folder)
+            self.assertEqual(run(folder, *self.names, *self.options, cli=cli)[0], 0)
+            self.assertEqual(run(folder, "export", "p.qbp", "--out-dir", "out", cli=cli)[0], 0)
+            for output, again in [(o, o) for o in ("atlas.png", "atlas.tga", "out/atlas.json", "atlas.quv", "p.qbp")] + \
+                    [("atlas.tga", "out/atlas.tga")]:
+                with open(os.path.join(self.dir, output), "rb") as a, open(os.path.join(folder, again), "rb") as b:
+                    self.assertEqual(a.read(), b.read(), f"{again} from {cli}")
 
 
 class AtlasOptions(unittest.TestCase):
@@ -161,11 +139,11 @@ class AtlasOptions(unittest.TestCase):
                 os.path.join(self.dir, name))
 
     def test_extrusion_keeps_neighbours_out_of_bilinear_samples(self):
-        # On a sprite's outline, and one texel further out with --extrude 2, a bilinear sample shows only the nearest
-        # edge texel; without extrusion the gap or a neighbour shows.
+        # On a sprite's outline (and one texel further out with --extrude 2) a bilinear sample shows the nearest edge
+        # texel alone; without extrusion the gap or a neighbour shows.
         for extrude, spacing, must_hold in ((2, 4, True), (0, 1, False)):
-            pack(self.dir, self.names, "--extrude", str(extrude), "--spacing", str(spacing), "--size", "32x16",
-                 "--png", "atlas.png", "--quv", "atlas.quv")
+            self.assertEqual(run(self.dir, *self.names, "--extrude", str(extrude), "--spacing", str(spacing),
+                                 "--size", "32x16", "--png", "atlas.png", "--quv", "atlas.quv")[0], 0)
             (width, _), pixels = rgba(os.path.join(self.dir, "atlas.png"))
             held = True
             for u0, v0, u1, v1 in quv(os.path.join(self.dir, "atlas.quv")):
@@ -178,9 +156,9 @@ class AtlasOptions(unittest.TestCase):
                         held &= bilinear(pixels, width, x, y) == pixels[nearest]
             self.assertEqual(held, must_hold, f"--extrude {extrude}")
 
-    def test_premultiplied_atlases(self):
-        pack(self.dir, self.names, "--premultiply", "--png", "atlas.png", "--tga", "a.tga", "--bmp", "a.bmp",
-             "--quv", "a.quv")
+    def test_premultiplied_tga_and_png_but_not_bmp(self):
+        self.assertEqual(run(self.dir, *self.names, "--premultiply", "--png", "atlas.png", "--tga", "a.tga", "--bmp",
+                             "a.bmp", "--quv", "a.quv")[0], 0)
         plain = expected_atlas(self.dir, self.names, quv(os.path.join(self.dir, "a.quv")), (256, 256))
         formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
         self.assertEqual(rgba(os.path.join(self.dir, "atlas.png"))[1], formula)
@@ -189,17 +167,15 @@ class AtlasOptions(unittest.TestCase):
 
 
 class Refusals(unittest.TestCase):
-    """Usage errors and hostile PNG files: exit status, a message naming the problem, nothing written."""
-
-    def test_each_is_refused_before_anything_is_written(self):
+    def test_usage_errors_and_hostile_pngs_write_nothing(self):
         folder = fresh("refusals")
         picture("RGBA", 3, 3).save(os.path.join(folder, "ok.png"))
         with open(os.path.join(folder, "ok.png"), "rb") as f:
             good = f.read()
-        ihdr = lambda w, h, rest=b"\x08\x06\0\0\0": b"\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR" + struct.pack(">II", w, h) + rest
-        hostile = {"cut.png": good[:len(good) // 2], "text.png": b"not a png at all",
-                   "wide.png": ihdr(16385, 1) + good[29:], "empty.png": ihdr(0, 5) + good[29:],
-                   "bomb.png": ihdr(8192, 8192) + good[29:], "colour.png": ihdr(3, 3, b"\x10\x03\0\0\0") + good[29:]}
+        ihdr = lambda w, h, kind=b"\x08\x06": b"\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR" + struct.pack(">II", w, h) + kind + \
+            good[26:]
+        hostile = {"cut.png": good[:len(good) // 2], "text.png": b"not a png at all", "wide.png": ihdr(16385, 1),
+                   "empty.png": ihdr(0, 5), "bomb.png": ihdr(8192, 8192), "colour.png": ihdr(3, 3, b"\x10\x03")}
         for name, data in hostile.items():
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(data)
@@ -209,22 +185,19 @@ class Refusals(unittest.TestCase):
                  (["--json", "a.json"], 2, "--json"), (["--max-size", "64x64"], 2, "--size auto"),
                  (["--size", "16384x16384", "--png", "big.png"], 1, "128 Mi pixels")]
         for args, status, needle in cases:
-            with self.subTest(args=args):
-                code, err = run(ARGS.cli, "pack", "ok.png", *args, "--quv", "out.quv", cwd=folder)
-                self.assertEqual(code, status, err)
-                self.assertIn(needle, err)
-                self.assertIn(args[0] if args[0].endswith(".png") else "", err)
-                self.assertEqual(sorted(os.listdir(folder)), sorted(list(hostile) + ["ok.png"]))
+            code, err = run(folder, "ok.png", *args, "--quv", "out.quv")
+            self.assertEqual(code, status, f"{args}: {err}")
+            self.assertIn(needle, err, args)
+            self.assertIn(args[0] if args[0].endswith(".png") else "", err)
+            self.assertEqual(sorted(os.listdir(folder)), sorted(list(hostile) + ["ok.png", "out"]), args)
 
 
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--other-cli", default="")
-    parser.add_argument("--work", required=True)
+    for option, default in (("--cli", None), ("--other-cli", ""), ("--work", None)):
+        parser.add_argument(option, default=default, required=default is None)
     ARGS, rest = parser.parse_known_args()
-    os.makedirs(ARGS.work, exist_ok=True)
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 
