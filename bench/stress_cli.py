@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Stress run of the command line: a project of 10,000 generated sprites loaded, laid out, saved and exported by
-quiltbox-cli, with the wall time and peak memory (maximum resident set) of each step.
+quiltbox-cli, and packed on the smallest area as PNG and JSON, with the wall time and peak memory (maximum resident
+set) of each step.
 
 Usage: stress_cli.py CLI WORK_FOLDER [COUNT]   (use the native-release build's quiltbox-cli)
 The sprites (8 to 64 pixels a side, seeded, three quarters 24-bit BMP and one quarter 32-bit TGA) are made once in
@@ -55,6 +56,11 @@ def main():
     steps = [
         ("pack: load, lay out, write every export and the project",
          [cli, "pack", *sprites, "--size", "4096x4096", *outputs, "--save", "stress.qbp", "--quiet"]),
+        ("pack --size auto: load, choose the smallest area, lay out, write the PNG atlas and the JSON",
+         [cli, "pack", *sprites, "--size", "auto", "--png", "auto.png", "--json", "auto.json", "--quiet"]),
+        ("the same with --extrude 1 --spacing 2 --premultiply",
+         [cli, "pack", *sprites, "--size", "auto", "--extrude", "1", "--spacing", "2", "--premultiply", "--png",
+          "auto.png", "--json", "auto.json", "--quiet"]),
         ("info: load the project and every image", [cli, "info", "stress.qbp"]),
         ("layout: load, lay out, save", [cli, "layout", "stress.qbp", "-o", "relaid.qbp", "--quiet"]),
         ("export: load, write the five usual outputs", [cli, "export", "stress.qbp", "--quiet"]),

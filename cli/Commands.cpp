@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -12,9 +13,13 @@
 #include "base/Format.h"
 #include "base/Message.h"
 #include "base/RelativePath.h"
+#include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
 #include "cli/Json.h"
+#include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "image/AtlasExport.h"
+#include "image/PngWriter.h"
 #include "layout/TextureCollection.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
@@ -26,6 +31,9 @@ constexpr int32_t kMaxAreaSide = Settings::kMaxAreaSide;
 // Above these counts the command line shows its progress on a terminal.
 constexpr size_t kManyImages = 200;
 constexpr size_t kLongLayout = 1000;
+constexpr int32_t kMaxExtrude = 256;
+// The largest area --size auto tries unless --max-size says otherwise.
+constexpr int32_t kDefaultMaxAutoSide = 4096;
 
 int usage(const std::string& command, const std::string& message) {
     std::fprintf(stderr, "quiltbox-cli: %s\nTry 'quiltbox-cli %s --help'.\n", message.c_str(), command.c_str());
@@ -53,49 +61,6 @@ bool writing(Write write) {
 
 void listWritten(const std::string& path, bool quiet) {
     if (!quiet) std::printf("%s\n", terminalText(path).c_str());
-}
-
-// One option of a command: a flag, or an option that takes a value ("--size 64x64" or "--size=64x64").
-struct Option {
-    const char* name;
-    std::string* value;
-    bool* flag;
-};
-
-// Sorts the arguments into options and the rest; an empty result means they were understood.
-std::string parseOptions(const std::vector<std::string>& args,
-                         const std::vector<Option>& options,
-                         std::vector<std::string>& positional) {
-    bool onlyPositional = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (onlyPositional || arg.size() < 2 || arg[0] != '-') {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            onlyPositional = true;
-            continue;
-        }
-        const size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const Option* match = nullptr;
-        for (const Option& o : options) {
-            if (name == o.name) match = &o;
-        }
-        if (!match) return "unknown option '" + name + "'";
-        if (match->flag) {
-            if (equals != std::string::npos) return "option '" + name + "' takes no value";
-            *match->flag = true;
-        } else if (equals != std::string::npos) {
-            *match->value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            *match->value = args[++i];
-        } else {
-            return "option '" + name + "' needs a value";
-        }
-    }
-    return {};
 }
 
 bool parseInt32(const std::string& text, int64_t low, int64_t high, int32_t& value) {
@@ -139,6 +104,19 @@ bool isForeignDrivePath(const std::string& path) {
 #endif
 }
 
+// The command line takes BMP, TGA and PNG files by their extension in any letter case ("RED.BMP", "Tree.Tga"). Only
+// single-byte letters are lowered; an extension holding a double-byte character matches none of the three anyway.
+ImageKind imageKindAnyCase(const std::string& path) {
+    std::string extension = splitPath(path).extension;
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (extension == ".bmp") return ImageKind::Bmp;
+    if (extension == ".tga") return ImageKind::Tga;
+    if (extension == ".png") return ImageKind::Png;
+    return ImageKind::None;
+}
+
 std::string folderOf(const std::string& path) {
     const PathParts parts = splitPath(path);
     return parts.drive + parts.folder;
@@ -160,13 +138,15 @@ bool reportParked(const TextureCollection& images, const std::vector<bool>& park
     return any;
 }
 
-// Runs the automatic layout with the settings, saying so on a terminal when it will take a while.
-std::vector<bool> layOut(TextureCollection& images, const Settings& settings, bool quiet) {
+// Runs the automatic layout with the settings (and the extrusion's margin), saying so on a terminal when it will take a
+// while.
+std::vector<bool> layOut(TextureCollection& images, const Settings& settings, int32_t margin, bool quiet) {
     const bool show = !quiet && images.images().size() >= kLongLayout && isTerminal(stderr);
     const auto start = std::chrono::steady_clock::now();
     if (show) std::fprintf(stderr, "laying out %d images...", images.count());
     std::fflush(stderr);
-    std::vector<bool> parked = images.autoLayout(settings.layoutSpacing, settings.areaWidth, settings.areaHeight);
+    std::vector<bool> parked =
+        images.autoLayout(settings.layoutSpacing, settings.areaWidth, settings.areaHeight, margin);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (show) std::fprintf(stderr, " %.2f s\n", seconds);
     return parked;
@@ -175,6 +155,7 @@ std::vector<bool> layOut(TextureCollection& images, const Settings& settings, bo
 // Loads a project for export and layout; an exit status other than 0 (after the messages) when it cannot be used.
 int loadForWork(const std::string& argument, bool allowMissing, TextureCollection& images, std::string& path) {
     if (!fullPath(argument, path)) return failure("cannot use the path " + argument);
+    images.setImageKindRule(imageKindAnyCase);
     int32_t missing = 0;
     if (!loadProjectFile(path, images, &missing)) return failure(formatText("cannot load %s", path.c_str()));
     if (missing > 0 && !allowMissing) {
@@ -184,21 +165,112 @@ int loadForWork(const std::string& argument, bool allowMissing, TextureCollectio
     return kExitOk;
 }
 
+// An area size that --size auto may choose.
+struct AreaSize {
+    int32_t width;
+    int32_t height;
+};
+
+// The areas --size auto tries, smallest first: a square, then one twice as wide, each side a power of two within the
+// largest size allowed.
+std::vector<AreaSize> autoAreas(AreaSize largest) {
+    std::vector<AreaSize> areas;
+    for (int32_t side = 1; side <= largest.width && side <= largest.height; side *= 2) {
+        areas.push_back({side, side});
+        if (int64_t{side} * 2 <= largest.width) areas.push_back({side * 2, side});
+        if (side > kMaxAreaSide / 2) break;
+    }
+    return areas;
+}
+
+// True when the layout cannot place every image on the area, whatever their order: an image (grown by the margin) is
+// larger than the area less the spacing along its edges, or together they cover more than that. No layout need be run
+// to know.
+bool surelyTooSmall(const TextureCollection& images, int32_t spacing, int32_t margin, AreaSize area) {
+    const int64_t s = int64_t{spacing} - 2 * margin;
+    const int64_t innerWidth = area.width - 2 * s;
+    const int64_t innerHeight = area.height - 2 * s;
+    int64_t covered = 0;
+    for (const auto& image : images.images()) {
+        const int64_t w = image->width() + 2 * int64_t{margin};
+        const int64_t h = image->height() + 2 * int64_t{margin};
+        if (w > innerWidth || h > innerHeight) return true;
+        covered += w * h;
+    }
+    return covered > innerWidth * innerHeight;
+}
+
+// --size auto: lays the images out on each area of autoAreas in turn, skipping those that surely fail, and keeps the
+// first that holds them all, else the largest (whose parked images are then reported as usual). The area goes into
+// the settings.
+std::vector<bool> layOutOnSmallestArea(TextureCollection& images,
+                                       Settings& settings,
+                                       int32_t margin,
+                                       AreaSize largest,
+                                       bool quiet) {
+    const std::vector<AreaSize> areas = autoAreas(largest);
+    std::vector<bool> parked;
+    for (size_t i = 0; i < areas.size(); ++i) {
+        const bool last = i + 1 == areas.size();
+        if (!last && surelyTooSmall(images, settings.layoutSpacing, margin, areas[i])) continue;
+        settings.areaWidth = areas[i].width;
+        settings.areaHeight = areas[i].height;
+        parked = layOut(images, settings, margin, quiet);
+        if (std::find(parked.begin(), parked.end(), true) == parked.end()) {
+            std::fprintf(stderr, "quiltbox-cli: --size auto chose %dx%d\n", areas[i].width, areas[i].height);
+            break;
+        }
+    }
+    return parked;
+}
+
+// The atlas image as the JSON file names it: relative to the JSON file's folder where that can be formed, with '/'
+// between folders as engines load it, in UTF-8.
+std::string imageReference(const std::string& jsonPath, const std::string& imagePath) {
+    std::string relative;
+    if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(jsonPath)),
+                                  withoutDotComponents(pathForRelativeForm(imagePath)), relative)) {
+        relative = imagePath;
+    }
+    std::string text = utf8Text(relative);  // from here on a '\\' is never half of a double-byte character
+    if (text.rfind(".\\", 0) == 0) text.erase(0, 2);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+// The window program opens only ".bmp" and ".tga" files; a saved project naming others says so.
+void noteImagesTheWindowProgramLeavesOut(const TextureCollection& images, const std::string& projectPath) {
+    const auto others = std::count_if(images.images().begin(), images.images().end(), [](const auto& image) {
+        return imageKindByExtension(image->path()) == ImageKind::None;
+    });
+    if (others == 0) return;
+    std::fprintf(stderr,
+                 "quiltbox-cli: note: %s names %d PNG image(s) or extension(s) not in lower case, which the window "
+                 "program leaves out; export, layout and info take them\n",
+                 terminalText(projectPath).c_str(), static_cast<int>(others));
+}
+
 }  // namespace
 
 int runPack(const std::vector<std::string>& args) {
-    std::string size = "256x256", spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_";
-    std::string bmp, tga, quv, uvArray, uvDefines, ids, save;
+    std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
+                extrude = "0";
+    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save;
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false;
+    bool premultiply = false;
     std::vector<std::string> inputs;
     const std::string error = parseOptions(args,
                                            {{"--size", &size, nullptr},
+                                            {"--max-size", &maxSize, nullptr},
                                             {"--spacing", &spacing, nullptr},
                                             {"--sort", &sort, nullptr},
                                             {"--uv", &uv, nullptr},
                                             {"--id-prefix", &idPrefix, nullptr},
+                                            {"--extrude", &extrude, nullptr},
                                             {"--bmp", &bmp, nullptr},
                                             {"--tga", &tga, nullptr},
+                                            {"--png", &png, nullptr},
+                                            {"--json", &json, nullptr},
                                             {"--quv", &quv, nullptr},
                                             {"--uv-array", &uvArray, nullptr},
                                             {"--uv-defines", &uvDefines, nullptr},
@@ -206,6 +278,7 @@ int runPack(const std::vector<std::string>& args) {
                                             {"--save", &save, nullptr},
                                             {"--reverse-h", nullptr, &reverseH},
                                             {"--reverse-v", nullptr, &reverseV},
+                                            {"--premultiply", nullptr, &premultiply},
                                             {"--absolute-paths", nullptr, &absolutePaths},
                                             {"--allow-overflow", nullptr, &allowOverflow},
                                             {"--quiet", nullptr, &quiet}},
@@ -215,7 +288,8 @@ int runPack(const std::vector<std::string>& args) {
 
     Settings& settings = Settings::instance();
     settings.resetToDefaults();
-    if (!parseSize(size, settings.areaWidth, settings.areaHeight)) {
+    const bool autoSize = size == "auto";
+    if (!autoSize && !parseSize(size, settings.areaWidth, settings.areaHeight)) {
         return usage("pack", "--size takes WIDTHxHEIGHT, each from 1 to 16384");
     }
     if (!parseInt32(spacing, INT32_MIN, INT32_MAX, settings.layoutSpacing)) {
@@ -233,6 +307,22 @@ int runPack(const std::vector<std::string>& args) {
         return usage("pack", "--id-prefix takes up to 31 bytes of Shift-JIS text");
     }
     Settings::setText(settings.idPrefix, prefix);
+    AreaSize largest = {kDefaultMaxAutoSide, kDefaultMaxAutoSide};
+    if (!maxSize.empty() && !autoSize) return usage("pack", "--max-size goes with --size auto");
+    if (!maxSize.empty() && !parseSize(maxSize, largest.width, largest.height)) {
+        return usage("pack", "--max-size takes WIDTHxHEIGHT, each from 1 to 16384");
+    }
+    AtlasOptions atlasOptions;
+    atlasOptions.premultiply = premultiply;
+    if (!parseInt32(extrude, 0, kMaxExtrude, atlasOptions.extrude)) {
+        return usage("pack", "--extrude takes a whole number from 0 to 256");
+    }
+    if (atlasOptions.extrude > 0 && settings.layoutSpacing < 2 * int64_t{atlasOptions.extrude}) {
+        return usage("pack", "--extrude N needs a --spacing of at least 2N");
+    }
+    if (!json.empty() && png.empty() && tga.empty() && bmp.empty()) {
+        return usage("pack", "--json names the atlas image: give --png, --tga or --bmp too");
+    }
 
     // Every output as a full path before anything is loaded, so that a bad name costs no work.
     struct Output {
@@ -241,14 +331,19 @@ int runPack(const std::vector<std::string>& args) {
         std::function<bool(const TextureCollection&, const std::string&)> write;
         std::string path = {};
     };
+    std::string atlasForJson;  // the full path of the atlas image the JSON names
     std::vector<Output> outputs = {
         {&bmp, Settings::kUsualBmp,
          [&](const TextureCollection& c, const std::string& p) {
-             return c.writeAtlasBmp(p, settings.areaWidth, settings.areaHeight);
+             return writeAtlasBmpFile(c, p, settings.areaWidth, settings.areaHeight, atlasOptions);
          }},
         {&tga, Settings::kUsualTga,
          [&](const TextureCollection& c, const std::string& p) {
-             return c.writeAtlasTga(p, settings.areaWidth, settings.areaHeight);
+             return writeAtlasTgaFile(c, p, settings.areaWidth, settings.areaHeight, atlasOptions);
+         }},
+        {&png, -1,
+         [&](const TextureCollection& c, const std::string& p) {
+             return writeAtlasPngFile(c, p, settings.areaWidth, settings.areaHeight, atlasOptions);
          }},
         {&ids, Settings::kUsualIdHeader,
          [](const TextureCollection& c, const std::string& p) { return c.writeIdHeader(p); }},
@@ -256,11 +351,20 @@ int runPack(const std::vector<std::string>& args) {
         {&uvArray, Settings::kUsualUvArray,
          [](const TextureCollection& c, const std::string& p) { return c.writeUvArray(p); }},
         {&uvDefines, -1, [](const TextureCollection& c, const std::string& p) { return c.writeUvDefines(p); }},
+        {&json, -1,
+         [&](const TextureCollection& c, const std::string& p) {
+             const Json atlas =
+                 atlasJsonHash(c, settings.areaWidth, settings.areaHeight, imageReference(p, atlasForJson));
+             return writeFileSafely(p, jsonDump(atlas) + "\n");
+         }},
     };
     for (Output& o : outputs) {
         if (!o.argument->empty() && !fullPath(*o.argument, o.path)) {
             return failure("cannot use the path " + *o.argument + " (it cannot be held in Shift-JIS)");
         }
+    }
+    for (const Output* atlas : {&outputs[2], &outputs[1], &outputs[0]}) {
+        if (atlasForJson.empty()) atlasForJson = atlas->path;
     }
     std::string projectPath;
     if (!save.empty() && !fullPath(save, projectPath)) {
@@ -268,6 +372,7 @@ int runPack(const std::vector<std::string>& args) {
     }
 
     TextureCollection images;
+    images.setImageKindRule(imageKindAnyCase);
     size_t failed = 0;
     {
         Progress progress("loading images", inputs.size(), !quiet && inputs.size() >= kManyImages);
@@ -284,9 +389,16 @@ int runPack(const std::vector<std::string>& args) {
     }
     if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
 
-    const std::vector<bool> parked = layOut(images, settings, quiet);
+    const std::vector<bool> parked = autoSize
+                                         ? layOutOnSmallestArea(images, settings, atlasOptions.extrude, largest, quiet)
+                                         : layOut(images, settings, atlasOptions.extrude, quiet);
     if (reportParked(images, parked, settings) && !allowOverflow) {
         return failure("nothing was written (--allow-overflow writes the images that fit)");
+    }
+    if (!png.empty() && int64_t{settings.areaWidth} * settings.areaHeight > kMaxPngPixels) {
+        return failure(
+            formatText("a PNG atlas holds at most 128 Mi pixels (16384x8192), not %dx%d; nothing was written",
+                       settings.areaWidth, settings.areaHeight));
     }
 
     for (const Output& o : outputs) {
@@ -313,6 +425,7 @@ int runPack(const std::vector<std::string>& args) {
     }
     if (!writing([&] { return saveProjectFile(projectPath, images); })) return cannotWrite(projectPath);
     listWritten(projectPath, quiet);
+    noteImagesTheWindowProgramLeavesOut(images, projectPath);
     return kExitOk;
 }
 
@@ -380,7 +493,7 @@ int runLayout(const std::vector<std::string>& args) {
     if (const int status = loadForWork(positional[0], allowMissing, images, projectPath)) return status;
     std::string target = projectPath;
     if (!out.empty() && !fullPath(out, target)) return failure("cannot use the path " + out);
-    const std::vector<bool> parked = layOut(images, Settings::instance(), quiet);
+    const std::vector<bool> parked = layOut(images, Settings::instance(), 0, quiet);
     if (reportParked(images, parked, Settings::instance()) && !allowOverflow) {
         return failure("nothing was written (--allow-overflow saves the layout anyway)");
     }
@@ -391,7 +504,7 @@ int runLayout(const std::vector<std::string>& args) {
 
 namespace {
 
-void settingsAsJson(JsonWriter& json, const Settings& s) {
+void settingsAsJson(Json& json, const Settings& s) {
     const std::pair<const char*, int32_t> head[] = {{"version", s.version},
                                                     {"areaWidth", s.areaWidth},
                                                     {"areaHeight", s.areaHeight},
@@ -401,40 +514,27 @@ void settingsAsJson(JsonWriter& json, const Settings& s) {
                                                     {"showBorder", s.showBorder},
                                                     {"centerArea", s.centerArea},
                                                     {"layoutSpacing", s.layoutSpacing}};
-    for (const auto& [name, value] : head) {
-        json.key(name);
-        json.number(value);
-    }
-    json.key("idPrefix");
-    json.text(Settings::text(s.idPrefix));
-    json.key("absolutePaths");
-    json.number(s.absolutePaths);
-    json.key("uvRatio");
-    json.number(s.uvRatio);
-    json.key("usualPaths");
-    json.beginArray();
-    for (const auto& path : s.usualPaths) json.text(Settings::text(path));
-    json.endArray();
-    json.key("idHeaderText");
-    json.text(Settings::text(s.idHeaderText));
-    json.key("idDeclaration");
-    json.text(Settings::text(s.idDeclaration));
-    json.key("idConnector");
-    json.text(Settings::text(s.idConnector));
-    for (const auto& [name, value] : {std::pair<const char*, int32_t>{"sortByEdgeLength", s.sortByEdgeLength},
-                                      {"reverseHorizontal", s.reverseHorizontal},
-                                      {"reverseVertical", s.reverseVertical}}) {
-        json.key(name);
-        json.number(value);
-    }
+    for (const auto& [name, value] : head) json[name] = value;
+    json["idPrefix"] = jsonText(Settings::text(s.idPrefix));
+    json["absolutePaths"] = s.absolutePaths;
+    json["uvRatio"] = s.uvRatio;
+    json["usualPaths"] = Json::array();
+    for (const auto& path : s.usualPaths) json["usualPaths"].push_back(jsonText(Settings::text(path)));
+    json["idHeaderText"] = jsonText(Settings::text(s.idHeaderText));
+    json["idDeclaration"] = jsonText(Settings::text(s.idDeclaration));
+    json["idConnector"] = jsonText(Settings::text(s.idConnector));
+    json["sortByEdgeLength"] = s.sortByEdgeLength;
+    json["reverseHorizontal"] = s.reverseHorizontal;
+    json["reverseVertical"] = s.reverseVertical;
 }
 
 // The size of the image a stored record names, when its file loads; nothing is reported.
 bool probeImage(const std::string& path, int32_t& width, int32_t& height) {
     TextureImage image;
-    const std::string extension = splitPath(path).extension;
-    const bool loaded =
-        (extension == ".bmp" && image.loadBmp(path) == nullptr) || (extension == ".tga" && image.loadTga(path));
+    const ImageKind kind = imageKindAnyCase(path);
+    const bool loaded = (kind == ImageKind::Bmp && image.loadBmp(path) == nullptr) ||
+                        (kind == ImageKind::Tga && image.loadTga(path)) ||
+                        (kind == ImageKind::Png && image.loadPng(path) == nullptr);
     width = image.width();
     height = image.height();
     return loaded;
@@ -463,46 +563,31 @@ int runInfo(const std::vector<std::string>& args) {
         return failure("cannot read " + path);
     }
 
-    JsonWriter json;
     std::string text = formatText("project %s\narea %dx%d, spacing %d, %s paths, UV in %s\nimages: %zu\n", path.c_str(),
                                   settings.areaWidth, settings.areaHeight, settings.layoutSpacing,
                                   settings.absolutePaths == 1 ? "absolute" : "relative",
                                   settings.uvRatio ? "ratios" : "pixels", records.size());
-    json.beginObject();
-    json.key("file");
-    json.text(path);
+    Json json = {{"file", jsonText(path)}};
     settingsAsJson(json, settings);
-    json.key("images");
-    json.beginArray();
+    json["images"] = Json::array();
     for (const StoredImage& record : records) {
         const std::string resolved = resolveStoredPath(record.path, path, settings.absolutePaths == 1);
         int32_t width = 0, height = 0;
         const bool loaded = probeImage(resolved, width, height);
-        json.beginObject();
-        json.key("name");
-        json.text(record.name);
-        json.key("path");
-        json.text(record.path);
-        json.key("resolvedPath");
-        json.text(resolved);
-        json.key("x");
-        json.number(record.x);
-        json.key("y");
-        json.number(record.y);
-        json.key("width");
-        loaded ? json.number(width) : json.null();
-        json.key("height");
-        loaded ? json.number(height) : json.null();
-        json.endObject();
+        json["images"].push_back({{"name", jsonText(record.name)},
+                                  {"path", jsonText(record.path)},
+                                  {"resolvedPath", jsonText(resolved)},
+                                  {"x", record.x},
+                                  {"y", record.y},
+                                  {"width", loaded ? Json(width) : Json()},
+                                  {"height", loaded ? Json(height) : Json()}});
         text += loaded ? formatText("  %-20s %6d,%-6d %5dx%-5d %s\n", record.name.c_str(), record.x, record.y, width,
                                     height, resolved.c_str())
                        : formatText("  %-20s %6d,%-6d (missing)   %s\n", record.name.c_str(), record.x, record.y,
                                     resolved.c_str());
     }
-    json.endArray();
-    json.endObject();
     if (asJson) {
-        std::printf("%s\n", json.str().c_str());
+        std::printf("%s\n", jsonDump(json).c_str());
     } else {
         std::fputs(terminalText(text).c_str(), stdout);
     }

@@ -6,21 +6,28 @@ std::string helpText(const std::string& command) {
     if (command == "pack") {
         return R"(Usage: quiltbox-cli pack [options] IMAGE...
 
-Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed) in argument order with unique names, lays
-them out automatically, then writes the requested files. Nothing is written when an image cannot be loaded, or when
-an image finds no place on the area (unless --allow-overflow).
+Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed; PNG: any standard kind; the extension in any
+letter case) in argument order with unique names, lays them out automatically, then writes the requested files.
+Nothing is written when an image cannot be loaded, or when an image finds no place on the area (unless
+--allow-overflow).
 
 Layout and export settings:
   --size WxH            area size, each side 1 to 16384 (default 256x256)
+  --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
+  --max-size WxH        the largest area --size auto may choose (default 4096x4096)
   --spacing N           pixels between images and along the edges (default 1; may be 0 or negative)
   --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
   --uv pixels|ratio     UV values in pixels or as 0.0-1.0 ratios (default pixels)
   --reverse-h           measure U from the right edge
   --reverse-v           measure V from the bottom edge
   --id-prefix TEXT      prefix of the texture IDs (default IDT_)
+  --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more)
+  --premultiply         colour x alpha / 255 in the TGA and PNG atlases
 Outputs (each written only when asked for):
   --bmp FILE            the atlas as a 24-bit BMP
   --tga FILE            the atlas as a 32-bit TGA with alpha
+  --png FILE            the atlas as a 32-bit RGBA PNG (at most 128 Mi pixels)
+  --json FILE           the atlas as a JSON hash for game engines (Phaser, PixiJS, ...), naming the PNG, TGA or BMP
   --ids FILE            the texture-ID header
   --quv FILE            the binary QUV list
   --uv-array FILE       the C/C++ array UV_LIST
@@ -66,7 +73,7 @@ image file cannot be loaded.
     }
     return R"(Usage: quiltbox-cli COMMAND [options] ...
 
-Packs BMP and TGA images into a texture atlas and writes the atlas, its UV lists and a texture-ID header.
+Packs BMP, TGA and PNG images into a texture atlas and writes the atlas, its UV lists and a texture-ID header.
 
 Commands:
   pack IMAGE...         lay out images and write the files asked for

@@ -1,8 +1,11 @@
 #include "image/AtlasExport.h"
 
+#include <algorithm>
+
 #include "base/Allocation.h"
 #include "base/ByteWriter.h"
 #include "base/SafeFileWriter.h"
+#include "image/PngWriter.h"
 #include "layout/TextureCollection.h"
 
 namespace {
@@ -13,16 +16,59 @@ bool areaAllowed(int32_t width, int32_t height) {
     return width >= 1 && height >= 1 && width <= kMaxAreaSide && height <= kMaxAreaSide;
 }
 
+// Writes the ring of `margin` pixels around the image: each takes the image pixel nearest to it, so the edge rows and
+// columns repeat outwards and the corners fill with the corner pixels. What falls outside the area is dropped.
+void extrude(const TextureImage& image,
+             int32_t margin,
+             int32_t areaWidth,
+             int32_t areaHeight,
+             int bytesPerPixel,
+             uint8_t* atlas) {
+    if (image.kind() == ImageKind::None) return;
+    const int64_t w = image.width();
+    const int64_t h = image.height();
+    const int64_t stride = image.rowStride();
+    for (int64_t j = -margin; j < h + margin; ++j) {
+        const int64_t areaRow = image.y() + j;
+        if (areaRow < 0 || areaRow >= areaHeight) continue;
+        const int64_t sourceRow = h - 1 - std::clamp<int64_t>(j, 0, h - 1);
+        const bool ringRow = j < 0 || j >= h;
+        for (int64_t i = -margin; i < w + margin; ++i) {
+            if (!ringRow && i == 0) i = w;  // the image's own pixels come later
+            const int64_t areaColumn = image.x() + i;
+            if (areaColumn < 0 || areaColumn >= areaWidth) continue;
+            const int64_t sourceColumn = std::clamp<int64_t>(i, 0, w - 1);
+            const uint8_t* source = image.pixels().data() + sourceRow * stride + sourceColumn * 3;
+            uint8_t* out = atlas + ((areaHeight - 1 - areaRow) * int64_t{areaWidth} + areaColumn) * bytesPerPixel;
+            std::copy(source, source + 3, out);
+            if (bytesPerPixel == 4) out[3] = image.hasAlpha() ? image.alpha()[sourceRow * w + sourceColumn] : 255;
+        }
+    }
+}
+
+void premultiply(std::vector<uint8_t>& atlas) {
+    for (size_t p = 0; p + 3 < atlas.size(); p += 4) {
+        const unsigned alpha = atlas[p + 3];
+        for (size_t c = p; c < p + 3; ++c) atlas[c] = static_cast<uint8_t>((atlas[c] * alpha + 127) / 255);
+    }
+}
+
 }  // namespace
 
 bool composeAtlas(const TextureCollection& images,
                   int32_t areaWidth,
                   int32_t areaHeight,
                   int bytesPerPixel,
-                  std::vector<uint8_t>& atlas) {
+                  std::vector<uint8_t>& atlas,
+                  const AtlasOptions& options) {
     if (!areaAllowed(areaWidth, areaHeight)) return false;
     const size_t bytes = static_cast<size_t>(areaWidth) * static_cast<size_t>(areaHeight) * bytesPerPixel;
     if (!tryAssign(atlas, bytes, uint8_t{0})) return false;
+    if (options.extrude > 0) {
+        for (const auto& image : images.images()) {
+            extrude(*image, options.extrude, areaWidth, areaHeight, bytesPerPixel, atlas.data());
+        }
+    }
     for (const auto& image : images.images()) {
         if (bytesPerPixel == 3) {
             image->copyTo24(atlas.data(), areaWidth, areaHeight);
@@ -30,15 +76,17 @@ bool composeAtlas(const TextureCollection& images,
             image->copyTo32(atlas.data(), areaWidth, areaHeight);
         }
     }
+    if (options.premultiply && bytesPerPixel == 4) premultiply(atlas);
     return true;
 }
 
 bool writeAtlasBmpFile(const TextureCollection& images,
                        const std::string& path,
                        int32_t areaWidth,
-                       int32_t areaHeight) {
+                       int32_t areaHeight,
+                       const AtlasOptions& options) {
     std::vector<uint8_t> atlas;
-    if (!composeAtlas(images, areaWidth, areaHeight, 3, atlas)) return false;
+    if (!composeAtlas(images, areaWidth, areaHeight, 3, atlas, options)) return false;
     const uint32_t rowBytes = static_cast<uint32_t>(areaWidth) * 3;
     const uint32_t rowSize = (rowBytes + 3) & ~3u;
     const uint32_t dataSize = rowSize * static_cast<uint32_t>(areaHeight);
@@ -78,9 +126,10 @@ bool writeAtlasBmpFile(const TextureCollection& images,
 bool writeAtlasTgaFile(const TextureCollection& images,
                        const std::string& path,
                        int32_t areaWidth,
-                       int32_t areaHeight) {
+                       int32_t areaHeight,
+                       const AtlasOptions& options) {
     std::vector<uint8_t> atlas;
-    if (!composeAtlas(images, areaWidth, areaHeight, 4, atlas)) return false;
+    if (!composeAtlas(images, areaWidth, areaHeight, 4, atlas, options)) return false;
     ByteWriter header;
     header.u8(0);   // no image ID
     header.u8(0);   // no colour map
@@ -96,4 +145,25 @@ bool writeAtlasTgaFile(const TextureCollection& images,
     header.u8(8);  // 8 alpha bits, bottom-left origin
     SafeFileWriter file(path);
     return file.open() && file.write(header.buffer()) && file.write(atlas) && file.commit();
+}
+
+bool writeAtlasPngFile(const TextureCollection& images,
+                       const std::string& path,
+                       int32_t areaWidth,
+                       int32_t areaHeight,
+                       const AtlasOptions& options) {
+    std::vector<uint8_t> atlas;
+    if (int64_t{areaWidth} * areaHeight > kMaxPngPixels ||
+        !composeAtlas(images, areaWidth, areaHeight, 4, atlas, options)) {
+        return false;
+    }
+    // In place from blue-green-red-alpha rows bottom first to red-green-blue-alpha rows top first.
+    const size_t rowBytes = static_cast<size_t>(areaWidth) * 4;
+    for (size_t top = 0, bottom = static_cast<size_t>(areaHeight) - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(atlas.begin() + top * rowBytes, atlas.begin() + (top + 1) * rowBytes,
+                         atlas.begin() + bottom * rowBytes);
+    }
+    for (size_t p = 0; p < atlas.size(); p += 4) std::swap(atlas[p], atlas[p + 2]);
+    std::vector<uint8_t> png;
+    return encodePngRgba(atlas.data(), areaWidth, areaHeight, png) && writeFileSafely(path, png);
 }

@@ -11,14 +11,40 @@ class TextureCollection;
 // from the bottom of the area up, without padding; 3 bytes per pixel (blue, green, red) or 4 (with alpha: 255 for
 // BMP images, their own for TGA images). Uncovered pixels are 0, so black and, in the TGA, transparent.
 // False when the area size is not 1 to 16384 on each side or the buffer cannot be allocated.
+//
+// Two additions that the command line asks for; their defaults give the atlas above:
+// - extrude N: first every image's edge pixels are repeated N times around it (the corners take the corner pixels),
+//   where that lies inside the area, then the images are copied over all of it, so an image's own pixels always win;
+// - premultiply (4 bytes per pixel only): at the end every colour byte c becomes c x alpha / 255, rounded.
+struct AtlasOptions {
+    int32_t extrude = 0;
+    bool premultiply = false;
+};
 bool composeAtlas(const TextureCollection& images,
                   int32_t areaWidth,
                   int32_t areaHeight,
                   int bytesPerPixel,
-                  std::vector<uint8_t>& atlas);
+                  std::vector<uint8_t>& atlas,
+                  const AtlasOptions& options = {});
 
 // A 24-bit BMP of the atlas (biXPelsPerMeter and biYPelsPerMeter hold the area's width and height) and a 32-bit TGA
 // with bottom-left origin and 8 alpha bits. Both replace an existing file only when the new one was written whole;
 // false on any failure, the old file then untouched.
-bool writeAtlasBmpFile(const TextureCollection& images, const std::string& path, int32_t areaWidth, int32_t areaHeight);
-bool writeAtlasTgaFile(const TextureCollection& images, const std::string& path, int32_t areaWidth, int32_t areaHeight);
+// The BMP has no alpha and is never premultiplied.
+bool writeAtlasBmpFile(const TextureCollection& images,
+                       const std::string& path,
+                       int32_t areaWidth,
+                       int32_t areaHeight,
+                       const AtlasOptions& options = {});
+bool writeAtlasTgaFile(const TextureCollection& images,
+                       const std::string& path,
+                       int32_t areaWidth,
+                       int32_t areaHeight,
+                       const AtlasOptions& options = {});
+// A 32-bit RGBA PNG (colour type 6, 8 bits a channel, not interlaced), written the same way; false also for an area of
+// more than kMaxPngPixels (PngWriter.h).
+bool writeAtlasPngFile(const TextureCollection& images,
+                       const std::string& path,
+                       int32_t areaWidth,
+                       int32_t areaHeight,
+                       const AtlasOptions& options = {});

@@ -4,6 +4,7 @@
 
 #include "base/ShiftJis.h"
 #include "image/BmpReader.h"
+#include "image/PngReader.h"
 #include "image/TgaReader.h"
 
 std::string TextureImage::nameFromPath(const std::string& path) {
@@ -30,7 +31,7 @@ void TextureImage::takeTexts(const std::string& path) {
 
 namespace {
 
-BitmapInfoHeader tgaInfo(int32_t width, int32_t height) {
+BitmapInfoHeader dibInfo(int32_t width, int32_t height) {
     BitmapInfoHeader info;
     info.biSize = 40;
     info.biWidth = width;
@@ -66,24 +67,38 @@ void TextureImage::acceptBmp(const std::string& path) {
 bool TextureImage::loadTga(const std::string& path) {
     TgaImage image;
     if (!readTga(path, image)) return false;
-    acceptTga(path, image);
+    acceptWithAlpha(path, image, ImageKind::Tga);
     return true;
 }
 
 bool TextureImage::takeTga(const std::string& path, const uint8_t* file, size_t size) {
     TgaImage image;
     if (!decodeTga(file, size, image)) return false;
-    acceptTga(path, image);
+    acceptWithAlpha(path, image, ImageKind::Tga);
     return true;
 }
 
-void TextureImage::acceptTga(const std::string& path, TgaImage& image) {
+const char* TextureImage::loadPng(const std::string& path) {
+    DecodedImage image;
+    const char* failure = readPng(path, image);
+    if (!failure) acceptWithAlpha(path, image, ImageKind::Png);
+    return failure;
+}
+
+const char* TextureImage::takePng(const std::string& path, const uint8_t* file, size_t size) {
+    DecodedImage image;
+    const char* failure = decodePng(file, size, image);
+    if (!failure) acceptWithAlpha(path, image, ImageKind::Png);
+    return failure;
+}
+
+void TextureImage::acceptWithAlpha(const std::string& path, DecodedImage& image, ImageKind kind) {
     width_ = image.width;
     height_ = image.height;
     pixels_ = std::move(image.pixels);
     alpha_ = std::move(image.alpha);
-    kind_ = ImageKind::Tga;
-    info_ = tgaInfo(width_, height_);
+    kind_ = kind;
+    info_ = dibInfo(width_, height_);
     takeTexts(path);
 }
 

@@ -13,11 +13,11 @@
 struct HDC__;  // the device context handle of <windows.h>, declared the way it declares it
 #endif
 
-enum class ImageKind : uint32_t { None = 0, Bmp = 1, Tga = 2 };
+enum class ImageKind : uint32_t { None = 0, Bmp = 1, Tga = 2, Png = 3 };
 
 // One image file taken into the project: its pixels in the one in-memory format (a 24-bit bottom-up DIB with rows
-// padded to 4 bytes, plus an alpha plane of width x height bytes for TGA images), its place on the layout area, its
-// selection, and the two texts by which it is saved and exported: its file path and its name.
+// padded to 4 bytes, plus an alpha plane of width x height bytes for TGA and PNG images), its place on the layout area,
+// its selection, and the two texts by which it is saved and exported: its file path and its name.
 class TextureImage {
 public:
     TextureImage() = default;
@@ -28,11 +28,14 @@ public:
     const char* loadBmp(const std::string& path);
     // Loads a 32-bit uncompressed TGA file with its alpha.
     bool loadTga(const std::string& path);
+    // Loads a PNG file with its alpha; nullptr on success, else the reader's failure text (see PngReader.h).
+    const char* loadPng(const std::string& path);
 
     // The same from a file already in memory (used by the loads, the project tests and the fuzzers); `path` names the
     // image as a load from that path would.
     const char* takeBmp(const std::string& path, const uint8_t* file, size_t size);
     bool takeTga(const std::string& path, const uint8_t* file, size_t size);
+    const char* takePng(const std::string& path, const uint8_t* file, size_t size);
 
 #ifdef _WIN32
     // Draws the colour pixels, or the grey view of the alpha, scaled by zoom (1/256 units) at the area origin set by
@@ -130,7 +133,7 @@ private:
     }
     void takeTexts(const std::string& path);
     void acceptBmp(const std::string& path);
-    void acceptTga(const std::string& path, TgaImage& image);
+    void acceptWithAlpha(const std::string& path, DecodedImage& image, ImageKind kind);
     void copyTo(uint8_t* atlas, int32_t areaWidth, int32_t areaHeight, int bytesPerPixel) const;
 
     int32_t x_ = 0;

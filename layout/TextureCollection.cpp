@@ -25,6 +25,13 @@ ListDialog& list() {
 
 }  // namespace
 
+ImageKind imageKindByExtension(const std::string& path) {
+    const std::string extension = splitPath(path).extension;
+    if (extension == ".bmp") return ImageKind::Bmp;
+    if (extension == ".tga") return ImageKind::Tga;
+    return ImageKind::None;
+}
+
 TextureCollection::~TextureCollection() {
     clear();
 }
@@ -38,15 +45,20 @@ void TextureCollection::clear() {
 bool TextureCollection::addFromFile(const std::string& path, bool makeUnique) {
     std::unique_ptr<TextureImage> image(new (std::nothrow) TextureImage);
     if (!image) return false;
-    const std::string extension = splitPath(path).extension;
-    if (extension == ".bmp") {
+    const ImageKind kind = kindRule_(path);
+    if (kind == ImageKind::Bmp) {
         if (const char* failure = image->loadBmp(path)) {
             showMessage(formatText("BMP Error : %s \n\"%s\"", failure, path.c_str()), kFailedCaption);
             return false;
         }
-    } else if (extension == ".tga") {
+    } else if (kind == ImageKind::Tga) {
         if (!image->loadTga(path)) {
             showMessage(formatText("TGA読み込みに失敗！\n\"%s\"", path.c_str()), kFailedCaption);
+            return false;
+        }
+    } else if (kind == ImageKind::Png) {
+        if (const char* failure = image->loadPng(path)) {
+            showMessage(formatText("PNG Error : %s \n\"%s\"", failure, path.c_str()), kFailedCaption);
             return false;
         }
     } else {
@@ -217,15 +229,23 @@ void TextureCollection::moveSelectedToOrigin() {
     }
 }
 
-std::vector<bool> TextureCollection::autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight) {
+std::vector<bool> TextureCollection::autoLayout(int32_t spacing,
+                                                int32_t areaWidth,
+                                                int32_t areaHeight,
+                                                int32_t margin) {
+    assert(margin == 0 || (margin > 0 && spacing >= 2 * int64_t{margin}));
     std::vector<LayoutBox> boxes;
     boxes.reserve(images_.size());
-    for (const auto& image : images_) boxes.push_back({image->width(), image->height()});
+    for (const auto& image : images_) boxes.push_back({image->width() + 2 * margin, image->height() + 2 * margin});
     const LayoutSortKey key =
         Settings::instance().sortByEdgeLength == 1 ? LayoutSortKey::LongestSide : LayoutSortKey::PixelCount;
     std::vector<bool> parked;
-    const std::vector<Point> positions = computeAutoLayout(boxes, spacing, areaWidth, areaHeight, key, &parked);
-    for (size_t i = 0; i < images_.size(); ++i) images_[i]->setPosition(positions[i].x, positions[i].y);
+    const std::vector<Point> positions =
+        computeAutoLayout(boxes, spacing - 2 * margin, areaWidth, areaHeight, key, &parked);
+    for (size_t i = 0; i < images_.size(); ++i) {
+        const int32_t shift = parked[i] ? 0 : margin;
+        images_[i]->setPosition(positions[i].x + shift, positions[i].y + shift);
+    }
     return parked;
 }
 

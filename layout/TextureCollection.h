@@ -13,6 +13,11 @@ class ByteReader;
 class ByteWriter;
 class Settings;
 
+// Which reader a file goes to, told by its path; ImageKind::None for a file that is no image.
+using ImageKindRule = ImageKind (*)(const std::string& path);
+// The window program's rule: ".bmp" and ".tga", compared case-sensitively.
+ImageKind imageKindByExtension(const std::string& path);
+
 // The project's images in one ordered list that owns them. The list order is the program's single order: images are
 // drawn front to back (the last lies on top), picked back to front, listed, saved and exported front to back, so an
 // image's index is its row in the UV lists and its number in the ID header. Every change of membership, order or
@@ -25,10 +30,13 @@ public:
     TextureCollection& operator=(const TextureCollection&) = delete;
 
     void clear();
-    // Loads a .bmp or .tga file (extension compared case-sensitively), appends it and leaves it the only selected
-    // image. A failure is reported through the message seam (caption "Failed!") and changes nothing. With makeUnique
-    // the loaded name gets "_1", "_2", ... until no other image bears it.
+    // Loads a .bmp or .tga file (extension compared case-sensitively, unless another rule was set), appends it and
+    // leaves it the only selected image. A failure is reported through the message seam (caption "Failed!") and
+    // changes nothing. With makeUnique the loaded name gets "_1", "_2", ... until no other image bears it.
     bool addFromFile(const std::string& path, bool makeUnique);
+    // The rule by which addFromFile, and so a project load, picks the reader (the command line takes PNG files and
+    // extensions in any letter case); imageKindByExtension until set.
+    void setImageKindRule(ImageKindRule rule) { kindRule_ = rule; }
 
     void pickAt(Point point);
     bool pickAdditionalAt(Point point);
@@ -52,7 +60,10 @@ public:
     // edges (see AutoLayout.h); the sort key is Settings::sortByEdgeLength (exactly 1: the longer side, else the pixel
     // count). Only positions change: order, selection, names and the list stay. An image that finds no place is
     // parked at (areaWidth, areaHeight); the result tells, per image in list order, whether it was parked.
-    std::vector<bool> autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight);
+    // With a margin m (the command line's extrusion), each image is laid out as its rectangle grown by m on every side,
+    // with spacing - 2m between those rectangles, and sits at its centre: images set side by side by the layout stay
+    // `spacing` apart, and no two grown rectangles ever overlap, whatever the layout's collision rule lets touch.
+    std::vector<bool> autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight, int32_t margin = 0);
 
     int32_t count() const {
         return static_cast<int32_t>(images_.size());
@@ -96,4 +107,5 @@ private:
     std::vector<std::unique_ptr<TextureImage>> images_;
     // How many images bear each name, so that unique naming needs no walk over the list.
     std::unordered_map<std::string, int32_t> nameCounts_;
+    ImageKindRule kindRule_ = imageKindByExtension;
 };

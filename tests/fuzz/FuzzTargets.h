@@ -20,6 +20,8 @@ struct FuzzOutcome {
 FuzzOutcome fuzzBmp(const uint8_t* data, size_t size);
 // decodeTga the same way.
 FuzzOutcome fuzzTga(const uint8_t* data, size_t size);
+// decodePng the same way; an image it takes is also written as PNG and read back unchanged.
+FuzzOutcome fuzzPng(const uint8_t* data, size_t size);
 // Settings::readFrom on the input, then the record it took: written, read back, and the ID header made from it.
 FuzzOutcome fuzzSettings(const uint8_t* data, size_t size);
 // A whole project load. The input holds a project file and up to four image files, parted by the eight bytes

@@ -26,6 +26,7 @@ void PrintTo(const Target& target, std::ostream* out) {
 const Target kTargets[] = {
     {"bmp", fuzzBmp},
     {"tga", fuzzTga},
+    {"png", fuzzPng},
     {"settings", fuzzSettings},
     {"project", fuzzProject},
 };

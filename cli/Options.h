@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One option of a command: a flag, or an option that takes a value ("--size 64x64" or "--size=64x64"). A name is
+// "--long" or "-s"; given more than once, the last one counts.
+struct Option {
+    const char* name;
+    std::string* value;
+    bool* flag;
+};
+
+// Sorts the arguments into options and the rest (in their order; all of them after "--"); an empty result means they
+// were understood, else it tells the first thing that was not: "unknown option '--x'", "option '--x' needs a value",
+// "option '--x' takes no value".
+std::string parseOptions(const std::vector<std::string>& args,
+                         const std::vector<Option>& options,
+                         std::vector<std::string>& positional);
