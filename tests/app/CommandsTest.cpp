@@ -94,28 +94,20 @@ TEST_F(Commands, CommandsComposeOnlyWhenThePictureMayChange) {
     EXPECT_FALSE(quitPosted());
 }
 
-// The view settings by their keys: zoom steps stop at their bounds without a word, the toggles keep their marks.
+// The zoom keys stop at their bounds without a word; the toggles keep their check marks.
 TEST_F(Commands, ViewKeys) {
     for (char key : {'.', '.', '.'}) send(WM_CHAR, key);
-    EXPECT_EQ(settings().zoom, 1024);
-    EXPECT_EQ(status(StatusBar::kZoomPart), "4.00倍");
     StatusBar::instance().setText("x", StatusBar::kZoomPart);
     send(WM_CHAR, '.');
-    EXPECT_EQ(status(StatusBar::kZoomPart), "x");
+    EXPECT_TRUE(settings().zoom == 1024 && status(StatusBar::kZoomPart) == "x");
     for (int i = 0; i < 5; ++i) send(WM_CHAR, ',');
-    EXPECT_EQ(settings().zoom, 64);
-    EXPECT_EQ(status(StatusBar::kZoomPart), "0.25倍");
-    const std::pair<char, int32_t Settings::*> toggles[] = {{'a', &Settings::showAlpha}, {'L', &Settings::showBorder}};
-    for (const auto& [key, field] : toggles) {
-        send(WM_CHAR, key);
-        EXPECT_EQ(settings().*field, 1);
-        EXPECT_TRUE(checked(key == 'a' ? ID_SHOW_ALPHA : ID_SHOW_BORDER));
-    }
+    EXPECT_TRUE(settings().zoom == 64 && status(StatusBar::kZoomPart) == "0.25倍");
+    send(WM_CHAR, 'a');
+    send(WM_CHAR, 'L');
     command(ID_CENTER_AREA);
-    EXPECT_TRUE(settings().centerArea == 0 && !checked(ID_CENTER_AREA));
+    EXPECT_TRUE(checked(ID_SHOW_ALPHA) && checked(ID_SHOW_BORDER) && !checked(ID_CENTER_AREA));
     EXPECT_EQ(frame().areaOrigin(), (Point{0, 0}));
     command(ID_BACKGROUND_GRAY);
-    EXPECT_EQ(settings().backgroundBrush, 2);
     EXPECT_EQ(canvas().at(5, 5), RGB(128, 128, 128));
 }
 

@@ -34,10 +34,9 @@ TEST_F(MainWindow, StartsEmptyCentredAndTitled) {
     RECT desktop, placed;
     GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(window(), &placed);
-    EXPECT_EQ(placed.left, (desktop.right >> 1) - 320);
-    EXPECT_EQ(placed.top, (desktop.bottom >> 1) - 240);
-    EXPECT_EQ(placed.right - placed.left, 640);
-    EXPECT_EQ(placed.bottom - placed.top, 480);
+    const int left = (desktop.right >> 1) - 320, top = (desktop.bottom >> 1) - 240;
+    EXPECT_EQ(std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}),
+              std::vector<LONG>({left, top, left + 640, top + 480}));
     EXPECT_TRUE(IsWindowVisible(window()));
     EXPECT_FALSE(settings().isChanged());
     EXPECT_EQ(frame().images().count(), 0);
