@@ -2,155 +2,117 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "image/TextureImage.h"
 #include "layout/TextureCollection.h"
-#include "support/ImageFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 constexpr int kSize = 96;
-constexpr COLORREF kBackground = RGB(0x40, 0x40, 0x40);
+constexpr COLORREF kBackground = RGB(0x40, 0x40, 0x40), kFrame = RGB(255, 0, 0);
 
-// A memory device context drawing into a 32-bit top-down DIB section whose pixels the test reads directly.
-class Surface {
-public:
-    Surface() {
-        dc_ = CreateCompatibleDC(nullptr);
+// A memory device context drawing into a 32-bit top-down DIB section whose pixels are read directly.
+struct Surface {
+    HDC dc = CreateCompatibleDC(nullptr);
+    uint32_t* bits = nullptr;
+    HBITMAP bitmap = [this] {
         BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = kSize;
-        info.bmiHeader.biHeight = -kSize;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-        clear();
-    }
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        return CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    }();
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    Surface() { std::fill(bits, bits + kSize * kSize, 0x404040u); }
     ~Surface() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
+        DeleteObject(SelectObject(dc, previous));
+        DeleteDC(dc);
     }
-    void clear() {
-        for (int i = 0; i < kSize * kSize; ++i) bits_[i] = 0x404040;
-    }
-    HDC dc() const { return dc_; }
-    // The colour at (x, y) as a COLORREF.
-    COLORREF at(int x, int y) const {
+    // Every pixel as a COLORREF, rows from the top.
+    std::vector<COLORREF> pixels() const {
         GdiFlush();
-        const uint32_t v = bits_[y * kSize + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+        std::vector<COLORREF> out;
+        for (int i = 0; i < kSize * kSize; ++i)
+            out.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
+        return out;
     }
-
-private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    uint32_t* bits_ = nullptr;
 };
 
-// Checks every pixel of the surface: inside [left, left + width) x [top, top + height) the image colour, on the frame
-// one pixel outside it red when selected, elsewhere the background.
-void expectDrawn(const Surface& s, int left, int top, int width, int height, COLORREF colour, bool framed) {
+// The image's colour inside [left, left + width) x [top, top + height), a red frame one pixel outside it when
+// selected, the background elsewhere.
+std::vector<COLORREF> expected(int left, int top, int width, int height, COLORREF colour, bool framed) {
+    std::vector<COLORREF> out;
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             const bool inside = x >= left && x < left + width && y >= top && y < top + height;
-            const bool onFrame =
-                framed && x >= left - 1 && x <= left + width && y >= top - 1 && y <= top + height && !inside;
-            const COLORREF want = inside ? colour : onFrame ? RGB(255, 0, 0) : kBackground;
-            ASSERT_EQ(s.at(x, y), want) << "at " << x << "," << y;
+            const bool frame = framed && x >= left - 1 && x <= left + width && y >= top - 1 && y <= top + height;
+            out.push_back(inside ? colour : frame ? kFrame : kBackground);
         }
     }
+    return out;
 }
 
-TEST(Draw, ScaledPlacesAtEveryZoom) {
+// The place is the origin plus position x zoom / 256, rounded towards minus infinity; so is the size.
+TEST(Draw, ScaledPlacesAtEveryZoomWithTheFrameOfTheSelection) {
     TempDir dir;
-    TextureImage image;
-    ASSERT_EQ(image.loadBmp(writeSolidImage(dir.file("a.bmp"), 12, 8, solid(200, 100, 50))), nullptr);
+    TextureImage image, narrow;
+    ASSERT_EQ(image.loadBmp(writeSolidImage(dir.file("a.bmp"), 12, 8, {200, 100, 50})), nullptr);
+    ASSERT_EQ(narrow.loadBmp(writeSolidImage(dir.file("n.bmp"), 3, 3, {0, 200, 0})), nullptr);
     struct Case {
+        TextureImage* image;
         int32_t zoom, x, y;
         int left, top, width, height;
     };
-    // Origin (30, 20); v x zoom is shifted right by 8 (rounding towards minus infinity).
     const Case cases[] = {
-        {256, 5, 7, 35, 27, 12, 8}, {512, 5, 7, 40, 34, 24, 16},    {128, 5, 7, 32, 23, 6, 4},
-        {128, -3, 0, 28, 20, 6, 4}, {256, -20, -10, 10, 10, 12, 8}, {512, -10, -8, 10, 4, 24, 16},
+        {&image, 256, 5, 7, 35, 27, 12, 8},     {&image, 512, 5, 7, 40, 34, 24, 16},
+        {&image, 128, 5, 7, 32, 23, 6, 4},      {&image, 128, -3, 0, 28, 20, 6, 4},
+        {&image, 256, -20, -10, 10, 10, 12, 8}, {&image, 512, -10, -8, 10, 4, 24, 16},
+        {&narrow, 128, -3, 0, 28, 20, 1, 1},  // -384 >> 8 = -2; 3 pixels become 1
     };
     for (bool selected : {false, true}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message()
-                         << "zoom " << c.zoom << " at " << c.x << "," << c.y << " selected " << selected);
             Surface surface;
-            image.setOrigin({30, 20});
-            image.setPosition(c.x, c.y);
-            image.setSelected(selected);
-            image.draw(surface.dc(), c.zoom);
-            expectDrawn(surface, c.left, c.top, c.width, c.height, RGB(200, 100, 50), selected);
+            c.image->setOrigin({30, 20});
+            c.image->setPosition(c.x, c.y);
+            c.image->setSelected(selected);
+            c.image->draw(surface.dc, c.zoom);
+            const COLORREF colour = c.image == &image ? RGB(200, 100, 50) : RGB(0, 200, 0);
+            EXPECT_EQ(surface.pixels(), expected(c.left, c.top, c.width, c.height, colour, selected))
+                << "zoom " << c.zoom << " at " << c.x << "," << c.y << (selected ? ", selected" : "");
         }
     }
 }
 
-TEST(Draw, NarrowImageAtHalfZoomFromANegativePosition) {
-    TempDir dir;
-    TextureImage image;
-    ASSERT_EQ(image.loadBmp(writeSolidImage(dir.file("n.bmp"), 3, 3, solid(0, 200, 0))), nullptr);
-    image.setOrigin({40, 40});
-    image.setPosition(-3, 0);
-    image.setSelected(false);
-    Surface surface;
-    image.draw(surface.dc(), 128);
-    expectDrawn(surface, 38, 40, 1, 1, RGB(0, 200, 0), false);  // -384 >> 8 = -2; 3 pixels become 1
-}
-
-TEST(Draw, AlphaViewIsWhiteForBmpAndGreyForTga) {
-    TempDir dir;
-    TextureImage bmp;
-    ASSERT_EQ(bmp.loadBmp(writeSolidImage(dir.file("b.bmp"), 4, 4, solid(1, 2, 3))), nullptr);
-    bmp.setOrigin({10, 10});
-    Surface surface;
-    bmp.drawAlpha(surface.dc(), 256);
-    expectDrawn(surface, 10, 10, 4, 4, RGB(255, 255, 255), true);
-
-    TextureImage tga;
-    const std::string path = dir.file("t.tga");
-    writeBytes(path, makeTga32(4, 2, [](int c, int r) { return Rgba{9, 9, 9, static_cast<uint8_t>(c * 60 + r)}; }));
-    ASSERT_TRUE(tga.loadTga(path));
-    tga.setSelected(false);
-    tga.setOrigin({0, 0});
-    surface.clear();
-    tga.drawAlpha(surface.dc(), 256);
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            const int a = c * 60 + r;
-            EXPECT_EQ(surface.at(c, r), RGB(a, a, a)) << c << "," << r;
-        }
-    }
-    // The colour view is untouched by the alpha view.
-    surface.clear();
-    tga.draw(surface.dc(), 256);
-    EXPECT_EQ(surface.at(1, 1), RGB(9, 9, 9));
-}
-
-TEST(Draw, EmptyImagesDrawNothingAndTheCollectionDrawsFrontToBack) {
-    Surface surface;
-    TextureImage empty;
-    empty.draw(surface.dc(), 256);
-    empty.drawAlpha(surface.dc(), 256);
-    expectDrawn(surface, 0, 0, 0, 0, kBackground, false);
-
+// The alpha view is white for a BMP and the alpha as grey for a TGA; the collection draws front to back; an image
+// without pixels draws nothing.
+TEST(Draw, AlphaViewAndTheCollectionFrontToBack) {
     TempDir dir;
     TextureCollection images;
-    ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file("red.bmp"), 10, 10, solid(255, 0, 0)), true));
-    ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file("blue.bmp"), 10, 10, solid(0, 0, 255)), true));
+    ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file("red.bmp"), 10, 10, {255, 0, 0}), true));
+    ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file("blue.bmp"), 10, 10, {0, 0, 255}), true));
+    ASSERT_TRUE(images.addFromFile(fixturePath("c_tga.tga"), true));
+    const Picture tga = readRaw(fixturePath("c_tga.rgba"));
     images.deselectAll();
     images.images()[1]->setPosition(5, 5);
+    images.images()[2]->setPosition(40, 40);
     images.setOriginAll({20, 20});
-    images.drawAll(surface.dc(), 256);
-    EXPECT_EQ(surface.at(22, 22), RGB(255, 0, 0));
-    EXPECT_EQ(surface.at(27, 27), RGB(0, 0, 255));  // the later image lies on top
-    images.drawAllAlpha(surface.dc(), 256);
-    EXPECT_EQ(surface.at(27, 27), RGB(255, 255, 255));
+    Surface surface;
+    TextureImage empty;
+    empty.draw(surface.dc, 256);
+    empty.drawAlpha(surface.dc, 256);
+    EXPECT_EQ(surface.pixels(), expected(0, 0, 0, 0, kBackground, false));
+    // The TGA's pixels in colour, in the alpha view, and in colour again: the alpha view leaves the colours as they
+    // are.
+    for (const bool alphaView : {false, true, false}) {
+        alphaView ? images.drawAllAlpha(surface.dc, 256) : images.drawAll(surface.dc, 256);
+        const std::vector<COLORREF> shown = surface.pixels();
+        EXPECT_EQ(shown[22 * kSize + 22], alphaView ? RGB(255, 255, 255) : RGB(255, 0, 0));
+        EXPECT_EQ(shown[27 * kSize + 27], alphaView ? RGB(255, 255, 255) : RGB(0, 0, 255)) << "the later one on top";
+        for (int i = 0; i < 16; ++i) {
+            const Rgba p = tga.pixels[i];
+            EXPECT_EQ(shown[(60 + i / 4) * kSize + 60 + i % 4], alphaView ? RGB(p.a, p.a, p.a) : RGB(p.r, p.g, p.b));
+        }
+    }
 }
 
 }  // namespace
