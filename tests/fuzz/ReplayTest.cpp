@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "fuzz/FuzzTargets.h"
@@ -19,14 +18,12 @@ namespace stdfs = std::filesystem;
 TEST(FuzzReplay, SeedsAreTakenWholeAndRefusedCutAndRegressionsHold) {
     const std::pair<const char*, FuzzOutcome (*)(const uint8_t*, size_t)> targets[] = {
         {"bmp", fuzzBmp}, {"tga", fuzzTga}, {"settings", fuzzSettings}, {"project", fuzzProject}};
-    const char* source = std::getenv("QUILTBOX_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
     for (const auto& [name, run] : targets) {
         int seeds = 0;
         for (const char* kind : {"corpus", "regressions"}) {
             std::error_code absent;
             for (const auto& entry :
-                 stdfs::directory_iterator(stdfs::path(source) / "tests/fuzz" / kind / name, absent)) {
+                 stdfs::directory_iterator(sourcePath("tests/fuzz/" + std::string(kind) + "/" + name), absent)) {
                 std::vector<uint8_t> bytes = readBytes(entry.path().string());
                 const FuzzOutcome whole = run(bytes.data(), bytes.size());
                 EXPECT_EQ(whole.broken, "") << entry.path();

@@ -65,6 +65,10 @@ std::string fixturePath(const std::string& name) {
     return environment("QUILTBOX_FIXTURES") + kPathSeparator + name;
 }
 
+std::string sourcePath(const std::string& relative) {
+    return (stdfs::path(environment("QUILTBOX_SOURCE_DIR")) / relative).string();
+}
+
 std::string outputPath(const std::string& name) {
     // One folder per test program, emptied at its first use in this run.
     static const std::string folder = [] {

@@ -46,8 +46,9 @@ struct Picture {
 };
 Picture readRaw(const std::string& path);
 
-// A file made by tests/fixtures/make_fixtures.py for this test run.
+// A file made by tests/fixtures/make_fixtures.py for this test run; a file of the source tree.
 std::string fixturePath(const std::string& name);
+std::string sourcePath(const std::string& relative);
 // A file in this program's folder of outputs for tests/fixtures/check_outputs.py, and the manifest line that tells it
 // what to check the file against and how ("bmp", "tga": decode and compare with a raw picture; "cpp": compile, run).
 std::string outputPath(const std::string& name);
