@@ -71,18 +71,6 @@ TEST(ByteReader, ReadsLittleEndianFieldsAndRefusesEveryReadPastTheEnd) {
     EXPECT_FALSE(in.seek(kBytes.size() + 1) || in.ok());
 }
 
-TEST(ByteWriter, WritesLittleEndianBytes) {
-    ByteWriter out;
-    out.u8(0xAB);
-    out.i16(-3);
-    out.u32(0x11223344);
-    out.f32(0.25f);
-    out.text("QUV ");
-    out.zeros(2);
-    EXPECT_EQ(out.buffer(), (std::vector<uint8_t>{0xAB, 0xFD, 0xFF, 0x44, 0x33, 0x22, 0x11, 0, 0, 0x80, 0x3E, 'Q', 'U',
-                                                  'V', ' ', 0, 0}));
-}
-
 // 表 is 0x95 0x5C and ソ is 0x83 0x5C: their second byte is no separator.
 TEST(ShiftJis, SplitsPathsLikeTheRuntime) {
     const std::vector<std::string> cases[] = {

@@ -5,14 +5,12 @@
 #include <filesystem>
 #include <random>
 #include <string_view>
-#include <vector>
 
 #include "base/ByteReader.h"
 #include "base/ByteWriter.h"
 #include "base/Message.h"
 #include "base/SafeFileWriter.h"
 #include "image/AtlasExport.h"
-#include "image/BmpReader.h"
 #include "image/ImageLimits.h"
 #include "layout/TextureCollection.h"
 #include "project/IdHeaderExport.h"
@@ -42,21 +40,17 @@ void require(std::string& broken, bool holds, const char* what) {
     if (!holds && broken.empty()) broken = what;
 }
 
-// Every image the core holds, whichever reader made it: a size within the caps, buffers of exactly the size that
-// drawing and copying walk, a plain 24-bit DIB header of that size. Then it is copied onto a small atlas with each of
-// its corners inside in turn, so that the ends of its first and last rows are read.
+// Every image the core holds, whichever reader made it, is a plain 24-bit DIB of a size within the caps with buffers
+// of exactly the size that drawing and copying walk. Then it is copied onto a small atlas with each of its corners
+// inside in turn, so that the ends of its first and last rows are read.
 void checkImage(TextureImage& image, std::string& broken) {
-    const int64_t w = image.width(), h = image.height(), alpha = image.kind() == ImageKind::Tga ? w * h : 0;
-    const BitmapInfoHeader& info = image.info();
+    const int64_t w = image.width(), h = image.height();
     require(broken,
-            image.kind() != ImageKind::None && imageSizeAllowed(w, h) && info.biWidth == w && info.biHeight == h &&
-                info.biBitCount == 24 && info.biCompression == kBiRgb,
-            "an image without kind, of a size beyond the caps, or not a plain 24-bit DIB of its size");
-    require(broken,
-            static_cast<int64_t>(image.pixels().size()) == dibRowStride(w) * h &&
-                static_cast<int64_t>(image.alpha().size()) == alpha,
-            "the pixels are not rows x stride bytes or the alpha is not width x height");
-    require(broken, image.name().size() <= TextureImage::kMaxNameBytes, "an image name is longer than 127 bytes");
+            imageSizeAllowed(w, h) && image.info().biWidth == w && image.info().biHeight == h &&
+                image.info().biBitCount == 24 && image.info().biCompression == kBiRgb &&
+                static_cast<int64_t>(image.pixels().size()) == dibRowStride(w) * h &&
+                static_cast<int64_t>(image.alpha().size()) == (image.kind() == ImageKind::Tga ? w * h : 0),
+            "an image is not a plain 24-bit DIB of a size within the caps, or its buffers do not fit its size");
     if (!broken.empty()) return;
     std::vector<uint8_t> atlas(16 * 16 * 4);
     for (const Point& at : {Point{0, 0}, Point{1 - image.width(), 0}, Point{0, 1 - image.height()},
@@ -68,41 +62,35 @@ void checkImage(TextureImage& image, std::string& broken) {
     image.setPosition(0, 0);
 }
 
-// Laid out (the layout is checked against its exhaustive reference elsewhere), composed onto an area cut to at most
-// 64 x 64, and exported, for the sanitizers to watch.
-void useCollection(TextureCollection& images, std::string& broken) {
-    const Settings& s = Settings::instance();
+// A loaded collection is laid out (the layout is checked against its exhaustive reference elsewhere), composed onto an
+// area cut to at most 64 x 64 and exported, for the sanitizers to watch; then saved into a folder below the images
+// (so that its relative paths climb) and loaded again: the same settings, names, places (16 bits) and pixels. A save
+// may fail (a path too long to store); that is no fault of the load.
+void useCollection(TextureCollection& images, const stdfs::path& folder, std::string& broken) {
+    Settings& s = Settings::instance();
     images.autoLayout(s.layoutSpacing, s.areaWidth, s.areaHeight);
     std::vector<uint8_t> atlas;
-    for (int bytesPerPixel : {3, 4}) {
-        require(broken,
-                composeAtlas(images, std::min(s.areaWidth, 64), std::min(s.areaHeight, 64), bytesPerPixel, atlas),
+    for (int bytes : {3, 4}) {
+        require(broken, composeAtlas(images, std::min(s.areaWidth, 64), std::min(s.areaHeight, 64), bytes, atlas),
                 "no atlas of a sound area");
     }
     quvList(images, s);
     uvArrayText(images, s);
     uvDefinesText(images, s);
-}
-
-// A collection saved and loaded again is the one saved: settings, names, places (16 bits) and pixels. A save may fail
-// (a path too long to store); that is no fault of the load. The copy goes into a folder below the images, so that its
-// relative paths climb.
-void saveAndReload(const TextureCollection& images, const stdfs::path& folder, std::string& broken) {
-    const Settings::Record record = Settings::instance().record();
+    const Settings::Record record = s.record();
     stdfs::create_directory(folder / "saved");
     const std::string path = (folder / "saved" / "again.qbp").string();
     if (!saveProjectFile(path, images)) return;
-    require(broken, !Settings::instance().isChanged(), "a saved project still counts as changed");
     TextureCollection again;
     require(broken,
-            loadProjectFile(path, again) && Settings::instance().record() == record && again.count() == images.count(),
-            "a saved project does not load with its settings and all its images");
+            !s.isChanged() && loadProjectFile(path, again) && s.record() == record && again.count() == images.count(),
+            "a saved project does not load as itself with its settings and all its images");
     for (int32_t i = 0; i < std::min(again.count(), images.count()); ++i) {
         const TextureImage &before = *images.images()[i], &after = *again.images()[i];
         require(broken,
                 after.name() == before.name() && after.x() == static_cast<int16_t>(before.x()) &&
-                    after.y() == static_cast<int16_t>(before.y()) && after.kind() == before.kind() &&
-                    after.pixels() == before.pixels() && after.alpha() == before.alpha(),
+                    after.y() == static_cast<int16_t>(before.y()) && after.pixels() == before.pixels() &&
+                    after.alpha() == before.alpha(),
                 "an image changed on its way through a file");
     }
 }
@@ -112,12 +100,7 @@ void saveAndReload(const TextureCollection& images, const stdfs::path& folder, s
 FuzzOutcome fuzzBmp(const uint8_t* data, size_t size) {
     FuzzOutcome outcome;
     TextureImage image;
-    const char* failure = image.takeBmp("fuzz.bmp", data, size);
-    outcome.accepted = failure == nullptr;
-    require(outcome.broken,
-            !failure || failure == kBmpHeaderFailed || failure == kBmpNotUncompressed || failure == kBmpWrongDepth ||
-                failure == kBmpPixelsFailed,
-            "a failure text the reader does not declare");
+    outcome.accepted = image.takeBmp("fuzz.bmp", data, size) == nullptr;
     if (outcome.accepted) checkImage(image, outcome.broken);
     return outcome;
 }
@@ -132,7 +115,7 @@ FuzzOutcome fuzzTga(const uint8_t* data, size_t size) {
 
 // A refused record is reported once and leaves the settings as they were (a foreign file) or the defaults (a damaged
 // record); a record taken is a known version, leaves the reader right behind it, counts as changed only when
-// upgraded, and reads back as itself once written.
+// upgraded, and reads back as itself once written. Its texts go into the ID header as they stand.
 FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
     FuzzOutcome outcome;
     MessageCounter messages;
@@ -149,17 +132,16 @@ FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
                 "a refused record was not reported once, or changed the settings other than to the defaults");
         return outcome;
     }
-    require(outcome.broken,
-            known && messages.count == 0 && settings.version == Settings::kVersion &&
-                in.offset() == (old ? Settings::kOldRecordSize : Settings::kRecordSize) && settings.isChanged() == old,
-            "a record was taken without a known version, reported, not whole, or counted as changed unless upgraded");
+    const bool changedAsRead = settings.isChanged();
     ByteWriter out;
     settings.writeTo(out);
     Settings again;
     ByteReader back(out.buffer());
-    require(outcome.broken, !settings.isChanged() && again.readFrom(back) && again.record() == settings.record(),
-            "a written record does not read back as itself");
-    idHeaderText(TextureCollection(), settings);  // the record's texts as they stand, unterminated arrays included
+    require(outcome.broken,
+            known && messages.count == 0 && in.offset() == (old ? Settings::kOldRecordSize : Settings::kRecordSize) &&
+                changedAsRead == old && again.readFrom(back) && again.record() == settings.record(),
+            "a record was taken unknown, reported, not whole or changed unless upgraded, or does not read back");
+    idHeaderText(TextureCollection(), settings);
     return outcome;
 }
 
@@ -172,10 +154,7 @@ FuzzOutcome fuzzProject(const uint8_t* data, size_t size) {
                                : stdfs::is_directory("/dev/shm", error) ? stdfs::path("/dev/shm")
                                                                         : stdfs::temp_directory_path();
     const stdfs::path folder = parent / ("quiltbox-fuzz-" + std::to_string(random()));
-    if (!stdfs::create_directory(folder, error)) {
-        outcome.broken = "cannot create a private folder for the project's files";
-        return outcome;
-    }
+    require(outcome.broken, stdfs::create_directory(folder, error), "cannot create a private folder");
     // The parts, each up to the next separator; those beyond the fifth are ignored.
     const char* const names[] = {"project.qbp", "a.bmp", "b.tga", "c.bmp", "d.tga"};
     const std::string_view input(reinterpret_cast<const char*>(data), size), separator = "#QBFILE#";
@@ -186,14 +165,13 @@ FuzzOutcome fuzzProject(const uint8_t* data, size_t size) {
                 "cannot write a part");
         at = stop + separator.size();
     }
-    {
+    if (outcome.broken.empty()) {
         MessageCounter messages;
         TextureCollection images;
         outcome.accepted = loadProjectFile((folder / names[0]).string(), images) && messages.count == 0;
         // A damaged image list keeps the images read before the damage, and the program goes on with them.
         for (const auto& image : images.images()) checkImage(*image, outcome.broken);
-        if (outcome.broken.empty()) useCollection(images, outcome.broken);
-        if (outcome.broken.empty()) saveAndReload(images, folder, outcome.broken);
+        if (outcome.broken.empty()) useCollection(images, folder, outcome.broken);
     }
     Settings::instance().resetToDefaults();
     stdfs::remove_all(folder, error);

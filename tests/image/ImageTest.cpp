@@ -83,17 +83,6 @@ TEST(TextureImage, NamesComeFromTheFileTitle) {
     for (const auto& [path, name] : cases) EXPECT_EQ(TextureImage::nameFromPath(path), name) << path;
 }
 
-// The column right of the image and the row below it still hit.
-TEST(TextureImage, HitsItsBoundsIncludingTheColumnRightAndTheRowBelow) {
-    TextureImage image;
-    ASSERT_EQ(image.loadBmp(fixturePath("im24_w7.bmp")), nullptr);
-    image.setPosition(10, 20);
-    EXPECT_EQ(image.bounds(), (Rect{10, 20, 17, 23}));
-    const std::pair<Point, bool> cases[] = {{{10, 20}, true},  {{17, 23}, true},  {{12, 21}, true}, {{9, 20}, false},
-                                            {{18, 20}, false}, {{10, 24}, false}, {{10, 19}, false}};
-    for (const auto& [p, hit] : cases) EXPECT_EQ(image.contains(p), hit) << p.x << "," << p.y;
-}
-
 // A TGA's in-memory header is the plain 24-bit DIB header that an 8-bit BMP of the same size is turned into, the one
 // the canvas draws from.
 TEST(TextureImage, LoadsKeepThePathAndGiveOneInMemoryForm) {

@@ -277,25 +277,19 @@ TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
     }
 }
 
-// Only positions change; the key follows Settings::sortByEdgeLength.
+// The key follows Settings::sortByEdgeLength (exactly 1: the longer side); only positions change.
 TEST_F(CollectionTest, AutoLayoutPlacesByTheSettingsKey) {
-    for (const auto& [file, side] : {std::pair{"i1.bmp", 128}, {"i2.bmp", 64}, {"i3.bmp", 64}}) {
-        writeSolidImage(dir.file(file), side, side);
+    writeSolidImage(dir.file("wide.bmp"), 10, 1);
+    add({"wide.bmp", "square.bmp"});  // 4 x 4
+    for (const auto& [key, placed] :
+         {std::pair{1, std::vector<Point>{{1, 1}, {1, 3}}}, {0, {{1, 6}, {1, 1}}}, {2, {{1, 6}, {1, 1}}}}) {
+        Settings::instance().sortByEdgeLength = key;
+        EXPECT_EQ(images.autoLayout(1, 12, 20), std::vector<bool>(2, false));
+        EXPECT_EQ((std::vector<Point>{images.images()[0]->position(), images.images()[1]->position()}), placed) << key;
     }
-    writeSolidImage(dir.file("wide.bmp"), 300, 2);
-    add({"i1.bmp", "i2.bmp", "i3.bmp", "wide.bmp"});
-    select({"I2", "WIDE"});
-    ListDialog::instance().markName("I3");
-    Settings::instance().sortByEdgeLength = 1;
-    EXPECT_EQ(images.autoLayout(1, 256, 256), (std::vector<bool>{false, false, false, true}));
-    std::vector<Point> placed;
-    for (const auto& i : images.images()) placed.push_back(i->position());
-    EXPECT_EQ(placed, (std::vector<Point>{{1, 1}, {130, 1}, {1, 130}, {256, 256}}));
-    EXPECT_EQ(state(), "I1 I2* I3 WIDE* | I1 I2 I3^ WIDE");
-    // By pixel count the 300 x 2 image (600 pixels) comes after the 64 x 64 ones.
-    Settings::instance().sortByEdgeLength = 0;
-    EXPECT_EQ(images.autoLayout(0, 512, 512), std::vector<bool>(4, false));
-    EXPECT_EQ(images.images()[3]->position(), (Point{0, 192}));
+    EXPECT_EQ(images.autoLayout(1, 10, 20), (std::vector<bool>{true, false})) << "10 wide: parked at (10, 20)";
+    EXPECT_EQ(images.images()[0]->position(), (Point{10, 20}));
+    EXPECT_EQ(state(), "WIDE SQUARE* | WIDE SQUARE^");
     Settings::instance().resetToDefaults();
 }
 
