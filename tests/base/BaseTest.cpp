@@ -197,7 +197,6 @@ const Case kCases[] = {
     {"C:\\表ア\\a.qbp", "C:\\表ア\\x.bmp", true, ".\\x.bmp"},
     {"C:\\アa\\a.qbp", "C:\\アA\\x.bmp", true, ".\\x.bmp"},
     {"C:\\ソ\\a.qbp", "C:\\表\\x.bmp", true, "..\\表\\x.bmp"},
-    {"表\\a.qbp", "表\\img\\x.bmp", true, ".\\img\\x.bmp"},
 };
 
 TEST(RelativePath, FormsWhatWindowsForms) {

@@ -42,9 +42,10 @@ std::vector<Point> computeAutoLayoutExhaustively(const std::vector<LayoutBox>& b
                         break;
                     }
                 }
+                if (collides) continue;
                 const int64_t low = std::min(x, y), high = std::max(x, y);
                 const int64_t bestLow = std::min(bestX, bestY), bestHigh = std::max(bestX, bestY);
-                if (!collides && (!found || low < bestLow || (low == bestLow && high < bestHigh))) {
+                if (!found || low < bestLow || (low == bestLow && high < bestHigh)) {
                     found = true;
                     bestX = x;
                     bestY = y;
