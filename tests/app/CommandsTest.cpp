@@ -314,7 +314,7 @@ TEST_F(Commands, ExportsAndTheUsualPlaces) {
 TEST_F(Commands, OpenSeveralImages) {
     image("a.bmp");
     CreateDirectoryA(dir.file("sub").c_str(), nullptr);
-    writeSolidImage(dir.file("sub") + "\\a.bmp", 4, 4, solid(1, 2, 3));
+    writeSolidImage(dir.file("sub") + "\\a.bmp", 4, 4, Rgba{1, 2, 3, 255});
     const std::string longName = std::string(255 - dir.path().size(), 'x') + ".bmp";
     choices = {dir.file("a.bmp"), dir.path() + std::string(1, '\0') + "a.bmp" + std::string(1, '\0') + "sub\\a.bmp" +
                                       std::string(1, '\0') + longName};

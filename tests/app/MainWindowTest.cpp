@@ -14,8 +14,8 @@ protected:
     // A project of two images with a zoom of 2.00, the border and the alpha view on and centring off.
     std::string savedProject() {
         TextureCollection images;
-        EXPECT_TRUE(images.addFromFile(image("red.bmp", 8, 8, solid(255, 0, 0)), true));
-        EXPECT_TRUE(images.addFromFile(image("blue.tga", 4, 4, solid(0, 0, 255, 128)), true));
+        EXPECT_TRUE(images.addFromFile(image("red.bmp", 8, 8, Rgba{255, 0, 0, 255}), true));
+        EXPECT_TRUE(images.addFromFile(image("blue.tga", 4, 4, Rgba{0, 0, 255, 128}), true));
         images.last().setPosition(10, 2);
         Settings& s = settings();
         s.zoom = 512, s.showBorder = 1, s.showAlpha = 1, s.centerArea = 0;
@@ -260,7 +260,7 @@ TEST_F(MainWindow, CanvasGeometry) {
 // outside the area and over the images; the alpha view draws alpha as grey.
 TEST_F(MainWindow, CanvasImagesFramesBorderAndAlpha) {
     ASSERT_TRUE(start());
-    drop({image("green.bmp", 10, 10, solid(0, 200, 0)), image("half.tga", 6, 6, solid(0, 0, 250, 100))});
+    drop({image("green.bmp", 10, 10, Rgba{0, 200, 0, 255}), image("half.tga", 6, 6, Rgba{0, 0, 250, 100})});
     frame().images().images()[0]->setPosition(-5, -5);
     frame().images().images()[1]->setPosition(20, 0);
     command(ID_SHOW_BORDER);

@@ -14,7 +14,6 @@
 #include "app/MainFrame.h"
 #include "base/MessageBox.h"
 #include "project/Settings.h"
-#include "support/ImageFiles.h"
 #include "support/TestSupport.h"
 
 // The canvas bitmap read back whole, rows from the top.
@@ -67,7 +66,7 @@ protected:
     std::vector<std::string> selectedNames();
     Point positionOf(const std::string& name);
     // An image file in the test's folder (made once), by the extension of its name.
-    std::string image(const std::string& file, int w = 8, int h = 8, Rgba colour = solid(200, 40, 40));
+    std::string image(const std::string& file, int w = 8, int h = 8, Rgba colour = Rgba{200, 40, 40, 255});
 
     TempDir dir;
     std::vector<MessageBoxCall> boxes;  // every message box, in order

@@ -8,7 +8,6 @@
 #include "project/Settings.h"
 #include "project/SettingsDialogRules.h"
 #include "project/UsualPlaces.h"
-#include "support/ImageFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -51,7 +50,7 @@ protected:
     void SetUp() override {
         ListDialog::instance().create(&images);
         for (const char* name : {"a.bmp", "b.bmp"}) {
-            ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file(name), 4, 4, solid(1, 2, 3)), true));
+            ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file(name), 4, 4, Rgba{1, 2, 3, 255}), true));
         }
         Settings::instance().resetToDefaults();
     }
@@ -92,7 +91,7 @@ TEST_F(ProjectState, UsualPlacesReport) {
     Settings::setText(s.usualPaths[Settings::kUsualIdHeader], dir.file("ids.h"));
     EXPECT_EQ(writeToUsualPlaces(images, s), "TGA\nID\n\nを出力しました。");
     EXPECT_TRUE(fileExists(dir.file("atlas.tga")) && fileExists(dir.file("ids.h")));
-    Settings::setText(s.usualPaths[Settings::kUsualTga], dir.file("no-folder") + kSeparator + "atlas.tga");
+    Settings::setText(s.usualPaths[Settings::kUsualTga], dir.file("no-folder") + kPathSeparator + "atlas.tga");
     Settings::setText(s.usualPaths[Settings::kUsualBmp], dir.file("atlas.bmp"));
     Settings::setText(s.usualPaths[Settings::kUsualQuv], dir.file("uv.quv"));
     Settings::setText(s.usualPaths[Settings::kUsualUvArray], dir.file("uv.h"));

@@ -2,60 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 
-#include "base/FileSystem.h"
-
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 
 namespace stdfs = std::filesystem;
 
-MessageRecorder::MessageRecorder() {
-    previous_ = setMessageHandler([this](const std::string& text, const std::string& caption) {
-        entries_.push_back({text, caption});
-    });
-}
-
-MessageRecorder::~MessageRecorder() {
-    setMessageHandler(previous_);
-}
-
 TempDir::TempDir() {
-    static std::atomic<unsigned> counter{0};
-    std::mt19937 random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    const stdfs::path base = stdfs::temp_directory_path();
-    for (;;) {
-        const stdfs::path candidate =
-            base / ("quiltbox-test-" + std::to_string(random() % 1000000) + "-" + std::to_string(counter++));
-        std::error_code error;
-        if (stdfs::create_directory(candidate, error)) {
-            path_ = candidate.string();
-            break;
-        }
-        if (error && error != std::errc::file_exists) {
-            ADD_FAILURE() << "cannot create a temporary folder: " << error.message();
-            path_ = candidate.string();
-            break;
-        }
-    }
+    static std::mt19937 random{std::random_device{}()};
+    stdfs::path candidate;
+    do candidate = stdfs::temp_directory_path() / ("quiltbox-test-" + std::to_string(random()));
+    while (!stdfs::create_directory(candidate));
+    path_ = candidate.string();
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
     stdfs::remove_all(path_, ignored);
-}
-
-std::string TempDir::file(const std::string& name) const {
-    return path_ + kSeparator + name;
 }
 
 std::vector<uint8_t> readBytes(const std::string& path) {
@@ -72,61 +38,47 @@ std::string readText(const std::string& path) {
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = openFile(path, "wb");
     ASSERT_NE(file, nullptr) << "creating " << path;
-    if (!bytes.empty()) {
-        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    }
+    EXPECT_TRUE(bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
     EXPECT_EQ(std::fclose(file), 0);
 }
 
-std::vector<std::string> filesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : stdfs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    return names;
-}
-
-std::string fixturePath(const std::string& name) {
-    const char* folder = std::getenv("QUILTBOX_FIXTURES");
-    if (!folder) {
-        ADD_FAILURE() << "QUILTBOX_FIXTURES is not set: run the tests through ctest";
-        return name;
-    }
-    return std::string(folder) + kSeparator + name;
+Picture readRaw(const std::string& path) {
+    const std::vector<uint8_t> bytes = readBytes(path);
+    ByteReader in(bytes);
+    Picture p{static_cast<int>(in.u32()), static_cast<int>(in.u32()), {}};
+    while (const uint8_t* px = in.remaining() ? in.take(4) : nullptr) p.pixels.push_back({px[0], px[1], px[2], px[3]});
+    EXPECT_TRUE(in.ok() && p.pixels.size() == static_cast<size_t>(p.width) * p.height) << path;
+    return p;
 }
 
 namespace {
 
-std::string outputFolder() {
-    static std::string folder;
-    if (!folder.empty()) return folder;
-    const char* root = std::getenv("QUILTBOX_OUTPUTS");
-    if (!root) {
-        ADD_FAILURE() << "QUILTBOX_OUTPUTS is not set: run the tests through ctest";
-        return ".";
-    }
-    // One folder per test program, emptied at its first use in this run.
-    const char* self = std::getenv("QUILTBOX_PROGRAM");
-    folder = std::string(root) + kSeparator + (self ? self : "tests");
-    std::error_code ignored;
-    stdfs::remove_all(folder, ignored);
-    stdfs::create_directories(folder, ignored);
-    return folder;
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) ADD_FAILURE() << name << " is not set: run the tests through ctest";
+    return value ? value : ".";
 }
 
 }  // namespace
 
-std::string outputPath(const std::string& name) {
-    return outputFolder() + kSeparator + name;
+std::string fixturePath(const std::string& name) {
+    return environment("QUILTBOX_FIXTURES") + kPathSeparator + name;
 }
 
-void expectDecodedAs(const std::string& name, const ExpectedPicture& picture, const std::string& kind) {
-    std::vector<uint8_t> raw(8);
-    for (int i = 0; i < 4; ++i) {
-        raw[i] = static_cast<uint8_t>(picture.width >> (8 * i));
-        raw[4 + i] = static_cast<uint8_t>(picture.height >> (8 * i));
-    }
-    raw.insert(raw.end(), picture.rgba.begin(), picture.rgba.end());
-    writeBytes(outputPath(name + ".rgba"), raw);
-    recordOutput(name, name + ".rgba", kind);
+std::string sourcePath(const std::string& relative) {
+    return (stdfs::path(environment("QUILTBOX_SOURCE_DIR")) / relative).string();
+}
+
+std::string outputPath(const std::string& name) {
+    // One folder per test program, emptied at its first use in this run.
+    static const std::string folder = [] {
+        const std::string path = environment("QUILTBOX_OUTPUTS") + kPathSeparator + environment("QUILTBOX_PROGRAM");
+        std::error_code ignored;
+        stdfs::remove_all(path, ignored);
+        stdfs::create_directories(path, ignored);
+        return path;
+    }();
+    return folder + kPathSeparator + name;
 }
 
 void recordOutput(const std::string& name, const std::string& expected, const std::string& kind) {
@@ -136,24 +88,34 @@ void recordOutput(const std::string& name, const std::string& expected, const st
     std::fclose(manifest);
 }
 
-#ifndef _WIN32
-bool writeFailsUnderFileSizeLimit(const std::function<bool()>& write, unsigned long limit) {
-    const pid_t child = fork();
-    if (child < 0) {
-        ADD_FAILURE() << "fork failed";
-        return false;
+void expectDecodedAs(const std::string& name, const Picture& picture, const std::string& kind) {
+    ByteWriter out;
+    out.u32(static_cast<uint32_t>(picture.width));
+    out.u32(static_cast<uint32_t>(picture.height));
+    for (const Rgba& p : picture.pixels) {
+        for (uint8_t v : {p.r, p.g, p.b, p.a}) out.u8(v);
     }
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit bounds = {limit, limit};
-        setrlimit(RLIMIT_FSIZE, &bounds);
-        _exit(write() ? 1 : 0);
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        ADD_FAILURE() << "the child process did not end normally";
-        return false;
-    }
-    return WEXITSTATUS(status) == 0;
+    writeBytes(outputPath(name + ".rgba"), out.buffer());
+    recordOutput(name, name + ".rgba", kind);
 }
-#endif
+
+std::string writeSolidImage(const std::string& path, int width, int height, Rgba colour) {
+    const bool tga = path.size() >= 4 && path.compare(path.size() - 4, 4, ".tga") == 0;
+    const uint32_t w = static_cast<uint32_t>(width), h = static_cast<uint32_t>(height);
+    const uint32_t stride = tga ? w * 4 : (w * 3 + 3) & ~3u;
+    ByteWriter out;
+    if (tga) {  // uncompressed true colour, 32 bits, 8 alpha bits, rows from the bottom
+        for (uint32_t v : {0x20000u, 0u, 0u, w | h << 16, 0x0820u}) out.u32(v);
+        out.buffer().resize(18);
+    } else {
+        out.text("BM");
+        for (uint32_t v : {54 + stride * h, 0u, 54u, 40u, w, h, 0x180001u, 0u, stride * h, 0u, 0u, 0u, 0u}) out.u32(v);
+    }
+    for (uint32_t i = 0; i < w * h; ++i) {
+        for (uint8_t v : {colour.b, colour.g, colour.r}) out.u8(v);
+        if (tga) out.u8(colour.a);
+        if (!tga && (i + 1) % w == 0) out.zeros(stride - w * 3);
+    }
+    writeBytes(path, out.buffer());
+    return path;
+}

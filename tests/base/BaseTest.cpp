@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
+#include "base/RelativePath.h"
+#include "base/SafeFileWriter.h"
+#include "base/ShiftJis.h"
+#include "support/TestSupport.h"
+
+#ifdef _WIN32
+#include <shlwapi.h>
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifndef _WIN32
+// Runs `write` in a child process under a file-size limit (SIGXFSZ ignored, so writes past it fail); true when the
+// write reported failure there.
+bool writeFailsUnderFileSizeLimit(const std::function<bool()>& write, rlim_t limit) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit bounds = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &bounds);
+        _exit(write() ? 1 : 0);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif
+
+const std::vector<uint8_t> kBytes = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0xFF};
+
+// Fields up to the very last byte are read; every read that would cross the end, from every offset where it would,
+// fails, reads nothing and leaves the reader failed for good (a huge count does not wrap around).
+TEST(ByteReader, ReadsLittleEndianFieldsAndRefusesEveryReadPastTheEnd) {
+    ByteReader whole(kBytes);
+    EXPECT_EQ(whole.u8(), 0x01);
+    EXPECT_EQ(whole.u16(), 0x0302);
+    EXPECT_EQ(whole.i32(), 0x07060504);
+    EXPECT_EQ(whole.i16(), -248);  // 0xFF08
+    EXPECT_TRUE(whole.ok() && whole.skip(0) && whole.copyTo(nullptr, 0) && whole.remaining() == 0);
+    uint8_t out[5] = {9};
+    const std::pair<size_t, std::function<bool(ByteReader&)>> reads[] = {
+        {1, [](ByteReader& r) { return r.u8() == 0; }},
+        {2, [](ByteReader& r) { return r.u16() == 0; }},
+        {4, [](ByteReader& r) { return r.u32() == 0; }},
+        {5, [&](ByteReader& r) { return !r.copyTo(out, 5) && out[0] == 9; }},
+        {2, [](ByteReader& r) { return !r.skip(2); }},
+        {9, [](ByteReader& r) { return r.take(SIZE_MAX) == nullptr; }},
+    };
+    for (const auto& [width, read] : reads) {
+        for (size_t start = kBytes.size() + 1 - width; start <= kBytes.size(); ++start) {
+            ByteReader in(kBytes);
+            ASSERT_TRUE(in.seek(start));
+            EXPECT_TRUE(read(in) && in.offset() == start) << width << " bytes at " << start;
+            EXPECT_FALSE(in.ok() || in.seek(0) || in.u8() != 0 || in.copyTo(out, 0) || in.ok()) << width << start;
+        }
+    }
+    ByteReader in(kBytes);
+    EXPECT_FALSE(in.seek(kBytes.size() + 1) || in.ok());
+}
+
+// 表 is 0x95 0x5C and ソ is 0x83 0x5C: their second byte is no separator.
+TEST(ShiftJis, SplitsPathsLikeTheRuntime) {
+    const std::vector<std::string> cases[] = {
+        {"D:\\tex\\Wood_01.bmp", "D:", "\\tex\\", "Wood_01", ".bmp"},
+        {"/home/me/wood.tga", "", "/home/me/", "wood", ".tga"},
+        {"C:grass.BMP", "C:", "", "grass", ".BMP"},
+        {"a.b\\c", "", "a.b\\", "c", ""},
+        {"archive.tar.gz", "", "", "archive.tar", ".gz"},
+        {"dir/", "", "dir/", "", ""},
+        {"C:\\表\\ソ.bmp", "C:", "\\表\\", "ソ", ".bmp"},
+        {"x\\a\x83", "", "x\\", "a\x83", ""},  // a lead byte at the very end stands alone
+    };
+    for (const auto& c : cases) {
+        const PathParts parts = splitPath(c[0]);
+        EXPECT_EQ((std::vector<std::string>{c[0], parts.drive, parts.folder, parts.title, parts.extension}), c);
+    }
+}
+
+TEST(ShiftJis, CutsAtCharacterBoundaries) {
+    const std::string mixed = "abテスト";  // a, b, then three double-byte characters: 8 bytes
+    const std::pair<size_t, size_t> cases[] = {{100, 8}, {8, 8}, {7, 6}, {5, 4}, {3, 2}, {0, 0}};
+    for (const auto& [limit, length] : cases) EXPECT_EQ(cutLength(mixed, limit), length) << limit;
+}
+
+TEST(FileSystem, ReadsRegularFilesOnly) {
+    TempDir dir;
+    writeBytes(dir.file("ten.bin"), std::string("0123456789"));
+    writeBytes(dir.file("empty.bin"), std::string());
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(readWholeFile(dir.file("ten.bin"), 10, bytes), FileReadResult::Ok);
+    EXPECT_EQ(bytes.size(), 10u);
+    EXPECT_EQ(readWholeFile(dir.file("ten.bin"), 9, bytes), FileReadResult::TooLarge);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(readWholeFile(dir.file("empty.bin"), 10, bytes), FileReadResult::Ok);
+    EXPECT_EQ(readWholeFile(dir.file("missing.bin"), 10, bytes), FileReadResult::CannotOpen);
+    EXPECT_EQ(readWholeFile(dir.path(), 10, bytes), FileReadResult::CannotOpen) << "a folder";
+#ifdef _WIN32
+    EXPECT_EQ(readWholeFile("CON", 10, bytes), FileReadResult::CannotOpen) << "the console would wait for input";
+#else
+    // A FIFO without a writer would block an ordinary open for good.
+    ASSERT_EQ(mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    EXPECT_EQ(readWholeFile(dir.file("pipe.bmp"), 10, bytes), FileReadResult::CannotOpen);
+#endif
+}
+
+// Whatever fails, the previous file stays as it was and nothing is left beside it.
+TEST(SafeFileWriter, ReplacesTheTargetOnlyWhenEveryStepSucceeds) {
+    TempDir dir;
+    const std::string old = "the previous good file\n", target = dir.file("atlas.tga");
+    writeBytes(target, old);
+    ASSERT_TRUE(SafeFileWriter(target).open());            // never written nor committed
+    std::filesystem::create_directory(dir.file("taken"));  // a folder where the file should go
+    EXPECT_FALSE(writeFileSafely(dir.file("taken"), std::string("abc")));
+    EXPECT_FALSE(writeFileSafely(dir.file("missing") + kPathSeparator + "x", std::string("abc")));
+    EXPECT_EQ(readText(target), old);
+#ifndef _WIN32
+    // A write that fails once the file is open (a file-size limit below the file's size) fails the commit too; a limit
+    // above it is no reason to fail.
+    EXPECT_TRUE(writeFailsUnderFileSizeLimit(
+        [&] {
+            SafeFileWriter writer(target);
+            writer.open();
+            writer.write(std::string(64 * 1024, 'x'));
+            return writer.commit();
+        },
+        4096));
+    EXPECT_EQ(readText(target), old);
+#endif
+    EXPECT_TRUE(writeFileSafely(target, std::string(100000, 'n')));
+    EXPECT_EQ(readText(target), std::string(100000, 'n'));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken")));
+    EXPECT_TRUE(writeFileSafely(dir.file("empty.txt"), std::string()));
+    EXPECT_TRUE(readBytes(dir.file("empty.txt")).empty());
+#ifndef _WIN32
+    // A new file gets the usual permissions, not those of a private temporary file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info {};
+    EXPECT_EQ(stat(dir.file("empty.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666 & ~mask);
+#endif
+    const auto left = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+    EXPECT_EQ(left, 3) << "the target, the folder and the new empty file";
+}
+
+struct Case {
+    std::string from, to;
+    bool ok;
+    std::string relative;
+};
+
+// What Windows' PathRelativePathToA gives for two files (as seen under Wine); the Windows build checks each row
+// against the real call too.
+const Case kCases[] = {
+    {"C:\\proj\\a.qbp", "C:\\proj\\x.bmp", true, ".\\x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\proj\\img\\x.bmp", true, ".\\img\\x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\proj\\img\\sub\\x.bmp", true, ".\\img\\sub\\x.bmp"},
+    {"C:\\proj\\sub\\a.qbp", "C:\\proj\\x.bmp", true, "..\\x.bmp"},
+    {"C:\\proj\\sub\\deep\\a.qbp", "C:\\x.bmp", true, "..\\..\\..\\x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\other\\x.bmp", true, "..\\other\\x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\projects\\x.bmp", true, "..\\projects\\x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\proj.bmp", true, "..\\proj.bmp"},
+    {"C:\\proj\\a.qbp", "D:\\proj\\x.bmp", false, ""},
+    {"C:\\Proj\\a.qbp", "c:\\PROJ\\Img\\x.bmp", true, ".\\Img\\x.bmp"},
+    {"C:\\proj\\\\a.qbp", "C:\\proj\\x.bmp", true, "\\x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\proj\\img\\", true, ".\\img\\"},
+    {"C:\\proj\\", "C:\\proj\\x.bmp", true, ".\\x.bmp"},
+    {"C:\\proj", "C:\\proj\\x.bmp", true, ".\\proj\\x.bmp"},
+    {"C:\\a.qbp", "C:\\x.bmp", true, ".\\x.bmp"},
+    {"C:\\a.qbp", "C:\\img\\x.bmp", true, ".\\img\\x.bmp"},
+    {"\\proj\\a.qbp", "\\other\\x.bmp", false, ""},
+    {"\\\\server\\share\\a.qbp", "\\\\server\\share\\img\\x.bmp", true, ".\\img\\x.bmp"},
+    {"\\\\server\\share\\a.qbp", "\\\\other\\share\\x.bmp", false, ""},
+    {"\\\\server\\share\\a.qbp", "C:\\x.bmp", false, ""},
+    {"C:\\a.qbp", "\\\\server\\share\\x.bmp", false, ""},
+    {"relative\\a.qbp", "relative\\x.bmp", true, ".\\x.bmp"},
+    {"a.qbp", "x.bmp", false, ""},
+    {"a.qbp", "a.bmp", false, ""},
+    {"C:\\proj\\a.qbp", "C:/proj/x.bmp", true, "../proj/x.bmp"},
+    {"C:\\proj\\a.qbp", "C:\\proj\\..\\x.bmp", true, ".\\..\\x.bmp"},
+    // 表 (0x95 0x5C) and ソ (0x83 0x5C) end in the byte of '\'; ア (0x83 0x41) in that of 'A'.
+    {"C:\\表\\a.qbp", "C:\\表\\x.bmp", true, ".\\x.bmp"},
+    {"C:\\表\\a.qbp", "C:\\表\\img\\ソ.bmp", true, ".\\img\\ソ.bmp"},
+    {"C:\\表ア\\a.qbp", "C:\\表ア\\x.bmp", true, ".\\x.bmp"},
+    {"C:\\アa\\a.qbp", "C:\\アA\\x.bmp", true, ".\\x.bmp"},
+    {"C:\\ソ\\a.qbp", "C:\\表\\x.bmp", true, "..\\表\\x.bmp"},
+};
+
+TEST(RelativePath, FormsWhatWindowsForms) {
+    std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+    const std::string folder = "C:\\" + std::string(250, 'd') + "\\";  // paths of 260 bytes and more are refused
+    cases.push_back({folder + "a.qbp", folder + "x.bmp", true, ".\\x.bmp"});
+    cases.push_back({folder + "a.qbp", folder + "xxxxxxxxxx.bmp", false, ""});
+    cases.push_back({"C:\\" + std::string(251, 'p') + "\\a.qbp", "C:\\x.bmp", false, ""});  // 260 bytes
+    for (const Case& c : cases) {
+        std::string relative = "unset";
+        EXPECT_EQ(relativePathBetweenFiles(c.from, c.to, relative), c.ok) << c.from << " -> " << c.to;
+        EXPECT_EQ(relative, c.relative) << c.from << " -> " << c.to;
+#ifdef _WIN32
+        char real[MAX_PATH] = "";
+        if (c.from.size() < MAX_PATH && c.to.size() < MAX_PATH) {
+            const bool ok =
+                PathRelativePathToA(real, c.from.c_str(), FILE_ATTRIBUTE_ARCHIVE, c.to.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+            EXPECT_EQ(ok, c.ok) << "PathRelativePathToA: " << c.from << " -> " << c.to;
+            EXPECT_EQ(ok ? real : "", c.relative) << "PathRelativePathToA: " << c.from << " -> " << c.to;
+        }
+#endif
+    }
+}
+
+TEST(RelativePath, DotComponentsComeOut) {
+    const std::pair<const char*, const char*> dotCases[] = {
+        {"C:\\p\\.\\img\\..\\x.bmp", "C:\\p\\x.bmp"},
+        {"C:\\p\\.\\.\\..\\x.bmp", "C:\\x.bmp"},
+        {"C:\\..\\x.bmp", "C:\\..\\x.bmp"},
+        {"..\\..\\a\\x.bmp", "..\\..\\a\\x.bmp"},
+        {".\\x.bmp", "x.bmp"},
+        {".", "."},
+        {"C:\\p\\", "C:\\p\\"},
+        {"\\\\server\\share\\.\\x", "\\\\server\\share\\x"},
+        {"a\\\\..\\b", "a\\\\..\\b"},
+        {"C:\\表\\.\\x.bmp", "C:\\表\\x.bmp"},  // 表 ends in the byte of '\\'
+        {"C:\\表\\..\\x.bmp", "C:\\x.bmp"},
+    };
+    for (const auto& [path, want] : dotCases) EXPECT_EQ(withoutDotComponents(path), want) << path;
+#ifdef _WIN32
+    EXPECT_EQ(pathForRelativeForm("C:\\a\\b.qbp"), "C:\\a\\b.qbp");
+    EXPECT_EQ(pathForPlatform(".\\img\\x.bmp"), ".\\img\\x.bmp");
+#else
+    EXPECT_EQ(pathForRelativeForm("/home/me/a.qbp"), "Z:\\home\\me\\a.qbp");
+    EXPECT_EQ(pathForRelativeForm("rel/a.qbp"), "rel\\a.qbp");
+    EXPECT_EQ(pathForPlatform("/p/.\\img\\表\\x.bmp"), "/p/./img/表/x.bmp");
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <sstream>
+
+#include "image/BmpReader.h"
+#include "image/TextureImage.h"
+#include "layout/TextureCollection.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+// Every file of tests/fixtures/make_fixtures.py, written by ImageMagick, by Pillow or byte by byte there, decodes to
+// exactly the picture it was made from (alpha included for TGA, both row orders), or is refused for its reason.
+TEST(Readers, DecodeEveryFixtureToItsPictureOrRefuseItForItsReason) {
+    const std::map<std::string, const char*> reasons = {{"ok", nullptr},
+                                                        {"bmp-header", kBmpHeaderFailed},
+                                                        {"bmp-compression", kBmpNotUncompressed},
+                                                        {"bmp-depth", kBmpWrongDepth},
+                                                        {"bmp-pixels", kBmpPixelsFailed}};
+    std::istringstream manifest(readText(fixturePath("manifest.txt")));
+    std::string file, expected, expectation;
+    int decoded = 0;
+    while (manifest >> file >> expected >> expectation) {
+        SCOPED_TRACE(file);
+        TextureImage image;
+        const bool tga = file.substr(file.size() - 4) == ".tga";
+        if (tga) {
+            ASSERT_EQ(image.loadTga(fixturePath(file)), expectation == "ok");
+        } else {
+            ASSERT_STREQ(image.loadBmp(fixturePath(file)), reasons.at(expectation));
+        }
+        if (expectation != "ok") continue;
+        EXPECT_EQ(image.hasAlpha(), tga);
+        const Picture want = readRaw(fixturePath(expected));
+        ASSERT_EQ(image.width(), want.width);
+        ASSERT_EQ(image.height(), want.height);
+        for (int r = 0; r < want.height; ++r) {
+            const int row = image.height() - 1 - r;  // rows from the bottom, as a DIB holds them
+            for (int c = 0; c < want.width; ++c) {
+                const uint8_t* p = &image.pixels()[row * image.rowStride() + c * 3];
+                const Rgba got{p[2], p[1], p[0], tga ? image.alpha()[row * image.width() + c] : uint8_t{255}};
+                ASSERT_EQ(got, want.pixels[r * want.width + c]) << "pixel " << c << "," << r;
+            }
+        }
+        ++decoded;
+    }
+    EXPECT_GE(decoded, 30);
+}
+
+TEST(Readers, RefuseEveryTruncation) {
+    for (const char* file : {"c24_124.bmp", "c8_256.bmp", "c8_gap.bmp", "c_tga_top_id.tga"}) {
+        const std::vector<uint8_t> bytes = readBytes(fixturePath(file));
+        for (size_t length = 0; length < bytes.size(); ++length) {
+            BitmapInfoHeader info;
+            std::vector<uint8_t> pixels;
+            TgaImage tga;
+            if (std::string(file).back() == 'a') {
+                ASSERT_FALSE(decodeTga(bytes.data(), length, tga)) << file << " cut at " << length;
+            } else {
+                ASSERT_STREQ(decodeBmp(bytes.data(), length, info, pixels),
+                             length < 54 ? kBmpHeaderFailed : kBmpPixelsFailed)
+                    << file << " cut at " << length;
+            }
+        }
+    }
+}
+
+TEST(TextureImage, NamesComeFromTheFileTitle) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"D:\\tex\\Wood_01.bmp", "WOOD_01"},
+        {"/home/me/az{`.tga", "AZ{`"},
+        // Double-byte characters stay as they are, even where their second byte is a lower-case letter (テ, ス).
+        {"C:\\表\\テスaト.bmp", "テスAト"},
+        {"x/" + std::string(200, 'a') + ".bmp", std::string(127, 'A')},
+        {std::string(126, 'a') + "テ.bmp", std::string(126, 'A')},
+        // Control characters would break the lines of the exported texts.
+        {"/tmp/a\tb\nc\x7f.bmp", "A_B_C_"},
+    };
+    for (const auto& [path, name] : cases) EXPECT_EQ(TextureImage::nameFromPath(path), name) << path;
+}
+
+// A TGA's in-memory header is the plain 24-bit DIB header that an 8-bit BMP of the same size is turned into, the one
+// the canvas draws from.
+TEST(TextureImage, LoadsKeepThePathAndGiveOneInMemoryForm) {
+    TextureImage bmp, tga;
+    ASSERT_EQ(bmp.loadBmp(fixturePath("c8_256.bmp")), nullptr);
+    ASSERT_TRUE(tga.loadTga(fixturePath("c_tga.tga")));
+    EXPECT_EQ(bmp.path(), fixturePath("c8_256.bmp"));
+    EXPECT_EQ(bmp.name() + tga.name(), "C8_256C_TGA");
+    EXPECT_TRUE(bmp.kind() == ImageKind::Bmp && tga.kind() == ImageKind::Tga);
+    EXPECT_EQ(std::memcmp(&bmp.info(), &tga.info(), sizeof(BitmapInfoHeader)), 0);
+}
+
+// Atlases of files written by ImageMagick and Pillow in several arrangements, each painted here pixel by pixel in list
+// order (no blending; BMP images opaque): our own reading of both files must show that picture, and so must Pillow's
+// and ImageMagick's (check_outputs.py). 18 pixels make 54-byte BMP rows, padded to 56.
+TEST(AtlasExport, ComposesInListOrderClippedAtTheEdges) {
+    constexpr int kW = 18, kH = 12;
+    const std::string headers[] = {
+        "BM\xD6\x02\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x12\0\0\0\x0C\0\0\0\x01\0\x18\0\0\0\0\0\xA0\x02\0\0"
+        "\x12\0\0\0\x0C\0\0\0\0\0\0\0\0\0\0\0"s,  // the area size where a resolution would stand
+        "\0\0\x02\0\0\0\0\0\0\0\0\0\x12\0\x0C\0\x20\x08"s};
+    const std::pair<const char*, std::vector<std::pair<std::string, Point>>> cases[] = {
+        {"tga_over_bmp", {{"im24_w7.bmp", {2, 2}}, {"pil_tga.tga", {4, 3}}}},
+        {"bmp_over_tga", {{"pil_tga.tga", {4, 3}}, {"im24_w7.bmp", {2, 2}}}},
+        {"off_every_edge",
+         {{"im24_w7.bmp", {-3, 1}}, {"im_tga_top.tga", {15, 2}}, {"pil8_w5.bmp", {5, -2}}, {"pil_tga.tga", {6, 10}}}},
+        {"outside", {{"im24_w7.bmp", {kW, 0}}, {"pil_tga.tga", {-5, 0}}, {"pil8_w5.bmp", {0, kH}}}},
+    };
+    for (const auto& [name, placed] : cases) {
+        TextureCollection images;
+        Picture want{kW, kH, std::vector<Rgba>(kW * kH, Rgba{0, 0, 0, 0})};
+        for (const auto& [file, at] : placed) {
+            ASSERT_TRUE(images.addFromFile(fixturePath(file), true));
+            images.last().setPosition(at.x, at.y);
+            const Picture source = readRaw(fixturePath(file.substr(0, file.size() - 4) + ".rgba"));
+            for (int j = 0; j < source.height; ++j) {
+                for (int i = 0; i < source.width; ++i) {
+                    const int c = at.x + i, r = at.y + j;
+                    if (c < 0 || c >= kW || r < 0 || r >= kH) continue;
+                    want.pixels[r * kW + c] = source.pixels[j * source.width + i];
+                    if (file.back() == 'p') want.pixels[r * kW + c].a = 255;  // a BMP
+                }
+            }
+        }
+        for (const bool tga : {false, true}) {
+            const std::string file = name + (tga ? ".tga"s : ".bmp"s);
+            ASSERT_TRUE(tga ? images.writeAtlasTga(outputPath(file), kW, kH)
+                            : images.writeAtlasBmp(outputPath(file), kW, kH));
+            expectDecodedAs(file, want, tga ? "tga" : "bmp");
+            const std::vector<uint8_t> bytes = readBytes(outputPath(file));
+            const size_t header = headers[tga].size(), pixel = tga ? 4 : 3, stride = tga ? kW * 4 : 56;
+            ASSERT_EQ(bytes.size(), header + stride * kH) << file;
+            EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + header), headers[tga]) << file;
+            for (int r = 0; r < kH; ++r) {
+                for (int c = 0; c < kW; ++c) {  // rows from the bottom; blue, green, red (, alpha)
+                    const uint8_t* p = &bytes[header + (kH - 1 - r) * stride + c * pixel];
+                    Rgba w = want.pixels[r * kW + c];
+                    w.a = tga ? w.a : 255;
+                    ASSERT_EQ((Rgba{p[2], p[1], p[0], tga ? p[3] : uint8_t{255}}), w) << file << " " << c << "," << r;
+                }
+                EXPECT_TRUE(tga || (bytes[header + r * stride + 54] | bytes[header + r * stride + 55]) == 0) << r;
+            }
+        }
+    }
+}
+
+TEST(AtlasExport, RefusesAreasItCannotHoldAndFoldersThatDoNotExist) {
+    TempDir dir;
+    TextureCollection images;
+    for (auto [w, h] : {std::pair{0, 256}, {256, 0}, {-4, 4}, {16385, 4}, {4, 16385}}) {
+        EXPECT_FALSE(images.writeAtlasBmp(dir.file("x.bmp"), w, h) || images.writeAtlasTga(dir.file("x.tga"), w, h));
+    }
+    for (auto [w, h] : {std::pair{16384, 1}, {1, 16384}}) {
+        ASSERT_TRUE(images.writeAtlasTga(dir.file("x.tga"), w, h));
+        EXPECT_EQ(readBytes(dir.file("x.tga")).size(), 18u + 16384 * 4);
+    }
+    EXPECT_FALSE(images.writeAtlasBmp(dir.file("missing") + kPathSeparator + "a.bmp", 32, 32));
+    EXPECT_FALSE(images.writeAtlasTga(dir.file("missing") + kPathSeparator + "a.tga", 32, 32));
+    EXPECT_FALSE(fileExists(dir.file("x.bmp")) || fileExists(dir.file("missing")));
+}
+
+}  // namespace
