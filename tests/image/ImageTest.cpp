@@ -13,8 +13,8 @@ namespace {
 
 using namespace std::string_literals;
 
-// Every file of tests/fixtures/make_fixtures.py, written by ImageMagick, by Pillow or byte by byte there, decodes to
-// exactly the picture it was made from (alpha included for TGA, both row orders), or is refused for its reason.
+// Every file of tests/fixtures/make_fixtures.py (by ImageMagick, by Pillow or byte by byte) decodes to exactly the
+// picture it was made from (alpha included for TGA, both row orders), or is refused for its reason.
 TEST(Readers, DecodeEveryFixtureToItsPictureOrRefuseItForItsReason) {
     const std::map<std::string, const char*> reasons = {{"ok", nullptr},
                                                         {"bmp-header", kBmpHeaderFailed},
@@ -83,8 +83,7 @@ TEST(TextureImage, NamesComeFromTheFileTitle) {
     for (const auto& [path, name] : cases) EXPECT_EQ(TextureImage::nameFromPath(path), name) << path;
 }
 
-// A TGA's in-memory header is the plain 24-bit DIB header that an 8-bit BMP of the same size is turned into, the one
-// the canvas draws from.
+// A TGA's in-memory header is the plain 24-bit DIB header an 8-bit BMP of the same size is turned into.
 TEST(TextureImage, LoadsKeepThePathAndGiveOneInMemoryForm) {
     TextureImage bmp, tga;
     ASSERT_EQ(bmp.loadBmp(fixturePath("c8_256.bmp")), nullptr);
@@ -95,14 +94,14 @@ TEST(TextureImage, LoadsKeepThePathAndGiveOneInMemoryForm) {
     EXPECT_EQ(std::memcmp(&bmp.info(), &tga.info(), sizeof(BitmapInfoHeader)), 0);
 }
 
-// Atlases of files written by ImageMagick and Pillow in several arrangements, each painted here pixel by pixel in list
-// order (no blending; BMP images opaque): our own reading of both files must show that picture, and so must Pillow's
-// and ImageMagick's (check_outputs.py). 18 pixels make 54-byte BMP rows, padded to 56.
+// Atlases of files written by ImageMagick and Pillow, painted here pixel by pixel in list order (no blending; BMP
+// images opaque): Pillow and ImageMagick must read that picture from both files (check_outputs.py); the headers are
+// checked here, the BMP's with the area size where a resolution would stand. 18 pixels make 54-byte rows, padded to 56.
 TEST(AtlasExport, ComposesInListOrderClippedAtTheEdges) {
     constexpr int kW = 18, kH = 12;
     const std::string headers[] = {
         "BM\xD6\x02\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x12\0\0\0\x0C\0\0\0\x01\0\x18\0\0\0\0\0\xA0\x02\0\0"
-        "\x12\0\0\0\x0C\0\0\0\0\0\0\0\0\0\0\0"s,  // the area size where a resolution would stand
+        "\x12\0\0\0\x0C\0\0\0\0\0\0\0\0\0\0\0"s,
         "\0\0\x02\0\0\0\0\0\0\0\0\0\x12\0\x0C\0\x20\x08"s};
     const std::pair<const char*, std::vector<std::pair<std::string, Point>>> cases[] = {
         {"tga_over_bmp", {{"im24_w7.bmp", {2, 2}}, {"pil_tga.tga", {4, 3}}}},
@@ -123,7 +122,7 @@ TEST(AtlasExport, ComposesInListOrderClippedAtTheEdges) {
                     const int c = at.x + i, r = at.y + j;
                     if (c < 0 || c >= kW || r < 0 || r >= kH) continue;
                     want.pixels[r * kW + c] = source.pixels[j * source.width + i];
-                    if (file.back() == 'p') want.pixels[r * kW + c].a = 255;  // a BMP
+                    if (file.back() == 'p') want.pixels[r * kW + c].a = 255;
                 }
             }
         }
@@ -133,18 +132,8 @@ TEST(AtlasExport, ComposesInListOrderClippedAtTheEdges) {
                             : images.writeAtlasBmp(outputPath(file), kW, kH));
             expectDecodedAs(file, want, tga ? "tga" : "bmp");
             const std::vector<uint8_t> bytes = readBytes(outputPath(file));
-            const size_t header = headers[tga].size(), pixel = tga ? 4 : 3, stride = tga ? kW * 4 : 56;
-            ASSERT_EQ(bytes.size(), header + stride * kH) << file;
-            EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + header), headers[tga]) << file;
-            for (int r = 0; r < kH; ++r) {
-                for (int c = 0; c < kW; ++c) {  // rows from the bottom; blue, green, red (, alpha)
-                    const uint8_t* p = &bytes[header + (kH - 1 - r) * stride + c * pixel];
-                    Rgba w = want.pixels[r * kW + c];
-                    w.a = tga ? w.a : 255;
-                    ASSERT_EQ((Rgba{p[2], p[1], p[0], tga ? p[3] : uint8_t{255}}), w) << file << " " << c << "," << r;
-                }
-                EXPECT_TRUE(tga || (bytes[header + r * stride + 54] | bytes[header + r * stride + 55]) == 0) << r;
-            }
+            EXPECT_EQ(bytes.size(), headers[tga].size() + (tga ? kW * 4 : 56) * kH) << file;
+            EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + headers[tga].size()), headers[tga]) << file;
         }
     }
 }

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
-#include "base/Point.h"
 #include "layout/AutoLayout.h"
 
 // The automatic layout computed the slow, literal way: every ordered pair of anchors (duplicates included) for every
-// box, each candidate checked against every box handled before it. The reference that computeAutoLayout must match
-// position for position; far too slow for real collections.
+// box, each candidate checked against every box handled before it. The reference computeAutoLayout must match.
 std::vector<Point> computeAutoLayoutExhaustively(const std::vector<LayoutBox>& boxes,
                                                  int32_t spacing,
                                                  int32_t areaWidth,

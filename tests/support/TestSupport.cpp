@@ -51,15 +51,11 @@ Picture readRaw(const std::string& path) {
     return p;
 }
 
-namespace {
-
-std::string environment(const char* name) {
+static std::string environment(const char* name) {
     const char* value = std::getenv(name);
     if (!value) ADD_FAILURE() << name << " is not set: run the tests through ctest";
     return value ? value : ".";
 }
-
-}  // namespace
 
 std::string fixturePath(const std::string& name) {
     return environment("QUILTBOX_FIXTURES") + kPathSeparator + name;
@@ -92,9 +88,7 @@ void expectDecodedAs(const std::string& name, const Picture& picture, const std:
     ByteWriter out;
     out.u32(static_cast<uint32_t>(picture.width));
     out.u32(static_cast<uint32_t>(picture.height));
-    for (const Rgba& p : picture.pixels) {
-        for (uint8_t v : {p.r, p.g, p.b, p.a}) out.u8(v);
-    }
+    for (const Rgba& p : picture.pixels) out.bytes(&p, 4);
     writeBytes(outputPath(name + ".rgba"), out.buffer());
     recordOutput(name, name + ".rgba", kind);
 }

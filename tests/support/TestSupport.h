@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,11 +45,11 @@ struct Picture {
 };
 Picture readRaw(const std::string& path);
 
-// A file made by tests/fixtures/make_fixtures.py for this test run; a file of the source tree.
+// A file made by tests/fixtures/make_fixtures.py for this run; a file of the source tree; a file in this program's
+// folder of outputs, which tests/fixtures/check_outputs.py checks as its manifest line says ("bmp" and "tga": decoded
+// and compared with a raw picture; "cpp": compiled and run, its output compared with the expected file).
 std::string fixturePath(const std::string& name);
 std::string sourcePath(const std::string& relative);
-// A file in this program's folder of outputs for tests/fixtures/check_outputs.py, and the manifest line that tells it
-// what to check the file against and how ("bmp", "tga": decode and compare with a raw picture; "cpp": compile, run).
 std::string outputPath(const std::string& name);
 void recordOutput(const std::string& name, const std::string& expected, const std::string& kind);
 void expectDecodedAs(const std::string& name, const Picture& picture, const std::string& kind);
