@@ -129,8 +129,7 @@ protected:
         images.deselectAllQuietly();
         for (const char* n : which) images.selectByName(n);
     }
-    // The names, "*" marking the selected ones, then the list's entries, "^" marking the highlighted one: "A C* | A
-    // C^".
+    // The names, "*" marking the selected ones, then the list's entries, "^" marking the highlighted one.
     std::string state() const {
         std::string out;
         for (const auto& i : images.images()) out += i->name() + (i->isSelected() ? "* " : " ");
