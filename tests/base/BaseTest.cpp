@@ -25,8 +25,7 @@ namespace {
 
 const std::vector<uint8_t> kBytes = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0xFF};
 
-// Every read that would cross the end, from every offset where it would, fails, reads nothing and leaves the reader
-// failed for good (a huge count does not wrap around).
+// A read across the end, from any offset, fails, reads nothing and fails the reader for good (no count wraps).
 TEST(ByteReader, ReadsLittleEndianFieldsAndRefusesEveryReadPastTheEnd) {
     ByteReader whole(kBytes);
     EXPECT_EQ(whole.u8(), 0x01);
@@ -100,8 +99,7 @@ TEST(FileSystem, ReadsRegularFilesOnly) {
 #endif
 }
 
-// Whatever fails, the previous file stays as it was and nothing is left beside it; a new file gets the usual
-// permissions, not those of a private temporary file.
+// Whatever fails, the previous file stays and nothing is left beside it; a new file gets the usual permissions.
 TEST(SafeFileWriter, ReplacesTheTargetOnlyWhenEveryStepSucceeds) {
     TempDir dir;
     const std::string old = "the previous good file\n", target = dir.file("atlas.tga");
@@ -146,8 +144,7 @@ struct Case {
     std::string relative;
 };
 
-// What Windows' PathRelativePathToA gives for two files (as seen under Wine); the Windows build checks each row
-// against the real call too.
+// What PathRelativePathToA gives for two files (under Wine); the Windows build checks each row with the real call.
 const Case kCases[] = {
     {"C:\\proj\\a.qbp", "C:\\proj\\x.bmp", true, ".\\x.bmp"},
     {"C:\\proj\\a.qbp", "C:\\proj\\img\\x.bmp", true, ".\\img\\x.bmp"},

@@ -13,8 +13,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Every file of tests/fixtures/make_fixtures.py (by ImageMagick, by Pillow or byte by byte) decodes to exactly the
-// picture it was made from (alpha included for TGA, both row orders), or is refused for its reason.
+// Every fixture decodes to exactly its picture (TGA alpha too, both row orders), or is refused for its reason.
 TEST(Readers, DecodeEveryFixtureToItsPictureOrRefuseItForItsReason) {
     const std::map<std::string, const char*> reasons = {{"ok", nullptr},
                                                         {"bmp-header", kBmpHeaderFailed},

@@ -146,8 +146,7 @@ protected:
     TextureCollection images;
 };
 
-// Unique names count on from the taken ones within 127 bytes; deleting frees a name; without unique naming equal names
-// coexist, and each deleted one takes out the first entry bearing its name.
+// Unique names count on within 127 bytes; deleting frees a name; a deleted equal name takes the first such entry.
 TEST_F(CollectionTest, UniqueNamesAndTheListInStep) {
     add({"grass.bmp", "grass.bmp", "grass.bmp", "Grass.tga", "grass_1.bmp"});
     EXPECT_EQ(state(), "GRASS GRASS_1 GRASS_2 GRASS_3 GRASS_1_1* | GRASS GRASS_1 GRASS_2 GRASS_3 GRASS_1_1^");
@@ -181,8 +180,7 @@ TEST_F(CollectionTest, FilesThatCannotBeLoadedAreReportedAndChangeNothing) {
     EXPECT_EQ(state(), "A* | A^");
 }
 
-// The topmost image under the point is selected and goes to the back; its entry stays, highlighted, until a move puts
-// it at the image's new index. Moves act on the selection only.
+// The topmost image under the point goes to the back, its entry highlighted where it stood until the next move.
 TEST_F(CollectionTest, PickingTakesTheTopmostImageToTheBack) {
     add({"a.bmp", "b.bmp", "c.bmp"});
     images.last().setPosition(100, 100);

@@ -31,8 +31,7 @@ std::vector<uint8_t> bytesOf(const Settings& s) {
     return {r.begin(), r.end()};
 }
 
-// The fuzzers' seed of the default record, made byte by byte apart from the program (tests/fuzz keeps the record's
-// reading and writing back); texts keep what stands behind their terminator and are never read past their array.
+// The fuzzers' hand-made seed of the defaults; texts keep what is behind their terminator and stay in their array.
 TEST(Settings, DefaultsAndTexts) {
     Settings s;
     const std::vector<uint8_t> defaults = readBytes(sourcePath("tests/fuzz/corpus/settings/246-defaults.qbp"));
@@ -111,8 +110,7 @@ protected:
     TextureCollection images;
 };
 
-// Texts as int16 lengths padded to even lengths, places as int16; paths relative to the project, so that a project
-// moved with its images loads from its new folder and, saved again, stores the same bytes.
+// int16 text lengths padded to even, int16 places, relative paths: a moved project loads and saves the same bytes.
 TEST_F(ProjectTest, SavesAndLoadsAndSavesTheSameBytesAgain) {
     const std::string before = dir.file("before"), after = dir.file("after テスト"), img = dir.file("img");
     for (const std::string& folder : {before, after, img}) createFolder(folder);
@@ -269,8 +267,7 @@ TEST_F(ProjectTest, TextsAndTheQuvListToTheByte) {
     EXPECT_EQ(uvMacroName(std::string(124, 'B'), "_U1"), std::string(124, 'B') + "_U1");
 }
 
-// The array text and the ID header are real C++: check_outputs.py compiles and runs a program that prints every
-// image's row by its ID, which must be the rectangles worked out here, in pixels or as float ratios, mirrored or not.
+// check_outputs.py compiles the exports into a program printing each image's row by its ID: these rectangles.
 TEST_F(ProjectTest, ExportsCompileAndIndexTheRightRows) {
     add(dir.file("tree.bmp"), 0, 0, 64, 32);
     add(dir.file("rock.bmp"), 100, 50, 10, 20);

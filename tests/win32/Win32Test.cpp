@@ -14,8 +14,7 @@
 
 namespace {
 
-// Under Wine with a Japanese locale the ANSI code page is 932: the program's Shift-JIS literals mean to every "A" call
-// what they say.
+// Under Wine with a Japanese locale the ANSI code page is 932, so the "A" calls read our Shift-JIS literals.
 TEST(System, JapaneseLiteralsRoundTripThroughTheAnsiCodePage) {
     EXPECT_EQ(GetACP(), 932u);
     wchar_t wide[64] = {};
@@ -125,8 +124,7 @@ TEST(Draw, ScaledPlacesAtEveryZoomWithTheFrameOfTheSelection) {
     }
 }
 
-// The alpha view shows a BMP white and a TGA's alpha as grey, leaving its colours as they were; the collection draws
-// front to back.
+// The alpha view shows a BMP white and a TGA's alpha as grey; the collection draws front to back.
 TEST(Draw, AlphaViewAndTheCollectionFrontToBack) {
     TempDir dir;
     TextureCollection images;
