@@ -211,12 +211,10 @@ class Pack(unittest.TestCase):
         self.assertEqual({k: data["meta"][k] for k in ("image", "format", "scale", "size")},
                          {"image": "../atlas.png", "format": "RGBA8888", "scale": "1",
                           "size": {"w": size[0], "h": size[1]}})
-        self.assertEqual(list(data["frames"]), [image["name"] for image in project["images"]])
-        for frame, (u0, v0, u1, v1) in zip(data["frames"].values(), rects):
-            w, h = u1 - u0, v1 - v0
-            self.assertEqual(frame, {"frame": {"x": u0, "y": v0, "w": w, "h": h}, "rotated": False, "trimmed": False,
-                                     "spriteSourceSize": {"x": 0, "y": 0, "w": w, "h": h},
-                                     "sourceSize": {"w": w, "h": h}})
+        self.assertEqual(list(data["frames"].items()), [(i["name"], {
+            "frame": {"x": i["x"], "y": i["y"], "w": i["width"], "h": i["height"]}, "rotated": False, "trimmed": False,
+            "spriteSourceSize": {"x": 0, "y": 0, "w": i["width"], "h": i["height"]},
+            "sourceSize": {"w": i["width"], "h": i["height"]}}) for i in project["images"]])
         # The area before the chosen one (squares and 2:1 areas in turn) is too small.
         smaller = f"{size[0]}x{size[1] // 2}" if size[0] == size[1] else f"{size[1]}x{size[1]}"
         for options in (["--size", smaller], ["--size", "auto", "--max-size", smaller]):

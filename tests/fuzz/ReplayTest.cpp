@@ -7,10 +7,8 @@
 
 namespace {
 
-// The fuzzers' committed inputs fed to the fuzz targets' own functions, natively with the sanitizers and under Wine.
-// Each seed is a sound file taken whole with every property holding; cut in half it is refused (a project then misses
-// the images behind the cut), so the acceptance means something. Inputs kept in tests/fuzz/regressions (one that once
-// crashed the core or broke a property) keep every property.
+// The fuzz targets on their committed seeds, each taken whole and refused cut in half (so that the acceptance means
+// something), and on the inputs kept in tests/fuzz/regressions: every property holds, natively and under Wine.
 TEST(FuzzReplay, SeedsAreTakenWholeAndRefusedCutAndRegressionsHold) {
     const std::pair<const char*, FuzzOutcome (*)(const uint8_t*, size_t)> targets[] = {
         {"bmp", fuzzBmp}, {"tga", fuzzTga}, {"png", fuzzPng}, {"settings", fuzzSettings}, {"project", fuzzProject}};
