@@ -20,16 +20,16 @@ from PIL import Image
 
 ARGS = None
 SEEDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus", "png")
-PNGS = sorted(os.listdir(SEEDS))
 # Target name: fixture (or PNG seed) it is a copy of; the capitals are for the extensions.
 SOURCES = {"grass.bmp": "im24_w7.bmp", "stone.bmp": "pil24_w5.bmp", "moss.bmp": "im8v5_w3.bmp",
            "dots.bmp": "pil8_w7.bmp", "leaf.tga": "pil_tga.tga", "flower.tga": "im_tga_top.tga",
            "テスト.bmp": "im24bmp3_w5.bmp", "RED.BMP": "im24_w3.bmp", "Tree.Tga": "c_tga.tga",
-           "絵.PNG": "rgba-8bit-6x5.png", **{name: name for name in PNGS}}
+           "絵.PNG": "rgba-8bit-6x5.png", **{name: name for name in sorted(os.listdir(SEEDS))}}
 OUTPUTS = ["--bmp", "atlas.bmp", "--tga", "atlas.tga", "--png", "atlas.png", "--ids", "ids.h", "--quv", "uv.quv",
            "--uv-array", "uv.h", "--uv-defines", "defines.h", "--json", "out/atlas.json", "--save", "project.qbp"]
 WRITTEN = OUTPUTS[1::2]
 USUAL = ["atlas.bmp", "atlas.tga", "ids.h", "uv.quv", "uv.h"]  # the outputs a project remembers for `export`
+SPRITES = ["grey-alpha-8bit-3x3.png", "palette-2bit-5x5.png", "palette-8bit-4x4.png"]  # alpha of many kinds
 
 
 def run(cli, folder, *args):
@@ -245,9 +245,9 @@ class Pack(unittest.TestCase):
     def test_extrusion_keeps_neighbours_out_of_bilinear_samples(self):
         # On a sprite's outline (and one texel further out with --extrude 2) a bilinear sample shows the nearest edge
         # texel alone; without extrusion the gap or a neighbour shows.
-        folder = fresh("extrude", {name: name for name in PNGS[3:6]})
+        folder = fresh("extrude", {name: name for name in SPRITES})
         for extrude, spacing, must_hold in ((2, 4, True), (0, 1, False)):
-            self.assertEqual(run(ARGS.cli, folder, "pack", *PNGS[3:6], "--extrude", str(extrude), "--spacing",
+            self.assertEqual(run(ARGS.cli, folder, "pack", *SPRITES, "--extrude", str(extrude), "--spacing",
                                  str(spacing), "--size", "32x16", "--png", "atlas.png", "--quv", "uv.quv")[0], 0)
             (width, _), pixels = rgba(os.path.join(folder, "atlas.png"))
             held = True
@@ -262,9 +262,9 @@ class Pack(unittest.TestCase):
             self.assertEqual(held, must_hold, f"--extrude {extrude}")
 
     def test_premultiplied_tga_and_png_but_not_bmp(self):
-        folder = fresh("premultiply", {name: name for name in PNGS[3:6]})
-        self.assertEqual(run(ARGS.cli, folder, "pack", *PNGS[3:6], "--premultiply", *OUTPUTS[:10])[0], 0)
-        plain = expected_atlas(folder, PNGS[3:6], quv(folder), (256, 256))
+        folder = fresh("premultiply", {name: name for name in SPRITES})
+        self.assertEqual(run(ARGS.cli, folder, "pack", *SPRITES, "--premultiply", *OUTPUTS[:10])[0], 0)
+        plain = expected_atlas(folder, SPRITES, quv(folder), (256, 256))
         formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
         self.assertEqual([rgba(os.path.join(folder, name))[1] for name in WRITTEN[:3]],
                          [[p[:3] + (255,) for p in plain], formula, formula])
