@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""quiltbox-cli end to end, through the built program: exit statuses and messages of every kind of failure, `pack` on
-files written by ImageMagick and Pillow with its outputs read back by Pillow, `info --json`, determinism, and (with
---other-cli) byte-for-byte agreement of the native and the Windows program, each reading the other's projects.
+"""quiltbox-cli end to end, through the built program: the exit status and message of every kind of failure; `pack`
+on BMP, TGA and PNG files written by ImageMagick and Pillow, its atlases decoded by Pillow, its JSON read by Python's
+json module against its UV list; extrusion, premultiplied alpha and the automatic size; and with --other-cli the
+native and the Windows program writing the same bytes and reading each other's projects.
 Usage: cli_e2e.py --cli "COMMAND..." --fixtures DIR --work DIR [--other-cli "COMMAND..."]
 """
 import argparse
 import json
+import math
 import os
 import shlex
 import shutil
@@ -17,33 +19,38 @@ import unittest
 from PIL import Image
 
 ARGS = None
+SEEDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus", "png")
+# Target name: fixture (or PNG seed) it is a copy of; the capitals are for the extensions.
 SOURCES = {"grass.bmp": "im24_w7.bmp", "stone.bmp": "pil24_w5.bmp", "moss.bmp": "im8v5_w3.bmp",
            "dots.bmp": "pil8_w7.bmp", "leaf.tga": "pil_tga.tga", "flower.tga": "im_tga_top.tga",
-           "テスト.bmp": "im24bmp3_w5.bmp"}
-OUTPUTS = ["--bmp", "atlas.bmp", "--tga", "atlas.tga", "--ids", "ids.h", "--quv", "uv.quv", "--uv-array", "uv.h",
-           "--uv-defines", "defines.h", "--save", "project.qbp"]
+           "テスト.bmp": "im24bmp3_w5.bmp", "RED.BMP": "im24_w3.bmp", "Tree.Tga": "c_tga.tga",
+           "絵.PNG": "rgba-8bit-6x5.png", **{name: name for name in sorted(os.listdir(SEEDS))}}
+OUTPUTS = ["--bmp", "atlas.bmp", "--tga", "atlas.tga", "--png", "atlas.png", "--ids", "ids.h", "--quv", "uv.quv",
+           "--uv-array", "uv.h", "--uv-defines", "defines.h", "--json", "out/atlas.json", "--save", "project.qbp"]
 WRITTEN = OUTPUTS[1::2]
+USUAL = ["atlas.bmp", "atlas.tga", "ids.h", "uv.quv", "uv.h"]  # the outputs a project remembers for `export`
+SPRITES = ["grey-alpha-8bit-3x3.png", "palette-2bit-5x5.png", "palette-8bit-4x4.png"]  # alpha of many kinds
 
 
-def run(cli, *args, cwd):
-    """(exit status, standard output, standard error). The output goes to files, not pipes: helper processes that Wine
-    starts with a program inherit its handles and live on, and a pipe stays open until they are gone."""
+def run(cli, folder, *args):
+    """(exit status, standard output, standard error), through files: helper processes that Wine starts inherit the
+    program's handles, and a pipe would stay open until they are gone."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        code = subprocess.run(shlex.split(cli) + list(args), cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
+        code = subprocess.run(shlex.split(cli) + list(args), cwd=folder, stdin=subprocess.DEVNULL, stdout=out,
                               stderr=err).returncode
         out.seek(0)
         err.seek(0)
         # The Windows program speaks Shift-JIS on its terminal, the native one UTF-8; JSON is UTF-8 on both.
-        utf8 = "wine" not in cli or "--json" in args
+        utf8 = "wine" not in cli or args[:2] == ("info", "--json")
         return code, *(f.read().decode("utf-8" if utf8 else "cp932", errors="replace") for f in (out, err))
 
 
 def fresh(folder, sources=SOURCES):
     path = os.path.join(ARGS.work, folder)
     shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(path)
+    os.makedirs(os.path.join(path, "out"))
     for target, source in sources.items():
-        shutil.copy(os.path.join(ARGS.fixtures, source), os.path.join(path, target))
+        shutil.copy(os.path.join(SEEDS if source.endswith(".png") else ARGS.fixtures, source), path + "/" + target)
     return path
 
 
@@ -53,11 +60,43 @@ def read(*path):
 
 
 def info(cli, folder, project="project.qbp"):
-    return json.loads(run(cli, "info", "--json", project, cwd=folder)[1])
+    return json.loads(run(cli, folder, "info", "--json", project)[1])
 
 
 def listed(out):
     return [os.path.basename(line.replace("\\", "/")) for line in out.splitlines()]
+
+
+def quv(folder, name="uv.quv"):
+    data = read(folder, name)
+    return [struct.unpack_from("<4i", data, 8 + 16 * i) for i in range(struct.unpack_from("<i", data, 4)[0])]
+
+
+def rgba(path):
+    """(size, 8-bit RGBA pixels); 16-bit grey keeps its high byte (Pillow would clip it instead)."""
+    with Image.open(path) as img:
+        if img.mode.startswith("I"):
+            return img.size, [(v >> 8,) * 3 + (255,) for v in img.getdata()]
+        return img.size, list(img.convert("RGBA").getdata())
+
+
+def expected_atlas(folder, names, rects, size):
+    """The atlas as Pillow sees the sources: no blending, a later image replaces, alpha included."""
+    atlas = Image.new("RGBA", size, (0, 0, 0, 0))
+    for name, (u0, v0, u1, v1) in zip(names, rects):
+        sprite = Image.new("RGBA", (u1 - u0, v1 - v0))
+        sprite.putdata(rgba(os.path.join(folder, name))[1])
+        atlas.paste(sprite, (u0, v0))
+    return list(atlas.getdata())
+
+
+def bilinear(pixels, width, x, y):
+    """What a GPU's bilinear filter shows at texel-space point (x, y), texel i covering [i, i + 1)."""
+    x0, y0 = math.floor(x - 0.5), math.floor(y - 0.5)
+    tx, ty = x - 0.5 - x0, y - 0.5 - y0
+    at = lambda i, j, k: pixels[j * width + i][k]
+    return tuple(round((at(x0, y0, k) * (1 - tx) + at(x0 + 1, y0, k) * tx) * (1 - ty) +
+                       (at(x0, y0 + 1, k) * (1 - tx) + at(x0 + 1, y0 + 1, k) * tx) * ty) for k in range(4))
 
 
 class Failures(unittest.TestCase):
@@ -65,33 +104,46 @@ class Failures(unittest.TestCase):
 
     def setUp(self):
         self.dir = fresh("failures", {"grass.bmp": "im24_w7.bmp", "gone.bmp": "im24_w5.bmp", "broken.bmp": "cbad0.bmp",
-                                      "notes.qbp": "manifest.txt"})
+                                      "notes.qbp": "manifest.txt", "ok.png": "rgba-8bit-6x5.png"})
 
     def check(self, args, status, *needles):
-        code, _, err = run(ARGS.cli, *args, cwd=self.dir)
+        code, _, err = run(ARGS.cli, self.dir, *args)
         self.assertEqual(code, status, f"{args}: {err}")
         for needle in needles:
             self.assertIn(needle, err, f"{args}")
 
-    def test_usage_errors_give_a_hint(self):
-        for args, needle in [
-                (["frob"], "unknown command"), (["pack"], "no images"), (["pack", "--bogus", "a"], "'--bogus'"),
-                (["pack", "a", "--size"], "needs a value"), (["pack", "a", "--size", "0x16"], "--size"),
-                (["pack", "a", "--size", "16385x4"], "--size"), (["pack", "a", "--size=64"], "--size"),
-                (["pack", "a", "--spacing", "two"], "--spacing"), (["pack", "a", "--sort", "area"], "--sort"),
-                (["pack", "a", "--uv", "texels"], "--uv"), (["pack", "a", "--id-prefix", "P" * 32], "--id-prefix"),
-                (["pack", "a", "--quiet=yes"], "takes no value"), (["export"], "one project"),
-                (["layout", "a.qbp", "b.qbp"], "one project"), (["info"], "one project")]:
-            self.check(args, 2, needle, "--help")
-        self.check([], 2)
-
-    def test_nothing_is_written_when_an_image_fails_or_does_not_fit(self):
-        for image, needle in [("missing.bmp", "1 image(s) could not"), ("broken.bmp", "broken.bmp"),
-                              ("picture.png", "picture.png"),
-                              ("grass.bmp", "GRASS_1 (7x3")]:
-            self.check(["pack", "grass.bmp", image, "--size", "8x5", "--tga", "a.tga", "--save", "p.qbp"], 1, needle,
-                       "nothing was written", image)
-            self.assertEqual(sorted(os.listdir(self.dir)), ["broken.bmp", "gone.bmp", "grass.bmp", "notes.qbp"])
+    def test_usage_errors_and_images_that_fail_or_do_not_fit_write_nothing(self):
+        good = read(self.dir, "ok.png")
+        ihdr = lambda w, h, kind=b"\x08\x06": good[:16] + struct.pack(">II", w, h) + kind + good[26:]
+        for name, data in {"cut.png": good[:len(good) // 2], "text.png": b"not a png", "wide.png": ihdr(16385, 1),
+                           "empty.png": ihdr(0, 5), "bomb.png": ihdr(8192, 8192),
+                           "colour.png": ihdr(3, 3, b"\x10\x03")}.items():
+            with open(os.path.join(self.dir, name), "wb") as f:
+                f.write(data)
+        usage = [("frob", "unknown command"), ("pack", "no images"), ("pack --bogus a", "'--bogus'"),
+                 ("pack a --size", "needs a value"), ("pack a --size 0x16", "--size"),
+                 ("pack a --size 16385x4", "--size"), ("pack a --size=64", "--size"),
+                 ("pack a --spacing two", "--spacing"), ("pack a --sort area", "--sort"),
+                 ("pack a --uv texels", "--uv"), ("pack a --id-prefix " + "P" * 32, "--id-prefix"),
+                 ("pack a --quiet=yes", "takes no value"), ("pack a --extrude 2 --spacing 3", "at least 2N"),
+                 ("pack a --extrude 257", "--extrude"), ("pack a --json a.json", "--json"),
+                 ("pack a --max-size 64x64", "--size auto"), ("export", "one project"),
+                 ("layout a.qbp b.qbp", "one project"), ("info", "one project"), ("", "")]
+        failures = [("missing.bmp", "1 image(s) could not"), ("broken.bmp", "broken.bmp"),
+                    ("picture.png", "picture.png"), ("grass.bmp", "GRASS_1 (7x3"), ("cut.png", "PNGピクセル"),
+                    ("text.png", "PNGヘッダ"), ("wide.png", "大きすぎ"), ("empty.png", "大きすぎ"),
+                    ("bomb.png", "PNGピクセル"), ("colour.png", "PNGヘッダ")]
+        pack = lambda image: ["pack", "grass.bmp", image, "--size", "8x5", "--tga", "a.tga", "--save", "p.qbp"]
+        rows = [(a.split(), 2, (n, "--help")) for a, n in usage] + [
+            (pack(image), 1, (needle, image)) for image, needle in failures] + [
+            (["pack", "ok.png", "--size", "16384x16384", "--png", "big.png"], 1, ("128 Mi pixels",))]
+        if "wine" not in ARGS.cli:  # Windows hands the program its arguments in the ANSI code page already
+            shutil.copy(os.path.join(self.dir, "gone.bmp"), os.path.join(self.dir, "smile\U0001F600.bmp"))
+            rows.append((pack("smile\U0001F600.bmp"), 1, ("smile", "Shift-JIS")))
+        files = sorted(os.listdir(self.dir))
+        for args, status, needles in rows:
+            self.check(args, status, *needles, *(("nothing was written",) if status == 1 else ()))
+            self.assertEqual(sorted(os.listdir(self.dir)), files, args)
         self.check(["pack", "grass.bmp", "grass.bmp", "--size", "8x5", "--tga", "a.tga", "--allow-overflow"], 0,
                    "does not fit on the 8x5 area")
         self.assertTrue(os.path.exists(os.path.join(self.dir, "a.tga")))
@@ -121,87 +173,101 @@ class Failures(unittest.TestCase):
         self.check(["export", "p.qbp", "--allow-missing"], 0)
         self.assertTrue(os.path.exists(os.path.join(self.dir, "atlas.tga")))
         # A stored name that is no Shift-JIS text shows the replacement character where it breaks.
-        patched = read(self.dir, "p.qbp").replace(b"GRASS\0", b"A\x83 B\0\0")
-        with open(os.path.join(self.dir, "p.qbp"), "wb") as f:
+        with open(os.path.join(self.dir, "p.qbp"), "r+b") as f:
+            patched = f.read().replace(b"GRASS\0", b"A\x83 B\0\0")
+            f.seek(0)
             f.write(patched)
-        images = info(ARGS.cli, self.dir, "p.qbp")["images"]
-        self.assertEqual([(i["name"], i["width"], i["height"]) for i in images],
+        self.assertEqual([(i["name"], i["width"], i["height"]) for i in info(ARGS.cli, self.dir, "p.qbp")["images"]],
                          [("A\ufffdB", 7, 3), ("GONE", None, None)])
-
-    def test_a_name_that_shift_jis_cannot_hold_is_refused(self):
-        if "wine" in ARGS.cli:
-            self.skipTest("Windows hands the program its arguments in the ANSI code page already")
-        shutil.copy(os.path.join(self.dir, "gone.bmp"), os.path.join(self.dir, "smile\U0001F600.bmp"))
-        self.check(["pack", "grass.bmp", "smile\U0001F600.bmp", "--bmp", "a.bmp"], 1, "Shift-JIS")
-        self.assertFalse(os.path.exists(os.path.join(self.dir, "a.bmp")))
 
 
 class Pack(unittest.TestCase):
-    """pack on real files: the outputs as independent readers see them, and the commands that use its project."""
+    """pack on every kind of input at the automatic size: the outputs as independent readers see them, and the
+    commands that use its project."""
 
-    def test_outputs_show_every_image_where_the_uv_list_and_the_project_say_and_are_written_again(self):
+    def test_outputs_show_every_image_where_the_uv_list_json_and_project_say_and_are_written_again(self):
         folder, names = fresh("pack"), list(SOURCES) + list(SOURCES)[:2]
-        code, out, err = run(ARGS.cli, "pack", *names, "--size", "32x32", *OUTPUTS, cwd=folder)
-        self.assertEqual((code, listed(out)), (0, WRITTEN), err)
-        data = read(folder, "uv.quv")
-        self.assertEqual(data[:8], b"QUV " + struct.pack("<i", len(names)))
-        project = info(ARGS.cli, folder)
-        self.assertEqual((project["areaWidth"], project["usualPaths"][0]), (32, ".\\atlas.bmp"))
-        self.assertEqual([image["name"] for image in project["images"]][5:],
-                         ["FLOWER", "テスト", "GRASS_1", "STONE_1"])
+        code, out, err = run(ARGS.cli, folder, "pack", *names, "--size", "auto", *OUTPUTS)
+        self.assertEqual((code, listed(out)), (0, [os.path.basename(name) for name in WRITTEN]), err)
+        size = tuple(int(v) for v in err.split("--size auto chose ")[1].split()[0].split("x"))
+        self.assertEqual(read(folder, "uv.quv")[:8], b"QUV " + struct.pack("<i", len(names)))
+        rects, project = quv(folder), info(ARGS.cli, folder)
+        self.assertEqual((project["areaWidth"], project["areaHeight"], project["usualPaths"][0]),
+                         (*size, ".\\atlas.bmp"))
+        self.assertEqual([image["name"] for image in project["images"]],
+                         [os.path.splitext(name)[0].upper() for name in names[:-2]] + ["GRASS_1", "STONE_1"])
         self.assertEqual(project["images"][6]["path"], ".\\テスト.bmp")
         ids = read(folder, "ids.h").decode("cp932")
-        expected = Image.new("RGBA", (32, 32), (0, 0, 0, 0))
-        for n, (name, image) in enumerate(zip(names, project["images"])):
-            u0, v0, u1, v1 = struct.unpack_from("<4i", data, 8 + 16 * n)
-            picture = Image.open(os.path.join(folder, name)).convert("RGBA")
-            self.assertEqual((image["x"], image["y"], image["width"], image["height"]), (u0, v0, *picture.size), name)
-            self.assertEqual((u1 - u0, v1 - v0), picture.size, name)
+        for n, (name, image, (u0, v0, u1, v1)) in enumerate(zip(names, project["images"], rects)):
+            self.assertEqual((image["x"], image["y"], image["width"], image["height"]), (u0, v0, u1 - u0, v1 - v0))
+            self.assertEqual(rgba(os.path.join(folder, name))[0], (u1 - u0, v1 - v0), name)
             self.assertIn(f"IDT_{image['name']}\t{n}\n", ids)
-            expected.paste(picture, (u0, v0))  # no blending: the later image replaces, alpha included
-        self.assertEqual(list(Image.open(os.path.join(folder, "atlas.tga")).convert("RGBA").getdata()),
-                         list(expected.getdata()))
-        self.assertEqual(list(Image.open(os.path.join(folder, "atlas.bmp")).convert("RGB").getdata()),
-                         list(expected.convert("RGB").getdata()))
-        # The same inputs give the same bytes; export writes the usual places again, layout the same project.
+        expected = expected_atlas(folder, names, rects, size)
+        for atlas in ("atlas.png", "atlas.tga"):
+            self.assertEqual(rgba(os.path.join(folder, atlas)), (size, expected), atlas)
+        self.assertEqual(rgba(os.path.join(folder, "atlas.bmp")), (size, [p[:3] + (255,) for p in expected]))
+        with open(os.path.join(folder, "out", "atlas.json"), encoding="utf-8") as f:
+            data = json.load(f)
+        self.assertEqual({k: data["meta"][k] for k in ("image", "format", "scale", "size")},
+                         {"image": "../atlas.png", "format": "RGBA8888", "scale": "1",
+                          "size": {"w": size[0], "h": size[1]}})
+        self.assertEqual(list(data["frames"].items()), [(i["name"], {
+            "frame": {"x": i["x"], "y": i["y"], "w": i["width"], "h": i["height"]}, "rotated": False, "trimmed": False,
+            "spriteSourceSize": {"x": 0, "y": 0, "w": i["width"], "h": i["height"]},
+            "sourceSize": {"w": i["width"], "h": i["height"]}}) for i in project["images"]])
+        # The area before the chosen one (squares and 2:1 areas in turn) is too small.
+        smaller = f"{size[0]}x{size[1] // 2}" if size[0] == size[1] else f"{size[1]}x{size[1]}"
+        for options in (["--size", smaller], ["--size", "auto", "--max-size", smaller]):
+            code, _, err = run(ARGS.cli, folder, "pack", *names, *options)
+            self.assertEqual(code, 1, err)
+            self.assertIn(f"does not fit on the {smaller} area", err)
+        # The same inputs give the same bytes, from the other program where there is one, and each program reads the
+        # other's project: export writes the usual places again, layout the same project, info tells the same.
+        other = ARGS.other_cli or ARGS.cli
         again, exported = fresh("pack-again"), fresh("pack-export", {})
-        self.assertEqual(run(ARGS.cli, "pack", *names, "--size", "32x32", *OUTPUTS, "--quiet", cwd=again)[:2], (0, ""))
-        code, out, err = run(ARGS.cli, "export", "project.qbp", "--out-dir", exported, cwd=folder)
-        self.assertEqual((code, listed(out)), (0, WRITTEN[:5]), err)
-        code, out, err = run(ARGS.cli, "layout", "project.qbp", "-o", "relaid.qbp", cwd=folder)
+        self.assertEqual(run(other, again, "pack", *names, "--size", "auto", *OUTPUTS, "--quiet")[:2], (0, ""))
+        code, out, err = run(other, folder, "export", "project.qbp", "--out-dir", exported)
+        self.assertEqual((code, listed(out)), (0, USUAL), err)
+        code, out, err = run(ARGS.cli, again, "layout", "project.qbp", "-o", "relaid.qbp")
         self.assertEqual((code, listed(out)), (0, ["relaid.qbp"]), err)
         for name in WRITTEN:
             self.assertEqual(read(again, name), read(folder, name), name)
-            self.assertTrue(name not in WRITTEN[:5] or read(exported, name) == read(folder, name), name)
-        self.assertEqual(read(folder, "relaid.qbp"), read(folder, "project.qbp"))
-
-
-class CrossPlatform(unittest.TestCase):
-    """The native and the Windows program write the same bytes and read each other's projects."""
-
-    def test_same_bytes_and_each_reads_the_others_project(self):
-        if not ARGS.other_cli:
-            self.skipTest("no second program given")
-        folders = {}
-        for cli, folder in ((ARGS.cli, "cross-mine"), (ARGS.other_cli, "cross-other")):
-            folders[cli] = fresh(folder)
-            code, _, err = run(cli, "pack", *SOURCES, "--size", "32x16", "--spacing", "0", "--uv", "ratio",
-                               "--reverse-v", *OUTPUTS, cwd=folders[cli])
-            self.assertEqual(code, 0, err)
-        for name in WRITTEN:
-            self.assertEqual(read(folders[ARGS.cli], name), read(folders[ARGS.other_cli], name), name)
-        for writer, reader in ((ARGS.cli, ARGS.other_cli), (ARGS.other_cli, ARGS.cli)):
-            out = fresh("cross-exported", {})
-            code, _, err = run(reader, "export", "project.qbp", "--out-dir", out, cwd=folders[writer])
-            self.assertEqual(code, 0, err)
-            for name in WRITTEN[:5]:
-                self.assertEqual(read(out, name), read(folders[writer], name), name)
-            infos = [info(cli, folders[writer]) for cli in (writer, reader)]
+            self.assertTrue(name not in USUAL or read(exported, name) == read(folder, name), name)
+        self.assertEqual(read(again, "relaid.qbp"), read(folder, "project.qbp"))
+        if ARGS.other_cli:  # the same project, but for the paths by which each program finds the files
+            infos = [info(cli, folder) for cli in (ARGS.cli, other)]
             for one in infos:
                 del one["file"]
                 for image in one["images"]:
                     del image["resolvedPath"]
             self.assertEqual(infos[0], infos[1])
+
+    def test_extrusion_keeps_neighbours_out_of_bilinear_samples(self):
+        # On a sprite's outline (and one texel further out with --extrude 2) a bilinear sample shows the nearest edge
+        # texel alone; without extrusion the gap or a neighbour shows.
+        folder = fresh("extrude", {name: name for name in SPRITES})
+        for extrude, spacing, must_hold in ((2, 4, True), (0, 1, False)):
+            self.assertEqual(run(ARGS.cli, folder, "pack", *SPRITES, "--extrude", str(extrude), "--spacing",
+                                 str(spacing), "--size", "32x16", "--png", "atlas.png", "--quv", "uv.quv")[0], 0)
+            (width, _), pixels = rgba(os.path.join(folder, "atlas.png"))
+            held = True
+            for u0, v0, u1, v1 in quv(folder):
+                for d in range(max(extrude, 1)):
+                    points = ([(u, v + 0.5) for u in (u0 - d, u1 + d) for v in range(v0, v1)] +
+                              [(u + 0.5, v) for v in (v0 - d, v1 + d) for u in range(u0, u1)] +
+                              [(u, v) for u in (u0 - d, u1 + d) for v in (v0 - d, v1 + d)])
+                    for x, y in points:
+                        nearest = min(max(math.floor(y), v0), v1 - 1) * width + min(max(math.floor(x), u0), u1 - 1)
+                        held &= bilinear(pixels, width, x, y) == pixels[nearest]
+            self.assertEqual(held, must_hold, f"--extrude {extrude}")
+
+    def test_premultiplied_tga_and_png_but_not_bmp(self):
+        folder = fresh("premultiply", {name: name for name in SPRITES})
+        self.assertEqual(run(ARGS.cli, folder, "pack", *SPRITES, "--premultiply", *OUTPUTS[:10])[0], 0)
+        plain = expected_atlas(folder, SPRITES, quv(folder), (256, 256))
+        formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
+        self.assertEqual([rgba(os.path.join(folder, name))[1] for name in WRITTEN[:3]],
+                         [[p[:3] + (255,) for p in plain], formula, formula])
 
 
 if __name__ == "__main__":
@@ -212,5 +278,4 @@ if __name__ == "__main__":
     ARGS, rest = parser.parse_known_args()
     if ARGS.other_cli and not os.path.exists(shlex.split(ARGS.other_cli)[-1]):
         parser.exit(1, f"cli_e2e.py: {ARGS.other_cli} does not exist: build the native preset first\n")
-    os.makedirs(ARGS.work, exist_ok=True)
     unittest.main(argv=[parser.prog, "-v"] + rest)

@@ -12,15 +12,16 @@
 #include "base/SafeFileWriter.h"
 #include "image/AtlasExport.h"
 #include "image/ImageLimits.h"
+#include "image/PngReader.h"
+#include "image/PngWriter.h"
 #include "layout/TextureCollection.h"
 #include "project/IdHeaderExport.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "project/UvExport.h"
 
-// The fuzzed code must hold the same Shift-JIS literals in every build; the fuzz build gets them from
-// scripts/clang-cp932.py, and this stops it if it ever does not: a plain text, a second byte that is a backslash, and
-// an escape right before a converted character.
+// The fuzz build gets its Shift-JIS literals from scripts/clang-cp932.py; this stops it if it ever does not: a plain
+// text, a second byte that is a backslash, and an escape right before a converted character.
 static_assert(std::string_view("テクスチャー") == "\x83\x65\x83\x4e\x83\x58\x83\x60\x83\x83\x81\x5b", "CP932");
 static_assert(std::string_view("表\x41テ") == "\x95\x5c\x41\x83\x65", "CP932");
 
@@ -35,14 +36,13 @@ struct MessageCounter {
     ~MessageCounter() { setMessageHandler(previous); }
 };
 
-// Notes the first property that does not hold.
 void require(std::string& broken, bool holds, const char* what) {
     if (!holds && broken.empty()) broken = what;
 }
 
 // Every image the core holds, whichever reader made it, is a plain 24-bit DIB of a size within the caps with buffers
-// of exactly the size that drawing and copying walk. Then it is copied onto a small atlas with each of its corners
-// inside in turn, so that the ends of its first and last rows are read.
+// of exactly the size that drawing and copying walk; copied onto a small atlas with each corner inside in turn, the
+// ends of its first and last rows are read.
 void checkImage(TextureImage& image, std::string& broken) {
     const int64_t w = image.width(), h = image.height();
     require(broken,
@@ -62,10 +62,16 @@ void checkImage(TextureImage& image, std::string& broken) {
     image.setPosition(0, 0);
 }
 
-// A loaded collection is laid out (the layout is checked against its exhaustive reference elsewhere), composed onto an
-// area cut to at most 64 x 64 and exported, for the sanitizers to watch; then saved into a folder below the images
-// (so that its relative paths climb) and loaded again: the same settings, names, places (16 bits) and pixels. A save
-// may fail (a path too long to store); that is no fault of the load.
+FuzzOutcome checked(TextureImage& image, bool accepted) {
+    FuzzOutcome outcome;
+    outcome.accepted = accepted;
+    if (accepted) checkImage(image, outcome.broken);
+    return outcome;
+}
+
+// A loaded collection is laid out, composed onto an area cut to at most 64 x 64 and exported, for the sanitizers to
+// watch; then saved below the images (so that its relative paths climb) and loaded again: the same settings, names,
+// places (16 bits) and pixels. A save may fail (a path too long to store); that is no fault of the load.
 void useCollection(TextureCollection& images, const stdfs::path& folder, std::string& broken) {
     Settings& s = Settings::instance();
     images.autoLayout(s.layoutSpacing, s.areaWidth, s.areaHeight);
@@ -98,49 +104,58 @@ void useCollection(TextureCollection& images, const stdfs::path& folder, std::st
 }  // namespace
 
 FuzzOutcome fuzzBmp(const uint8_t* data, size_t size) {
-    FuzzOutcome outcome;
     TextureImage image;
-    outcome.accepted = image.takeBmp("fuzz.bmp", data, size) == nullptr;
-    if (outcome.accepted) checkImage(image, outcome.broken);
-    return outcome;
+    return checked(image, image.takeBmp("fuzz.bmp", data, size) == nullptr);
 }
 
 FuzzOutcome fuzzTga(const uint8_t* data, size_t size) {
-    FuzzOutcome outcome;
     TextureImage image;
-    outcome.accepted = image.takeTga("fuzz.tga", data, size);
-    if (outcome.accepted) checkImage(image, outcome.broken);
+    return checked(image, image.takeTga("fuzz.tga", data, size));
+}
+
+// A refusal gives one of the texts the reader declares; an image taken, written by the atlas's PNG writer (from its
+// top-down RGBA rows) and read back, is the same, alpha included.
+FuzzOutcome fuzzPng(const uint8_t* data, size_t size) {
+    TextureImage image, again;
+    const char* failure = image.takePng("fuzz.png", data, size);
+    FuzzOutcome outcome = checked(image, failure == nullptr);
+    require(outcome.broken,
+            !failure || failure == kPngHeaderFailed || failure == kPngSizeRefused || failure == kPngDataFailed,
+            "a failure text the reader does not declare");
+    if (!outcome.accepted || !outcome.broken.empty()) return outcome;
+    const size_t w = static_cast<size_t>(image.width()), h = static_cast<size_t>(image.height());
+    std::vector<uint8_t> rgba(w * h * 4), png;
+    for (size_t i = 0; i < w * h; ++i) {
+        const size_t row = h - 1 - i / w;
+        const uint8_t* bgr = image.pixels().data() + row * static_cast<size_t>(image.rowStride()) + i % w * 3;
+        for (size_t k = 0; k < 3; ++k) rgba[i * 4 + k] = bgr[2 - k];
+        rgba[i * 4 + 3] = image.alpha()[row * w + i % w];
+    }
+    require(outcome.broken,
+            encodePngRgba(rgba.data(), image.width(), image.height(), png) &&
+                again.takePng("again.png", png.data(), png.size()) == nullptr && again.pixels() == image.pixels() &&
+                again.alpha() == image.alpha(),
+            "a PNG written and read back does not hold the same pixels");
     return outcome;
 }
 
 // A refused record is reported once and leaves the settings as they were (a foreign file) or the defaults (a damaged
-// record); a record taken is a known version, leaves the reader right behind it, counts as changed only when
-// upgraded, and reads back as itself once written. Its texts go into the ID header as they stand.
+// record); a record taken is not reported and reads back as itself once written. Its texts go into the ID header.
 FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
     FuzzOutcome outcome;
     MessageCounter messages;
-    Settings settings;
+    Settings settings, again;
     settings.zoom = 512;  // not the default, so that "untouched" and "back to the defaults" can be told apart
     const Settings::Record before = settings.record();
-    ByteReader in(data, size), tag(data, size);
+    ByteReader in(data, size);
     outcome.accepted = settings.readFrom(in);
-    const int32_t version = tag.i32();
-    const bool known = tag.ok() && (version == Settings::kVersion || version == Settings::kOldVersion);
-    const bool old = version == Settings::kOldVersion;
-    if (!outcome.accepted) {
-        require(outcome.broken, messages.count == 1 && settings.record() == (known ? Settings().record() : before),
-                "a refused record was not reported once, or changed the settings other than to the defaults");
-        return outcome;
-    }
-    const bool changedAsRead = settings.isChanged();
     ByteWriter out;
     settings.writeTo(out);
-    Settings again;
     ByteReader back(out.buffer());
     require(outcome.broken,
-            known && messages.count == 0 && in.offset() == (old ? Settings::kOldRecordSize : Settings::kRecordSize) &&
-                changedAsRead == old && again.readFrom(back) && again.record() == settings.record(),
-            "a record was taken unknown, reported, not whole or changed unless upgraded, or does not read back");
+            outcome.accepted ? messages.count == 0 && again.readFrom(back) && again.record() == settings.record()
+                             : messages.count == 1 && (settings.record() == before || settings.record() == again.record()),
+            "a record was reported wrongly, changed the settings when refused, or does not read back");
     idHeaderText(TextureCollection(), settings);
     return outcome;
 }
@@ -149,11 +164,9 @@ FuzzOutcome fuzzProject(const uint8_t* data, size_t size) {
     FuzzOutcome outcome;
     static std::mt19937_64 random{std::random_device{}()};
     std::error_code error;
-    const char* chosen = std::getenv("QUILTBOX_FUZZ_TMP");
-    const stdfs::path parent = chosen && *chosen                        ? stdfs::path(chosen)
-                               : stdfs::is_directory("/dev/shm", error) ? stdfs::path("/dev/shm")
-                                                                        : stdfs::temp_directory_path();
-    const stdfs::path folder = parent / ("quiltbox-fuzz-" + std::to_string(random()));
+    const char* chosen = std::getenv("QUILTBOX_FUZZ_TMP");  // run-fuzzers.sh gives one in memory
+    const stdfs::path folder = (chosen && *chosen ? stdfs::path(chosen) : stdfs::temp_directory_path()) /
+                               ("quiltbox-fuzz-" + std::to_string(random()));
     require(outcome.broken, stdfs::create_directory(folder, error), "cannot create a private folder");
     // The parts, each up to the next separator; those beyond the fifth are ignored.
     const char* const names[] = {"project.qbp", "a.bmp", "b.tga", "c.bmp", "d.tga"};

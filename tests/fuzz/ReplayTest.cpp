@@ -5,29 +5,23 @@
 #include "fuzz/FuzzTargets.h"
 #include "support/TestSupport.h"
 
-// The fuzzers' committed inputs, fed to the fuzz targets' own functions in the ordinary builds: natively with the
-// sanitizers and under Wine. A crash here is a crash there; a broken property fails the input's check.
-
 namespace {
 
-namespace stdfs = std::filesystem;
-
-// Each seed is a sound file that the reader takes whole, with every property holding; cut in half it is refused (a
-// project then misses the images behind the cut), so the acceptance means something. Every input kept in
-// tests/fuzz/regressions (one that once crashed the core or broke a property) keeps every property.
+// The fuzz targets on their committed seeds, each taken whole and refused cut in half (so that the acceptance means
+// something), and on the inputs kept in tests/fuzz/regressions: every property holds, natively and under Wine.
 TEST(FuzzReplay, SeedsAreTakenWholeAndRefusedCutAndRegressionsHold) {
     const std::pair<const char*, FuzzOutcome (*)(const uint8_t*, size_t)> targets[] = {
         {"bmp", fuzzBmp}, {"tga", fuzzTga}, {"png", fuzzPng}, {"settings", fuzzSettings}, {"project", fuzzProject}};
     for (const auto& [name, run] : targets) {
         int seeds = 0;
-        for (const char* kind : {"corpus", "regressions"}) {
+        for (const std::string kind : {"corpus", "regressions"}) {
             std::error_code absent;
-            for (const auto& entry :
-                 stdfs::directory_iterator(sourcePath("tests/fuzz/" + std::string(kind) + "/" + name), absent)) {
+            const std::string folder = sourcePath("tests/fuzz/" + kind + "/" + name);
+            for (const auto& entry : std::filesystem::directory_iterator(folder, absent)) {
                 std::vector<uint8_t> bytes = readBytes(entry.path().string());
                 const FuzzOutcome whole = run(bytes.data(), bytes.size());
                 EXPECT_EQ(whole.broken, "") << entry.path();
-                if (kind == std::string("regressions")) continue;
+                if (kind == "regressions") continue;
                 ++seeds;
                 EXPECT_TRUE(whole.accepted) << entry.path();
                 const FuzzOutcome half = run(bytes.data(), bytes.size() / 2);
