@@ -35,8 +35,7 @@ class Run:
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True,
                               timeout=timeout).stdout
 
-    def find(self, name, timeout):
-        """The first window with the name, waited for (a window that never comes ends the test in a timeout)."""
+    def find(self, name, timeout):  # a window that never comes ends the test in a timeout
         return self.xdotool("search", "--sync", "--name", name, timeout=timeout).split()[0]
 
     def grab(self):
@@ -76,8 +75,7 @@ class Run:
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--delay", "60", *keys)
 
-    def at(self, x, y):
-        """The screen position of an area pixel at zoom 1."""
+    def at(self, x, y):  # the screen position of an area pixel at zoom 1
         return self.area[0] + x, self.area[1] + y
 
     def drag(self, start, delta, ctrl=False):
@@ -111,8 +109,8 @@ class Run:
             self.key(*keys)
             self.look(f"zoom-{side}")
             top = self.canvas[1] if pinned else self.canvas[1] + (ch - side) // 2
-            self.check(self.area[2] - self.area[0] == side and self.area[1] == top and
-                       self.area[3] - self.area[1] == min(side, ch), f"zoom: the area is {side} wide at {top}: {self.area}")
+            w, h = self.area[2] - self.area[0], self.area[3] - self.area[1]
+            self.check((w, h, self.area[1]) == (side, min(side, ch), top), f"zoom {side}: the area {self.area}")
         self.key("a")
         self.check(self.look("alpha").getpixel(self.at(gx + 30, gy + 33)) == WHITE, "A shows a BMP's alpha as white")
         self.key("a", "l")
