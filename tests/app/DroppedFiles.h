@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-// Drops files on a window as the shell does: a drop handle holding a DROPFILES header and the names, each ending in a
-// zero and the list in another, sent as WM_DROPFILES (the window releases the handle).
+// Drops files on a window as the shell does: a DROPFILES handle with the names, sent as WM_DROPFILES (which frees it).
 inline void dropFiles(HWND window, const std::vector<std::string>& paths) {
     std::string names;
     for (const std::string& p : paths) names += p + '\0';

@@ -1,7 +1,5 @@
 #!/usr/bin/python3
-"""Quiltbox.exe as a person uses it: under Wine on a private Xvfb display with a copy of the demo project, driven by
-real key presses and mouse moves (xdotool), the screen checked after every step (kept in WORK/screenshots), the saved
-project read back by quiltbox-cli, and quit through the unsaved-change question."""
+"""Quiltbox.exe on the demo project driven by real input (xdotool) on a private display, checked after every step."""
 import argparse
 import io
 import json
@@ -55,7 +53,6 @@ class Run:
         return image
 
     def look(self, label):
-        """The screen, with the canvas (the grey surround) in the window and the black area in the canvas."""
         image = self.settle(label)
         g = dict(line.split("=") for line in self.xdotool("getwindowgeometry", "--shell", self.window).split())
         frame = (int(g["X"]), int(g["Y"]), int(g["X"]) + int(g["WIDTH"]), int(g["Y"]) + int(g["HEIGHT"]))
@@ -94,7 +91,6 @@ class Run:
                                    cwd=self.demo, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.window = self.find("^Quiltbox$", 90)
 
-        self.look("start")
         self.key("f")
         image = self.look("arranged")
         cw, ch = self.canvas[2] - self.canvas[0], self.canvas[3] - self.canvas[1]
@@ -134,7 +130,6 @@ class Run:
         saved = self.places(project)
         expected = dict(laid, GRASS=(gx2, gy2), STONE=(sx - 5, sy), GEM=(laid["GEM"][0] + 3, laid["GEM"][1] + 2))
         self.check(saved == expected, f"the saved project holds every place: {saved}")
-        self.check(list(saved)[-2:] == ["GRASS", "STONE"], f"picked images come last in the list: {list(saved)}")
 
         self.key("Left", "Escape")
         self.find("アプリケーション終了", 10)
@@ -156,7 +151,6 @@ def main():
     args = parser.parse_args()
     shutil.rmtree(args.work, ignore_errors=True)
     shutil.copytree(args.demo, os.path.join(args.work, "examples", "demo"))
-    os.makedirs(os.path.join(args.work, "build", "demo"))
     os.makedirs(os.path.join(args.work, "screenshots"))
     n = next(n for n in range(140, 200) if not os.path.exists(f"/tmp/.X{n}-lock"))
     xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-wr", "-nolisten", "tcp"],
