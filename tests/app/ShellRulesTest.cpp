@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/CanvasGeometry.h"
-#include "app/ProjectSnapshot.h"
-#include "base/FileSystem.h"
 #include "layout/ListDialog.h"
 #include "layout/TextureCollection.h"
 #include "project/Settings.h"
@@ -12,29 +10,17 @@
 
 namespace {
 
-TEST(CanvasGeometry, ConversionsRoundTheirOwnWay) {
-    struct Case {
-        int32_t value, zoom, screen, area;
-    };
-    const Case cases[] = {{-1, 512, -2, 0}, {-3, 512, -6, -1}, {-1, 128, -1, -2}, {-3, 128, -2, -6},
-                          {5, 384, 7, 3},   {255, 64, 63, 1020}, {1000, 64, 250, 4000}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(toScreen(c.value, c.zoom), c.screen) << c.value << " at " << c.zoom;
-        EXPECT_EQ(toArea(c.value, c.zoom), c.area) << c.value << " at " << c.zoom;
+// Area to client rounds towards minus infinity, client to area towards zero.
+TEST(ShellRules, CanvasConversions) {
+    const int32_t cases[][4] = {{-1, 512, -2, 0}, {-3, 512, -6, -1}, {-1, 128, -1, -2}, {-3, 128, -2, -6},
+                                {5, 384, 7, 3},   {255, 64, 63, 1020}, {1000, 64, 250, 4000}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(toScreen(c[0], c[1]), c[2]) << c[0] << " at " << c[1];
+        EXPECT_EQ(toArea(c[0], c[1]), c[3]) << c[0] << " at " << c[1];
     }
 }
 
-// The bounds are tested before each step, not clamped.
-TEST(CanvasGeometry, ZoomBoundsAreTestedNotClamped) {
-    int32_t zoom = 300;
-    EXPECT_TRUE(zoomIn(zoom) && zoomIn(zoom) && !zoomIn(zoom));
-    EXPECT_EQ(zoom, 1200);
-    zoom = 100;
-    EXPECT_TRUE(zoomOut(zoom) && !zoomOut(zoom));
-    EXPECT_EQ(zoom, 50);
-}
-
-TEST(SettingsDialogRules, DecimalsAndAreaSteps) {
+TEST(ShellRules, SettingsDialogDecimalsAndAreaSteps) {
     const std::pair<const char*, int32_t> numbers[] = {{"12abc", 12}, {"", 0}, {"-4", -4}, {"  +7 ", 7},
                                                        {"x1", 0},     {"-", 0}, {"99999999999", 2147483647},
                                                        {"-2147483648", -2147483647 - 1}};
@@ -45,57 +31,23 @@ TEST(SettingsDialogRules, DecimalsAndAreaSteps) {
     for (const auto& s : steps) EXPECT_EQ(nextAreaSide(s[0], s[1]), s[2]) << s[0] << " -> " << s[1];
 }
 
-class ProjectState : public testing::Test {
-protected:
-    void SetUp() override {
-        ListDialog::instance().create(&images);
-        for (const char* name : {"a.bmp", "b.bmp"}) {
-            ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file(name), 4, 4, Rgba{1, 2, 3, 255}), true));
-        }
-        Settings::instance().resetToDefaults();
-    }
-    void TearDown() override { ListDialog::instance().destroy(); }
+// Only the exports with a path are written, the ID header before the UV lists; a failed one is left out.
+TEST(ShellRules, UsualPlacesReport) {
     TempDir dir;
     TextureCollection images;
-};
-
-// Moving, reordering or renaming images is unsaved work, like a changed setting; an edit undone is none.
-TEST_F(ProjectState, SnapshotSeesEveryEdit) {
-    ProjectSnapshot saved;
-    saved.take(images);
-    Settings& settings = Settings::instance();
-    EXPECT_FALSE(saved.isChanged(images, settings));
-    images.moveSelectedBy({1, 0});
-    EXPECT_TRUE(saved.isChanged(images, settings));
-    images.moveSelectedBy({-1, 0});
-    EXPECT_FALSE(saved.isChanged(images, settings));
-    images.moveSelectedToFirst();
-    EXPECT_TRUE(saved.isChanged(images, settings));
-    images.moveSelectedToLast();
-    images.setName(images.last(), "OTHER");
-    EXPECT_TRUE(saved.isChanged(images, settings));
-    images.setName(images.last(), "B");
-    settings.zoom = 512;
-    EXPECT_TRUE(saved.isChanged(images, settings));
-    settings.zoom = 256;
-    EXPECT_FALSE(saved.isChanged(images, settings));
-    images.deleteSelected();
-    EXPECT_TRUE(saved.isChanged(images, settings));
-}
-
-// Only the exports with a path are written, the ID header before the UV lists; a failed one is left out.
-TEST_F(ProjectState, UsualPlacesReport) {
+    ListDialog::instance().create(&images);
+    ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file("a.bmp"), 4, 4), true));
     Settings& s = Settings::instance();
+    s.resetToDefaults();
     EXPECT_EQ(writeToUsualPlaces(images, s), "出力しませんでした。");
-    Settings::setText(s.usualPaths[Settings::kUsualTga], dir.file("atlas.tga"));
-    Settings::setText(s.usualPaths[Settings::kUsualIdHeader], dir.file("ids.h"));
-    EXPECT_EQ(writeToUsualPlaces(images, s), "TGA\nID\n\nを出力しました。");
-    EXPECT_TRUE(fileExists(dir.file("atlas.tga")) && fileExists(dir.file("ids.h")));
     Settings::setText(s.usualPaths[Settings::kUsualTga], dir.file("no-folder") + kPathSeparator + "atlas.tga");
+    Settings::setText(s.usualPaths[Settings::kUsualIdHeader], dir.file("ids.h"));
     Settings::setText(s.usualPaths[Settings::kUsualBmp], dir.file("atlas.bmp"));
     Settings::setText(s.usualPaths[Settings::kUsualQuv], dir.file("uv.quv"));
     Settings::setText(s.usualPaths[Settings::kUsualUvArray], dir.file("uv.h"));
     EXPECT_EQ(writeToUsualPlaces(images, s), "BMP\nID\nUV\nUV C,C++変数定義テキスト形式\n\nを出力しました。");
+    EXPECT_TRUE(fileExists(dir.file("ids.h")) && fileExists(dir.file("uv.h")));
+    ListDialog::instance().destroy();
 }
 
 }  // namespace
