@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CanvasGeometry.h"
+#include "app/ProjectSnapshot.h"
 #include "layout/ListDialog.h"
 #include "layout/TextureCollection.h"
 #include "project/Settings.h"
@@ -29,6 +30,26 @@ TEST(ShellRules, SettingsDialogDecimalsAndAreaSteps) {
     const int32_t steps[][3] = {{256, 257, 512}, {512, 513, 1024}, {1024, 1025, 32}, {32, 31, 1024},
                                 {256, 255, 128}, {64, 63, 32},     {256, 256, 256}};
     for (const auto& s : steps) EXPECT_EQ(nextAreaSide(s[0], s[1]), s[2]) << s[0] << " -> " << s[1];
+}
+
+// Reordering or renaming images is unsaved work, like a move; an edit undone is none.
+TEST(ShellRules, SnapshotSeesOrderAndNames) {
+    TempDir dir;
+    TextureCollection images;
+    ListDialog::instance().create(&images);
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        ASSERT_TRUE(images.addFromFile(writeSolidImage(dir.file(name), 4, 4), true));
+    }
+    Settings::instance().resetToDefaults();
+    ProjectSnapshot saved;
+    saved.take(images);
+    images.moveSelectedToFirst();
+    EXPECT_TRUE(saved.isChanged(images, Settings::instance()));
+    images.moveSelectedToLast();
+    EXPECT_FALSE(saved.isChanged(images, Settings::instance()));
+    images.setName(images.last(), "OTHER");
+    EXPECT_TRUE(saved.isChanged(images, Settings::instance()));
+    ListDialog::instance().destroy();
 }
 
 // Only the exports with a path are written, the ID header before the UV lists; a failed one is left out.

@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
@@ -43,7 +46,9 @@ protected:
             answers.erase(answers.begin());
             return answer;
         });
-        setFileDialogHandler([this](OPENFILENAMEA& d, FileDialog::Kind) {
+        setFileDialogHandler([this](OPENFILENAMEA& d, FileDialog::Kind kind) {
+            dialogs.push_back(describe(d, kind));
+            shownName = d.lpstrFile;
             const std::string choice = choices.empty() ? "" : choices.front();
             if (!choices.empty()) choices.erase(choices.begin());
             if (choice.empty() || choice.size() + 2 > d.nMaxFile) return false;
@@ -108,6 +113,17 @@ protected:
         }
         return out.empty() ? out : out.substr(1);
     }
+    // A file dialog as the program describes it: kind, flags, buffer, default extension, filters.
+    std::string describe(const OPENFILENAMEA& d, FileDialog::Kind kind) {
+        EXPECT_TRUE(d.lStructSize == OPENFILENAME_SIZE_VERSION_400A && d.hwndOwner == window() &&
+                    d.nFilterIndex == 1 && !d.lpstrTitle);
+        char head[64];
+        std::snprintf(head, sizeof head, "%s %lx %lu %s ", kind == FileDialog::Kind::Open ? "open" : "save",
+                      d.Flags, d.nMaxFile, d.lpstrDefExt ? d.lpstrDefExt : "-");
+        std::string out = head;
+        for (const char* f = d.lpstrFilter; *f; f += std::strlen(f) + 1) out += std::string(f) + "|";
+        return out;
+    }
     std::string image(const std::string& file, int w = 10, int h = 10, Rgba colour = Rgba{200, 40, 40, 255}) {
         if (!fileExists(dir.file(file))) writeSolidImage(dir.file(file), w, h, colour);
         return dir.file(file);
@@ -134,6 +150,8 @@ protected:
     std::vector<MessageBoxCall> boxes;  // every message box, in order
     std::vector<int> answers;           // the buttons pressed; without one, the first button
     Texts choices;                      // what each file dialog returns; an empty text cancels
+    Texts dialogs;                      // every file dialog shown, described
+    std::string shownName;              // the name the last file dialog showed first
 };
 
 // The project named first is loaded with its view, a second ignored; one that cannot be opened leaves the window empty.
@@ -408,6 +426,29 @@ TEST_F(ShellTest, Saving) {
     command(ID_PROJECT_SAVE);
     EXPECT_EQ(boxes.at(0).text, "ファイル出力に失敗！");
     EXPECT_TRUE(boxes.size() == 2 && status(0).empty());
+}
+
+// Every file dialog, cancelled; the three text exports share one, which shows the name chosen last.
+TEST_F(ShellTest, FileDialogs) {
+    const std::string all = "すべてのファイル {*.*}|*.*|", text = "txt {*.txt}|*.txt|h {*.h}|*.h|cpp {*.cpp}|*.cpp|" + all;
+    const std::pair<UINT, std::string> rows[] = {
+        {ID_PROJECT_OPEN, "open 1000 512 - qbp {*.qbp}|*.qbp|" + all},
+        {ID_PROJECT_SAVE_AS, "save 1002 512 qbp qbp {*.qbp}|*.qbp|" + all},
+        {ID_OPEN_IMAGES, "open 81200 1024 - bmp {*.bmp}|*.bmp|tga {*.tga}|*.tga|" + all},
+        {ID_EXPORT_BMP, "save 1002 256 bmp bmp {*.bmp}|*.bmp|" + all},
+        {ID_EXPORT_TGA, "save 1002 256 tga tga {*.tga}|*.tga|" + all},
+        {ID_EXPORT_QUV, "save 1002 256 - quv {*.quv}|*.quv|" + all},
+        {ID_EXPORT_IDS, "save 1002 256 - " + text},
+        {ID_EXPORT_UV_ARRAY, "save 1002 256 - " + text},
+    };
+    place({{"a.bmp", {0, 0}}});
+    for (const auto& [id, seen] : rows) {
+        if (id == ID_EXPORT_IDS) choices = {dir.file("ids.h")};
+        dialogs.clear();
+        command(id);
+        EXPECT_EQ(dialogs, Texts{seen}) << id;
+    }
+    EXPECT_EQ(shownName, dir.file("ids.h"));
 }
 
 // Exports, several images from one dialog (a joined path too long is refused, not cut) and loads that fail.

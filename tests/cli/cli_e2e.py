@@ -242,6 +242,19 @@ class Pack(unittest.TestCase):
                     del image["resolvedPath"]
             self.assertEqual(infos[0], infos[1])
 
+    def test_a_sprite_filling_an_area_one_pixel_high(self):
+        # Premultiplied to the atlas's last pixel, written as a PNG one pixel high; info's text tells the project.
+        folder = fresh("strip", {})
+        Image.new("RGBA", (3, 1), (200, 100, 50, 128)).save(os.path.join(folder, "s.png"))
+        code, _, err = run(ARGS.cli, folder, "pack", "s.png", "--size", "3x1", "--spacing", "0", "--premultiply",
+                           "--png", "a.png", "--tga", "a.tga", "--save", "p.qbp")
+        self.assertEqual(code, 0, err)
+        for atlas in ("a.png", "a.tga"):
+            self.assertEqual(rgba(os.path.join(folder, atlas)), ((3, 1), [(100, 50, 25, 128)] * 3), atlas)
+        out = run(ARGS.cli, folder, "info", "p.qbp")[1].replace("\r\n", "\n")
+        self.assertIn("area 3x1, spacing 0, relative paths, UV in pixels\nimages: 1\n", out)
+        self.assertRegex(out, r"\n  S +0,0 +3x1 ")
+
     def test_extrusion_keeps_neighbours_out_of_bilinear_samples(self):
         # On a sprite's outline (and one texel further out with --extrude 2) a bilinear sample shows the nearest edge
         # texel alone; without extrusion the gap or a neighbour shows.
