@@ -197,6 +197,7 @@ class Pack(unittest.TestCase):
         self.assertEqual([image["name"] for image in project["images"]],
                          [os.path.splitext(name)[0].upper() for name in names[:-2]] + ["GRASS_1", "STONE_1"])
         self.assertEqual(project["images"][6]["path"], ".\\テスト.bmp")
+        self.assertRegex(project["images"][6]["resolvedPath"].replace("\\", "/"), r"/pack/(\./)?テスト\.bmp$")
         ids = read(folder, "ids.h").decode("cp932")
         for n, (name, image, (u0, v0, u1, v1)) in enumerate(zip(names, project["images"], rects)):
             self.assertEqual((image["x"], image["y"], image["width"], image["height"]), (u0, v0, u1 - u0, v1 - v0))
