@@ -25,14 +25,22 @@ using Texts = std::vector<std::string>;
 constexpr COLORREF kGrey = RGB(192, 192, 192), kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0), kMark = RGB(255, 0, 255);
 
-// The script for the next modal dialog, run from a timer inside the dialog's own loop once the dialog is active.
+// The script for the next modal dialog: a hook sees the dialog become active, and a timer runs the script inside
+// the dialog's own modal loop.
 std::function<void(HWND)> dialogScript;
+HWND scriptedDialog = nullptr;
 void CALLBACK runDialogScript(HWND, UINT, UINT_PTR timer, DWORD) {
-    char name[8] = "";
-    GetClassNameA(GetActiveWindow(), name, sizeof name);
-    if (!dialogScript || std::string(name) != "#32770") return;
     KillTimer(nullptr, timer);
-    std::exchange(dialogScript, nullptr)(GetActiveWindow());
+    if (dialogScript) std::exchange(dialogScript, nullptr)(scriptedDialog);
+}
+LRESULT CALLBACK findDialog(int code, WPARAM wParam, LPARAM lParam) {
+    char name[8] = "";
+    if (code == HCBT_ACTIVATE && dialogScript && !scriptedDialog &&
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name) && std::string(name) == "#32770") {
+        scriptedDialog = reinterpret_cast<HWND>(wParam);
+        SetTimer(nullptr, 0, 10, runDialogScript);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class ShellTest : public testing::Test {
@@ -88,9 +96,10 @@ protected:
     // Runs a command that opens a modal dialog, with a script that works the dialog and ends it; whether it ran.
     bool withDialog(UINT id, std::function<void(HWND)> script) {
         dialogScript = std::move(script);
-        const UINT_PTR timer = SetTimer(nullptr, 0, 10, runDialogScript);
+        scriptedDialog = nullptr;
+        const HHOOK hook = SetWindowsHookExA(WH_CBT, findDialog, nullptr, GetCurrentThreadId());
         command(id);
-        KillTimer(nullptr, timer);
+        UnhookWindowsHookEx(hook);
         return !std::exchange(dialogScript, nullptr);
     }
 
