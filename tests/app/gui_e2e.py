@@ -55,8 +55,8 @@ class Run:
     def look(self, label):
         image = self.settle(label)
         g = dict(line.split("=") for line in self.xdotool("getwindowgeometry", "--shell", self.window).split())
-        frame = (int(g["X"]), int(g["Y"]), int(g["X"]) + int(g["WIDTH"]), int(g["Y"]) + int(g["HEIGHT"]))
-        self.canvas = bbox(image, GREY, frame)
+        self.frame = (int(g["X"]), int(g["Y"]), int(g["X"]) + int(g["WIDTH"]), int(g["Y"]) + int(g["HEIGHT"]))
+        self.canvas = bbox(image, GREY, self.frame)
         self.area = bbox(image, BLACK, self.canvas)
         return image
 
@@ -101,6 +101,7 @@ class Run:
         gx, gy = laid["GRASS"]
         self.check(image.getpixel(self.at(gx + 30, gy + 33)) == grass.getpixel((30, 33)),
                    f"F arranges the sprites: GRASS shows at {laid['GRASS']}")
+        image.crop(self.frame).save(os.path.join(a.work, "window.png"))  # the README's picture of the window
         for keys, side, pinned in ((["period"], 512, True), (["comma", "comma"], 128, False), (["period"], 256, False)):
             self.key(*keys)
             self.look(f"zoom-{side}")
