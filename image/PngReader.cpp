@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 #include "base/Allocation.h"
 #include "base/ByteReader.h"
@@ -118,15 +119,31 @@ const char* checkIhdr(const Ihdr& h) {
 }
 
 // Walks the chunks behind the header up to IEND: each must lie wholly inside the file. Tells how many bytes of
-// compressed image data they hold.
-bool chunksSound(ByteReader& in, uint64_t& imageDataBytes) {
+// compressed image data they hold, and where each empty data chunk starts.
+bool chunksSound(ByteReader& in, uint64_t& imageDataBytes, std::vector<size_t>& emptyData) {
     imageDataBytes = 0;
     for (;;) {
+        const size_t start = in.offset();
         const ChunkHeader c = readChunkHeader(in);
         if (!in.ok() || c.length > INT32_MAX || !in.skip(c.length) || !in.skip(4)) return false;
         if (c.type == chunkType("IDAT")) imageDataBytes += c.length;
+        if (c.type == chunkType("IDAT") && c.length == 0) emptyData.push_back(start);
         if (c.type == chunkType("IEND")) return true;
     }
+}
+
+// The file without the empty data chunks at the given places (12 bytes each: length, type and checksum). They hold
+// nothing, and the decoder would copy an empty first one into a buffer it has not made yet.
+bool withoutChunks(const uint8_t* file, size_t size, const std::vector<size_t>& places, std::vector<uint8_t>& out) {
+    if (!tryResize(out, size - 12 * places.size())) return false;
+    size_t from = 0, to = 0;
+    for (const size_t at : places) {
+        std::copy(file + from, file + at, out.begin() + static_cast<std::ptrdiff_t>(to));
+        to += at - from;
+        from = at + 12;
+    }
+    std::copy(file + from, file + size, out.begin() + static_cast<std::ptrdiff_t>(to));
+    return true;
 }
 
 // Whether that much compressed data can hold the image at all: deflate spends at least two bits on 258 bytes, so n
@@ -166,8 +183,15 @@ const char* decodePng(const uint8_t* file, size_t size, DecodedImage& image) {
     }
     if (const char* wrong = checkIhdr(header)) return wrong;
     uint64_t imageDataBytes = 0;
-    if (!chunksSound(in, imageDataBytes) || !dataCanHold(header, imageDataBytes) || size > INT_MAX) {
+    std::vector<size_t> emptyData;
+    if (!chunksSound(in, imageDataBytes, emptyData) || !dataCanHold(header, imageDataBytes) || size > INT_MAX) {
         return kPngDataFailed;
+    }
+    std::vector<uint8_t> trimmed;
+    if (!emptyData.empty()) {
+        if (!withoutChunks(file, size, emptyData, trimmed)) return kPngDataFailed;
+        file = trimmed.data();
+        size = trimmed.size();
     }
 
     // No buffer of the decoder needs more than twice the larger of the file and the inflated rows of this header at
