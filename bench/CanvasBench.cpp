@@ -21,6 +21,7 @@
 #include "base/SafeFileWriter.h"
 #include "project/Settings.h"
 #include "res/resource.h"
+#include "MedianTime.h"
 
 namespace {
 
@@ -84,17 +85,6 @@ std::vector<std::string> writeSprites(const std::string& folder, int count, int 
     return paths;
 }
 
-double median(int repetitions, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,15 +107,15 @@ int main(int argc, char** argv) {
         dropFiles(window, writeSprites(std::string(temp) + "quiltbox-bench-" + std::to_string(c.count) + "-" +
                               std::to_string(c.maxSide),
                           c.count, c.maxSide));
-        const double layout = median(1, [&] { SendMessageA(window, WM_COMMAND, ID_AUTO_LAYOUT, 0); });
+        const double layout = medianMs(1, [&] { SendMessageA(window, WM_COMMAND, ID_AUTO_LAYOUT, 0); });
         settings.zoom = c.zoom;
         frame.updateAreaOrigin();
-        const double compose = median(repetitions, [&] { frame.composeCanvas(); });
+        const double compose = medianMs(repetitions, [&] { frame.composeCanvas(); });
         // Pick the sprite nearest the area's corner and drag it one pixel per step, painting each step.
         const Point o = frame.areaOrigin();
         SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(o.x + 2, o.y + 2));
         int x = o.x + 2;
-        const double drag = median(repetitions, [&] {
+        const double drag = medianMs(repetitions, [&] {
             SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(++x, o.y + 2));
             UpdateWindow(window);
         });

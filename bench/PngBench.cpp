@@ -18,6 +18,7 @@
 #include "image/PngReader.h"
 #include "image/PngWriter.h"
 #include "image/TextureImage.h"
+#include "MedianTime.h"
 
 namespace {
 
@@ -83,17 +84,6 @@ std::vector<uint8_t> pngFile(const Picture& p) {
     std::vector<uint8_t> png;
     if (!encodePngRgba(rgba.data(), p.width, p.height, png)) std::exit(1);
     return png;
-}
-
-double medianMs(int repetitions, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 }  // namespace
