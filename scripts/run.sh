@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs Quiltbox on the demo project (examples/demo/demo.qbp): the window program under Wine in a
-# window on your display. Without a display it starts the window program on a private Xvfb display instead, saves a
-# screenshot of its window to build/demo/quiltbox.png and closes it. Either way the command line then writes the
-# demo's exports (its usual places) into build/demo/. Nothing here asks a question on the terminal.
+# window on your display. Without a display it starts the window program on a private Xvfb display instead, presses F
+# to arrange the demo, saves a screenshot of its window to build/demo/quiltbox.png and quits with Esc, answering the
+# question that follows. Either way the command line then writes the demo's exports (its usual places) into
+# build/demo/. Nothing here asks a question on the terminal.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -22,9 +23,12 @@ else
         (cd examples/demo && exec ../../scripts/wine-run.sh --prefix "$1" --unmanaged "$2" demo.qbp) &
         program=$!
         window=$(scripts/wait-for-window.sh "^Quiltbox$" 240)
+        xdotool windowfocus --sync "$window" key f
         sleep 2
         import -window "$window" build/demo/quiltbox.png
         xdotool windowfocus --sync "$window" key Escape
+        question=$(scripts/wait-for-window.sh "アプリケーション終了" 60)
+        xdotool windowfocus --sync "$question" key Return
         wait "$program"
     ' run "$prefix" "$exe"
     echo "run.sh: no display here; a screenshot of Quiltbox.exe with the demo is in build/demo/quiltbox.png"

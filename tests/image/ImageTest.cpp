@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -78,17 +77,6 @@ TEST(TextureImage, NamesComeFromTheFileTitle) {
         {"/tmp/a\tb\nc\x7f.bmp", "A_B_C_"},
     };
     for (const auto& [path, name] : cases) EXPECT_EQ(TextureImage::nameFromPath(path), name) << path;
-}
-
-// A TGA's in-memory header is the plain 24-bit DIB header an 8-bit BMP of the same size is turned into.
-TEST(TextureImage, LoadsKeepThePathAndGiveOneInMemoryForm) {
-    TextureImage bmp, tga;
-    ASSERT_EQ(bmp.loadBmp(fixturePath("c8_256.bmp")), nullptr);
-    ASSERT_TRUE(tga.loadTga(fixturePath("c_tga.tga")));
-    EXPECT_EQ(bmp.path(), fixturePath("c8_256.bmp"));
-    EXPECT_EQ(bmp.name() + tga.name(), "C8_256C_TGA");
-    EXPECT_TRUE(bmp.kind() == ImageKind::Bmp && tga.kind() == ImageKind::Tga);
-    EXPECT_EQ(std::memcmp(&bmp.info(), &tga.info(), sizeof(BitmapInfoHeader)), 0);
 }
 
 // Atlases of files written by ImageMagick and Pillow, painted here pixel by pixel in list order (no blending; BMP

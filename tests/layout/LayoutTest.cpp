@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "layout/AutoLayoutOracle.h"
 #include "layout/ListDialog.h"
@@ -55,29 +56,21 @@ TEST(AutoLayout, MatchesHandWorkedCases) {
     }
 }
 
-// SplitMix64, so that a seed means the same case in every build and on every platform.
+// The same seed gives the same case in both builds, which share the standard library.
 struct Random {
-    uint64_t state;
-    int32_t between(int32_t low, int32_t high) {  // uniform in [low, high]
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return static_cast<int32_t>(low + static_cast<int64_t>((z ^ (z >> 31)) % uint64_t(int64_t{high} - low + 1)));
-    }
+    std::mt19937_64 engine;
+    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(engine); }
     bool oneIn(int32_t n) { return between(1, n) == 1; }
-    template <size_t N>
-    int32_t pick(const int32_t (&values)[N]) {
-        return values[between(0, N - 1)];
-    }
+    int32_t pick(const std::vector<int32_t>& values) { return values[between(0, int32_t(values.size()) - 1)]; }
 };
 
 Case randomCase(uint64_t seed) {
-    Random random{seed};
+    Random random{std::mt19937_64(seed)};
     const LayoutSortKey key = random.oneIn(2) ? kLongest : kPixels;
     if (random.oneIn(25)) {  // limits and near-limits of every input, for overflow
-        const int32_t spacings[] = {kMinInt, kMinInt + 1, -1000000000, -1, 0, 1, 1000000000, kMaxInt};
-        const int32_t sides[] = {kMinInt, -1000000000, -3, 0, 1, 7, 16384, 1000000000, kMaxInt - 1, kMaxInt};
-        const int32_t areas[] = {1, 2, 16, 16384};
+        const std::vector<int32_t> spacings = {kMinInt, kMinInt + 1, -1000000000, -1, 0, 1, 1000000000, kMaxInt};
+        const std::vector<int32_t> sides = {kMinInt, -1000000000, -3, 0, 1, 7, 16384, 1000000000, kMaxInt - 1, kMaxInt};
+        const std::vector<int32_t> areas = {1, 2, 16, 16384};
         Case c{"", {}, random.pick(spacings), random.pick(areas), random.pick(areas), key, {}};
         for (int i = random.between(0, 12); i > 0; --i) c.boxes.push_back({random.pick(sides), random.pick(sides)});
         return c;
