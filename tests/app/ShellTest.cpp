@@ -198,7 +198,6 @@ TEST_F(ShellTest, MenuAndStatusBar) {
     EXPECT_EQ(std::string(text), "プロジェクト作成　　　　　  [N]");
     send(WM_MENUSELECT, MAKEWPARAM(ID_EXPORT_UV_ARRAY, MF_HILITE));
     EXPECT_EQ(status(StatusBar::kHelpPart), "C,C++ソースで直接使える変数定義テキストを出力");
-    EXPECT_EQ(status(StatusBar::kZoomPart), "1.00倍");
     frame().showTransientMessage("上書き保存しました");
     send(WM_MENUSELECT, MAKEWPARAM(ID_VERSION, MF_HILITE));
     send(WM_TIMER, 1);

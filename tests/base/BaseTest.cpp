@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "base/ByteReader.h"
-#include "base/ByteWriter.h"
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
@@ -70,12 +69,6 @@ TEST(ShiftJis, SplitsPathsLikeTheRuntime) {
         const PathParts parts = splitPath(c[0]);
         EXPECT_EQ((std::vector<std::string>{c[0], parts.drive, parts.folder, parts.title, parts.extension}), c);
     }
-}
-
-TEST(ShiftJis, CutsAtCharacterBoundaries) {
-    const std::string mixed = "abテスト";  // a, b, then three double-byte characters: 8 bytes
-    const std::pair<size_t, size_t> cases[] = {{100, 8}, {8, 8}, {7, 6}, {5, 4}, {3, 2}, {0, 0}};
-    for (const auto& [limit, length] : cases) EXPECT_EQ(cutLength(mixed, limit), length) << limit;
 }
 
 TEST(FileSystem, ReadsRegularFilesOnly) {

@@ -94,7 +94,8 @@ class Failures(unittest.TestCase):
 
     def setUp(self):
         self.dir = fresh("failures", {"grass.bmp": "im24_w7.bmp", "gone.bmp": "im24_w5.bmp", "broken.bmp": "cbad0.bmp",
-                                      "notes.qbp": "manifest.txt", "ok.png": "rgba-8bit-6x5.png"})
+                                      "notes.qbp": "manifest.txt", "ok.png": "rgba-8bit-6x5.png",
+                                      "dot.tga": "c_tga_1.tga"})
 
     def check(self, args, status, *needles):
         code, _, err = run(ARGS.cli, self.dir, *args)
@@ -150,6 +151,9 @@ class Failures(unittest.TestCase):
         out = run(ARGS.cli, self.dir, "info", "p.qbp")[1].replace("\r\n", "\n")
         self.assertIn("area 64x32, spacing 3, absolute paths, UV in ratios\nimages: 1\n", out)
         self.assertRegex(out, r"\n  GRASS +3,3 +7x3 ")
+        self.check(["export", "p.qbp"], 0, "sets no usual output places; nothing written")
+        for dots, chosen in ((1, "1x1"), (2, "2x1")):  # the smallest areas are tried too
+            self.check(["pack", *["dot.tga"] * dots, "--size", "auto", "--spacing", "0"], 0, f"auto chose {chosen}\n")
 
     def test_projects_that_cannot_be_used(self):
         self.check(["pack", "grass.bmp", "gone.bmp", "--save", "p.qbp", "--tga", "atlas.tga"], 0)
@@ -243,11 +247,13 @@ class Pack(unittest.TestCase):
 
     def test_premultiplied_tga_and_png_but_not_bmp(self):
         folder = fresh("premultiply", {name: name for name in SPRITES})
-        self.assertEqual(run(ARGS.cli, folder, "pack", *SPRITES, "--premultiply", *OUTPUTS[:10])[0], 0)
-        plain = expected_atlas(folder, SPRITES, quv(folder), (256, 256))
-        formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
-        self.assertEqual([rgba(os.path.join(folder, name))[1] for name in WRITTEN[:3]],
-                         [[p[:3] + (255,) for p in plain], formula, formula])
+        for names, size, spacing in ((SPRITES, 256, "1"), (SPRITES[:1], 3, "0")):  # the second up to the last pixel
+            self.assertEqual(run(ARGS.cli, folder, "pack", *names, "--size", f"{size}x{size}", "--spacing", spacing,
+                                 "--premultiply", *OUTPUTS[:10])[0], 0)
+            plain = expected_atlas(folder, names, quv(folder), (size, size))
+            formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
+            self.assertEqual([rgba(os.path.join(folder, name))[1] for name in WRITTEN[:3]],
+                             [[p[:3] + (255,) for p in plain], formula, formula])
 
 
 if __name__ == "__main__":

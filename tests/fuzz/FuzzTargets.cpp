@@ -46,7 +46,7 @@ void checkImage(TextureImage& image, std::string& broken) {
     const int64_t w = image.width(), h = image.height();
     require(broken,
             imageSizeAllowed(w, h) && image.info().biWidth == w && image.info().biHeight == h &&
-                image.info().biBitCount == 24 && image.info().biCompression == kBiRgb &&
+                image.info().biPlanes == 1 && image.info().biBitCount == 24 && image.info().biCompression == kBiRgb &&
                 static_cast<int64_t>(image.pixels().size()) == dibRowStride(w) * h &&
                 static_cast<int64_t>(image.alpha().size()) == (image.kind() == ImageKind::Bmp ? 0 : w * h),
             "an image is not a plain 24-bit DIB of a size within the caps, or its buffers do not fit its size");

@@ -6,7 +6,6 @@
 #include "layout/AutoLayoutOracle.h"
 #include "layout/ListDialog.h"
 #include "layout/TextureCollection.h"
-#include "project/Settings.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -213,24 +212,6 @@ TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
         (images.*op)();
         EXPECT_EQ(state(), order);
     }
-}
-
-// The key follows Settings::sortByEdgeLength (exactly 1: the longer side); a margin grows each image on every side.
-TEST_F(CollectionTest, AutoLayoutPlacesByTheSettingsKey) {
-    writeSolidImage(dir.file("wide.bmp"), 10, 1);
-    add({"wide.bmp", "square.bmp"});
-    const std::tuple<int, int, int, int, std::vector<bool>, std::vector<Point>> cases[] = {
-        {1, 1, 12, 0, {false, false}, {{1, 1}, {1, 3}}}, {0, 1, 12, 0, {false, false}, {{1, 6}, {1, 1}}},
-        {2, 1, 12, 0, {false, false}, {{1, 6}, {1, 1}}}, {1, 1, 10, 0, {true, false}, {{10, 20}, {1, 1}}},
-        {1, 2, 14, 1, {false, false}, {{1, 1}, {1, 4}}},
-    };
-    for (const auto& [key, spacing, width, margin, parked, placed] : cases) {
-        Settings::instance().sortByEdgeLength = key;
-        EXPECT_EQ(images.autoLayout(spacing, width, 20, margin), parked);
-        EXPECT_EQ((std::vector<Point>{images.images()[0]->position(), images.images()[1]->position()}), placed) << key;
-    }
-    EXPECT_EQ(state(), "WIDE SQUARE* | WIDE SQUARE^");
-    Settings::instance().resetToDefaults();
 }
 
 }  // namespace

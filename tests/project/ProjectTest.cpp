@@ -199,31 +199,6 @@ TEST_F(ProjectTest, ASaveThatCannotStoreAPathOrWriteItsFileFails) {
                                                        "Error: プロジェクトファイルのオープンに失敗！"}));
 }
 
-// Damage keeps the images read before it.
-TEST_F(ProjectTest, DamagedFilesKeepTheImagesBeforeTheDamage) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) add(dir.file(name), 0, 0);
-    ByteWriter list;
-    ASSERT_TRUE(images.writeImageList(list, dir.file("p.qbp")));
-    const std::vector<uint8_t> good = list.buffer();
-    const size_t second = 4 + 2 + 8 + 2 + 2 + 4;  // the first record holds ".\a.bmp" (stored as 8 bytes) and "A" (2)
-    const std::pair<std::vector<uint8_t>, int> cases[] = {
-        {with(good, 0, -1), 0},
-        {with(good, 0, 4), 3},
-        {with(good, 0, 0x7FFFFFFF), 3},
-        {with(good, second, -2, 2), 1},
-        {with(good, second, 512, 2), 1},
-        {with(good, second + 2 + 8, 400, 2), 1},  // the name's length, past the end
-        {{good.begin(), good.begin() + second + 5}, 1},
-        {{good.begin(), good.end() - 3}, 2},
-    };
-    for (const auto& [file, kept] : cases) {
-        TextureCollection loaded;
-        EXPECT_FALSE(load(bytesOf(Settings::instance()), file, loaded));
-        EXPECT_EQ(messages.seen, std::vector<std::string>{"Error: プロジェクトファイルが壊れています!"});
-        EXPECT_EQ(loaded.count(), kept);
-    }
-}
-
 // The texts to the byte; the declaration, prefix and connector go in as they stand (a '%' is no format); names pad to
 // 30 bytes and are cut at a character boundary: ID names to 63 bytes, macro names to 127 with their suffix.
 TEST_F(ProjectTest, TextsAndTheQuvListToTheByte) {
