@@ -153,7 +153,7 @@ class Failures(unittest.TestCase):
         self.assertRegex(out, r"\n  GRASS +3,3 +7x3 ")
         self.check(["export", "p.qbp"], 0, "sets no usual output places; nothing written")
         for dots, chosen in ((1, "1x1"), (2, "2x1")):  # the smallest areas are tried too
-            self.check(["pack", *["dot.tga"] * dots, "--size", "auto", "--spacing", "0"], 0, f"auto chose {chosen}\n")
+            self.check(["pack", *["dot.tga"] * dots, "--size", "auto", "--spacing", "0"], 0, f"auto chose {chosen}")
 
     def test_projects_that_cannot_be_used(self):
         self.check(["pack", "grass.bmp", "gone.bmp", "--save", "p.qbp", "--tga", "atlas.tga"], 0)
