@@ -97,13 +97,6 @@ protected:
             out.push_back(formatText("%s %d,%d ", i->name().c_str(), i->x(), i->y()) + i->path());
         return out;
     }
-    // Loads the file of the record and the image list into `loaded`.
-    bool load(std::vector<uint8_t> file, const std::vector<uint8_t>& list, TextureCollection& out, int32_t* gone = 0) {
-        file.insert(file.end(), list.begin(), list.end());
-        writeBytes(dir.file("p.qbp"), file);
-        messages.seen.clear();
-        return loadProjectFile(dir.file("p.qbp"), out, gone);
-    }
 
     TempDir dir;
     MessageRecorder messages;
@@ -147,22 +140,24 @@ TEST_F(ProjectTest, SavesAndLoadsAndSavesTheSameBytesAgain) {
 // becomes '_'; images that are gone are reported, counted and skipped; a stored length of 511 is the longest taken.
 TEST_F(ProjectTest, LoadsTheStoredNamesAndSkipsMissingImages) {
     Settings::instance().absolutePaths = 1;
-    std::vector<uint8_t> old = with(bytesOf(Settings::instance()), 0, 214, 4, Settings::kOldRecordSize);
+    const std::vector<uint8_t> old = with(bytesOf(Settings::instance()), 0, 214, 4, Settings::kOldRecordSize);
     const std::string rock = writeSolidImage(dir.file("rock.bmp"), 4, 3), gone = dir.file("gone.tga");
-    ByteWriter list;
-    list.i32(4);
+    ByteWriter file;
+    file.bytes(old.data(), old.size());
+    file.i32(4);
     for (const auto& [path, name, x] :
          {std::tuple{rock, "RO\nK", 1}, {gone, "GONE", 2}, {rock, "ROCK", 3}, {std::string(510, 'p'), "P", 4}}) {
         for (const std::string& text : {path, std::string(name)}) {
-            list.i16(static_cast<int16_t>(text.size() + 1));  // lengths that count the terminator are read as such
-            list.text(text + '\0');
+            file.i16(static_cast<int16_t>(text.size() + 1));  // lengths that count the terminator are read as such
+            file.text(text + '\0');
         }
-        list.i16(static_cast<int16_t>(x));
-        list.i16(7);
+        file.i16(static_cast<int16_t>(x));
+        file.i16(7);
     }
     TextureCollection loaded;
     int32_t missing = -1;
-    EXPECT_TRUE(load(old, list.buffer(), loaded, &missing));
+    writeBytes(dir.file("p.qbp"), file.buffer());
+    EXPECT_TRUE(loadProjectFile(dir.file("p.qbp"), loaded, &missing));
     EXPECT_EQ(seen(loaded), (std::vector<std::string>{"RO_K 1,7 " + rock, "ROCK 3,7 " + rock}));
     EXPECT_EQ(missing, 2);
     EXPECT_EQ(messages.seen, (std::vector<std::string>{
