@@ -244,6 +244,9 @@ class Pack(unittest.TestCase):
             held = all(pixels[y * width + x] == pixels[min(max(y, v0), v1 - 1) * width + min(max(x, u0), u1 - 1)]
                        for u0, v0, u1, v1 in quv(folder) for x in range(u0 - d, u1 + d) for y in range(v0 - d, v1 + d))
             self.assertEqual(held, extrude > 0, f"--extrude {extrude}")
+        # Sprites parked outside the area leave their rings outside it too (the sanitizers watch the atlas's edges).
+        self.assertEqual(run(ARGS.cli, folder, "pack", *SPRITES, "--extrude", "1", "--spacing", "2", "--size", "8x8",
+                             "--allow-overflow", "--png", "atlas.png")[0], 0)
 
     def test_premultiplied_tga_and_png_but_not_bmp(self):
         folder = fresh("premultiply", {name: name for name in SPRITES})
