@@ -190,6 +190,9 @@ TEST_F(CollectionTest, PickingTakesTheTopmostImageToTheBack) {
     EXPECT_EQ(images.images()[2]->position(), (Point{0, 0}));
     images.pickAt({50, 50});
     EXPECT_EQ(state(), "A B C | A B C");
+    images.images()[0]->setPosition(200, 200);  // the bottom image, alone under the point
+    EXPECT_TRUE(images.pickAdditionalAt({200, 200}));
+    EXPECT_EQ(state(), "B C A* | A^ B C");
 }
 
 TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
@@ -202,7 +205,7 @@ TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
         {up, {"C", "D"}, "A C* D* B E | A C D^ B E"},    {up, {"A", "B"}, "A* B* C D E | A B C D E"},
         {up, {"B", "D"}, "B* A D* C E | B A D^ C E"},    {down, {"A", "B"}, "B* A* C D E | B A^ C D E"},
         {down, {"E"}, "A B C D E* | A B C D E"},         {down, {"A", "C", "D"}, "B A* D* C* E | B A D C^ E"},
-        {down, {"C", "E"}, "A B D C* E* | A B D C^ E"},
+        {down, {"C", "E"}, "A B D C* E* | A B D C^ E"},  {down, {"D"}, "A B C E D* | A B C E D^"},
     };
     for (const auto& [op, selection, order] : cases) {
         images.clear();
