@@ -177,22 +177,17 @@ TEST_F(ShellTest, StartsWithTheProjectNamedFirst) {
 // The menu's commands in order ("(" and ")" around a pop-up, "-" a separator, each ID less 40000) and, in code page
 // 932, an item and a help text from the string table; after a transient message the status bar shows the help again.
 TEST_F(ShellTest, MenuAndStatusBar) {
-    std::string ids;
-    std::function<void(HMENU)> walk = [&](HMENU menu) {
+    std::function<std::string(HMENU)> walk = [&](HMENU menu) {
+        std::string ids;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             const UINT id = GetMenuItemID(menu, i);  // 0 for a separator
-            if (HMENU sub = GetSubMenu(menu, i)) {
-                ids += "(";
-                walk(sub);
-                ids += ")";
-            } else {
-                ids += id ? " " + std::to_string(id - 40000) : " -";
-            }
+            const HMENU sub = GetSubMenu(menu, i);
+            ids += sub ? "(" + walk(sub) + ")" : id ? " " + std::to_string(id - 40000) : std::string(" -");
         }
+        return ids;
     };
-    walk(GetMenu(window()));
-    EXPECT_EQ(ids, "( 1 20 28 19 - 3 - 10 11( 24 27 - 21) 22 25 - 23 - 2)( 4 - 9 5 18 - 16)"
-                   "( 6 7 8 - 17 - 13 14 26 - 15 - 29)( 30)");
+    EXPECT_EQ(walk(GetMenu(window())), "( 1 20 28 19 - 3 - 10 11( 24 27 - 21) 22 25 - 23 - 2)( 4 - 9 5 18 - 16)"
+                                       "( 6 7 8 - 17 - 13 14 26 - 15 - 29)( 30)");
     char text[64] = "";
     GetMenuStringA(GetMenu(window()), ID_PROJECT_NEW, text, sizeof text, MF_BYCOMMAND);
     EXPECT_EQ(std::string(text), "プロジェクト作成　　　　　  [N]");

@@ -152,8 +152,11 @@ class Failures(unittest.TestCase):
         self.assertIn("area 64x32, spacing 3, absolute paths, UV in ratios\nimages: 1\n", out)
         self.assertRegex(out, r"\n  GRASS +3,3 +7x3 ")
         self.check(["export", "p.qbp"], 0, "sets no usual output places; nothing written")
-        for dots, chosen in ((1, "1x1"), (2, "2x1")):  # the smallest areas are tried too
-            self.check(["pack", *["dot.tga"] * dots, "--size", "auto", "--spacing", "0"], 0, f"auto chose {chosen}")
+        self.check(["pack", "grass.bmp", "--id-prefix=", "--ids", "ids.h"], 0)  # an empty value given with "="
+        self.assertIn(b" GRASS\t0\n", read(self.dir, "ids.h"))
+        for n, status, said in ((1, 0, "chose 1x1"), (2, 0, "chose 2x1"), (5, 1, "fit on the 2x2")):  # least sizes
+            self.check(["pack", *["dot.tga"] * n, "--size", "auto", "--spacing", "0", "--max-size", "2x2"], status,
+                       said)
 
     def test_projects_that_cannot_be_used(self):
         self.check(["pack", "grass.bmp", "gone.bmp", "--save", "p.qbp", "--tga", "atlas.tga"], 0)
