@@ -151,8 +151,6 @@ const char* decodeBmp(const uint8_t* file, size_t size, BitmapInfoHeader& info, 
     if (header.biBitCount != 8 && header.biBitCount != 24) return kBmpWrongDepth;
     // Top-down files (negative height), empty images and sizes beyond the caps are refused before any allocation.
     if (!imageSizeAllowed(header.biWidth, header.biHeight)) return kBmpPixelsFailed;
-    // Drawn as a DIB of one plane, whatever plane count the file declares.
-    info.biPlanes = header.biPlanes = 1;
 
     const Layout layout = locateParts(fileHeader, header, size);
     if (header.biBitCount == 24) return convert24(file, size, layout, header, pixels);

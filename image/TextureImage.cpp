@@ -57,9 +57,12 @@ const char* TextureImage::takeBmp(const std::string& path, const uint8_t* file, 
     return failure;
 }
 
+// The header in memory is the plain one every reader's image gets, whatever else the file's header declared (another
+// plane count, a colour count): drawing hands it to GDI as it stands.
 void TextureImage::acceptBmp(const std::string& path) {
     width_ = info_.biWidth;
     height_ = info_.biHeight;
+    info_ = dibInfo(width_, height_);
     kind_ = ImageKind::Bmp;
     takeTexts(path);
 }
