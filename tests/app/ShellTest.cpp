@@ -258,7 +258,7 @@ TEST_F(ShellTest, Canvas) {
         if (alpha) command(ID_SHOW_ALPHA);
         for (const auto& p : pixels) EXPECT_EQ(canvas(o.x + p.x, o.y + p.y), alpha ? p.alpha : p.shown) << p.x;
     }
-    // Scaled places round towards minus infinity (-5 at 0.50 is -3); the frame lies just outside the scaled image.
+    // Places scale towards minus infinity (-5 at 0.50 is -3; the BMP white in the alpha view), the frame just outside.
     for (const auto& [zoom, bmpLeft, frameLeft, frameRight] : {std::array{128, -3, 0, 4}, {512, -10, 3, 16}}) {
         settings().zoom = zoom;
         frame().updateAreaOrigin();
