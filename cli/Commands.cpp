@@ -335,15 +335,15 @@ int runPack(const std::vector<std::string>& args) {
     std::vector<Output> outputs = {
         {&bmp, Settings::kUsualBmp,
          [&](const TextureCollection& c, const std::string& p) {
-             return writeAtlasBmpFile(c, p, settings.areaWidth, settings.areaHeight, atlasOptions);
+             return writeAtlasBmpFile(atlasImages(c), p, settings.areaWidth, settings.areaHeight, atlasOptions);
          }},
         {&tga, Settings::kUsualTga,
          [&](const TextureCollection& c, const std::string& p) {
-             return writeAtlasTgaFile(c, p, settings.areaWidth, settings.areaHeight, atlasOptions);
+             return writeAtlasTgaFile(atlasImages(c), p, settings.areaWidth, settings.areaHeight, atlasOptions);
          }},
         {&png, -1,
          [&](const TextureCollection& c, const std::string& p) {
-             return writeAtlasPngFile(c, p, settings.areaWidth, settings.areaHeight, atlasOptions);
+             return writeAtlasPngFile(atlasImages(c), p, settings.areaWidth, settings.areaHeight, atlasOptions);
          }},
         {&ids, Settings::kUsualIdHeader,
          [](const TextureCollection& c, const std::string& p) { return c.writeIdHeader(p); }},

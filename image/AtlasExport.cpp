@@ -55,7 +55,14 @@ void premultiply(std::vector<uint8_t>& atlas) {
 
 }  // namespace
 
-bool composeAtlas(const TextureCollection& images,
+AtlasImages atlasImages(const TextureCollection& images) {
+    AtlasImages list;
+    list.reserve(images.images().size());
+    for (const auto& image : images.images()) list.push_back(image.get());
+    return list;
+}
+
+bool composeAtlas(const AtlasImages& images,
                   int32_t areaWidth,
                   int32_t areaHeight,
                   int bytesPerPixel,
@@ -65,11 +72,11 @@ bool composeAtlas(const TextureCollection& images,
     const size_t bytes = static_cast<size_t>(areaWidth) * static_cast<size_t>(areaHeight) * bytesPerPixel;
     if (!tryAssign(atlas, bytes, uint8_t{0})) return false;
     if (options.extrude > 0) {
-        for (const auto& image : images.images()) {
+        for (const TextureImage* image : images) {
             extrude(*image, options.extrude, areaWidth, areaHeight, bytesPerPixel, atlas.data());
         }
     }
-    for (const auto& image : images.images()) {
+    for (const TextureImage* image : images) {
         if (bytesPerPixel == 3) {
             image->copyTo24(atlas.data(), areaWidth, areaHeight);
         } else {
@@ -80,7 +87,7 @@ bool composeAtlas(const TextureCollection& images,
     return true;
 }
 
-bool writeAtlasBmpFile(const TextureCollection& images,
+bool writeAtlasBmpFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,
@@ -123,7 +130,7 @@ bool writeAtlasBmpFile(const TextureCollection& images,
     return file.commit();
 }
 
-bool writeAtlasTgaFile(const TextureCollection& images,
+bool writeAtlasTgaFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,
@@ -147,7 +154,7 @@ bool writeAtlasTgaFile(const TextureCollection& images,
     return file.open() && file.write(header.buffer()) && file.write(atlas) && file.commit();
 }
 
-bool writeAtlasPngFile(const TextureCollection& images,
+bool writeAtlasPngFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,

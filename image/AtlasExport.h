@@ -5,8 +5,13 @@
 #include <vector>
 
 class TextureCollection;
+class TextureImage;
 
-// The atlas: the whole layout area with every image of the collection copied onto it in list order, without blending
+// The images an atlas is made of, front to back, each at its own position; they stay owned elsewhere.
+using AtlasImages = std::vector<const TextureImage*>;
+AtlasImages atlasImages(const TextureCollection& images);
+
+// The atlas: the whole layout area with every image copied onto it in list order, without blending
 // (where images overlap the later one wins, its alpha included), and what lies outside the area dropped. Rows run
 // from the bottom of the area up, without padding; 3 bytes per pixel (blue, green, red) or 4 (with alpha: 255 for
 // BMP images, their own for TGA images). Uncovered pixels are 0, so black and, in the TGA, transparent.
@@ -20,7 +25,7 @@ struct AtlasOptions {
     int32_t extrude = 0;
     bool premultiply = false;
 };
-bool composeAtlas(const TextureCollection& images,
+bool composeAtlas(const AtlasImages& images,
                   int32_t areaWidth,
                   int32_t areaHeight,
                   int bytesPerPixel,
@@ -31,19 +36,19 @@ bool composeAtlas(const TextureCollection& images,
 // with bottom-left origin and 8 alpha bits. Both replace an existing file only when the new one was written whole;
 // false on any failure, the old file then untouched.
 // The BMP has no alpha and is never premultiplied.
-bool writeAtlasBmpFile(const TextureCollection& images,
+bool writeAtlasBmpFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,
                        const AtlasOptions& options = {});
-bool writeAtlasTgaFile(const TextureCollection& images,
+bool writeAtlasTgaFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,
                        const AtlasOptions& options = {});
 // A 32-bit RGBA PNG (colour type 6, 8 bits a channel, not interlaced), written the same way; false also for an area of
 // more than kMaxPngPixels (PngWriter.h).
-bool writeAtlasPngFile(const TextureCollection& images,
+bool writeAtlasPngFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,

@@ -254,25 +254,25 @@ void TextureCollection::setOriginAll(Point origin) {
 }
 
 bool TextureCollection::writeAtlasBmp(const std::string& path, int32_t areaWidth, int32_t areaHeight) const {
-    return writeAtlasBmpFile(*this, path, areaWidth, areaHeight);
+    return writeAtlasBmpFile(atlasImages(*this), path, areaWidth, areaHeight);
 }
 
 bool TextureCollection::writeAtlasTga(const std::string& path, int32_t areaWidth, int32_t areaHeight) const {
-    return writeAtlasTgaFile(*this, path, areaWidth, areaHeight);
+    return writeAtlasTgaFile(atlasImages(*this), path, areaWidth, areaHeight);
 }
 
 bool TextureCollection::writeQuvList(const std::string& path) const {
-    return writeFileSafely(path, quvList(*this, Settings::instance()));
+    return writeFileSafely(path, quvList(exportEntries(*this), Settings::instance()));
 }
 
 bool TextureCollection::writeUvArray(const std::string& path) const {
-    return writeFileSafely(path, uvArrayText(*this, Settings::instance()));
+    return writeFileSafely(path, uvArrayText(exportEntries(*this), Settings::instance()));
 }
 
 bool TextureCollection::writeUvDefines(const std::string& path) const {
-    return writeFileSafely(path, uvDefinesText(*this, Settings::instance()));
+    return writeFileSafely(path, uvDefinesText(exportEntries(*this), Settings::instance()));
 }
 
 bool TextureCollection::writeIdHeader(const std::string& path) const {
-    return writeFileSafely(path, idHeaderText(*this, Settings::instance()));
+    return writeFileSafely(path, idHeaderText(exportEntries(*this), Settings::instance()));
 }

@@ -2,13 +2,14 @@
 
 #include <string>
 
-class Settings;
-class TextureCollection;
+#include "project/ExportEntry.h"
 
-// The texture ID header: Settings::idHeaderText as stored, a line feed, then one line per image in collection order,
+class Settings;
+
+// The texture ID header: Settings::idHeaderText as stored, a line feed, then one line per row in order,
 // "%s %30s\t%s%d\n" with idDeclaration, the ID name (idPrefix and the image name), idConnector and the image's index
 // from 0. The texts go out byte for byte; a percent sign in them is just a character.
-std::string idHeaderText(const TextureCollection& images, const Settings& settings);
+std::string idHeaderText(const ExportEntries& entries, const Settings& settings);
 
 // The ID name of an image: prefix and name joined, cut at a character boundary to 63 bytes.
 std::string idName(const std::string& prefix, const std::string& imageName);

@@ -3,7 +3,6 @@
 #include "base/ByteWriter.h"
 #include "base/Format.h"
 #include "base/ShiftJis.h"
-#include "layout/TextureCollection.h"
 #include "project/Settings.h"
 
 namespace {
@@ -14,8 +13,7 @@ const char* const kSuffixes[4] = {"_U0", "_V0", "_U1", "_V1"};
 
 }  // namespace
 
-UvPixels uvRectangle(const TextureImage& image, const Settings& settings) {
-    const Rect b = image.bounds();
+UvPixels uvRectangle(const Rect& b, const Settings& settings) {
     UvPixels uv = {b.left, b.top, b.right, b.bottom};
     const auto mirrored = [](int32_t size, int32_t v) {
         return static_cast<int32_t>(static_cast<uint32_t>(int64_t{size} - v));
@@ -27,8 +25,7 @@ UvPixels uvRectangle(const TextureImage& image, const Settings& settings) {
     return uv;
 }
 
-UvRatios uvRatios(const TextureImage& image, const Settings& settings) {
-    const Rect b = image.bounds();
+UvRatios uvRatios(const Rect& b, const Settings& settings) {
     const double w = settings.areaWidth;
     const double h = settings.areaHeight;
     UvRatios uv = {static_cast<float>(b.left / w), static_cast<float>(b.top / h), static_cast<float>(b.right / w),
@@ -42,37 +39,37 @@ UvRatios uvRatios(const TextureImage& image, const Settings& settings) {
     return uv;
 }
 
-std::vector<uint8_t> quvList(const TextureCollection& images, const Settings& settings) {
+std::vector<uint8_t> quvList(const ExportEntries& entries, const Settings& settings) {
     ByteWriter out;
     out.text("QUV ");
-    out.i32(images.count());
-    for (const auto& image : images.images()) {
+    out.i32(static_cast<int32_t>(entries.size()));
+    for (const ExportEntry& entry : entries) {
         if (settings.uvRatio != 0) {
-            for (float v : uvRatios(*image, settings)) out.f32(v);
+            for (float v : uvRatios(entry.bounds, settings)) out.f32(v);
         } else {
-            for (int32_t v : uvRectangle(*image, settings)) out.i32(v);
+            for (int32_t v : uvRectangle(entry.bounds, settings)) out.i32(v);
         }
     }
     return out.buffer();
 }
 
-std::string uvArrayText(const TextureCollection& images, const Settings& settings) {
+std::string uvArrayText(const ExportEntries& entries, const Settings& settings) {
     const bool ratio = settings.uvRatio != 0;
-    std::string text = formatText("#define TEXTURE_MAX\t( %d )\n\n", images.count());
+    std::string text = formatText("#define TEXTURE_MAX\t( %d )\n\n", static_cast<int32_t>(entries.size()));
     text += "#define MIN_U\t( 0 )\n#define MIN_V\t( 1 )\n#define MAX_U\t( 2 )\n#define MAX_V\t( 3 )\n";
     text += "\n";
     text += kUvComment;
     text += ratio ? "const float UV_LIST[TEXTURE_MAX][4] =\n{\n" : "const long UV_LIST[TEXTURE_MAX][4] =\n{\n";
-    for (const auto& image : images.images()) {
-        text += formatText("// %s\n\t{", image->name().c_str());
+    for (const ExportEntry& entry : entries) {
+        text += formatText("// %s\n\t{", entry.name.c_str());
         if (ratio) {
-            const UvRatios uv = uvRatios(*image, settings);
+            const UvRatios uv = uvRatios(entry.bounds, settings);
             for (size_t i = 0; i < 4; ++i) {
                 const std::string value = formatText("%.4f", uv[i]);
                 text += formatText(i < 3 ? " %7s," : " %7s", value.c_str());
             }
         } else {
-            for (int32_t v : uvRectangle(*image, settings)) text += formatText(" %d,", v);
+            for (int32_t v : uvRectangle(entry.bounds, settings)) text += formatText(" %d,", v);
         }
         text += " },\n";
     }
@@ -85,15 +82,15 @@ std::string uvMacroName(const std::string& imageName, const char* suffix) {
     return cutAtCharacter(imageName, kMaxMacroName - tail.size()) + tail;
 }
 
-std::string uvDefinesText(const TextureCollection& images, const Settings& settings) {
+std::string uvDefinesText(const ExportEntries& entries, const Settings& settings) {
     const bool ratio = settings.uvRatio != 0;
     std::string text = kUvComment;
-    for (const auto& image : images.images()) {
-        text += formatText("// %s\n", image->name().c_str());
-        const UvPixels pixels = uvRectangle(*image, settings);
-        const UvRatios ratios = uvRatios(*image, settings);
+    for (const ExportEntry& entry : entries) {
+        text += formatText("// %s\n", entry.name.c_str());
+        const UvPixels pixels = uvRectangle(entry.bounds, settings);
+        const UvRatios ratios = uvRatios(entry.bounds, settings);
         for (size_t i = 0; i < 4; ++i) {
-            const std::string macro = uvMacroName(image->name(), kSuffixes[i]);
+            const std::string macro = uvMacroName(entry.name, kSuffixes[i]);
             text += ratio ? formatText("#define %33s\t%f\n", macro.c_str(), ratios[i])
                           : formatText("#define %33s\t%d\n", macro.c_str(), pixels[i]);
         }

@@ -76,12 +76,12 @@ void useCollection(TextureCollection& images, const stdfs::path& folder, std::st
     images.autoLayout(s.layoutSpacing, s.areaWidth, s.areaHeight);
     std::vector<uint8_t> atlas;
     for (int bytes : {3, 4}) {
-        require(broken, composeAtlas(images, std::min(s.areaWidth, 64), std::min(s.areaHeight, 64), bytes, atlas),
+        require(broken, composeAtlas(atlasImages(images), std::min(s.areaWidth, 64), std::min(s.areaHeight, 64), bytes, atlas),
                 "no atlas of a sound area");
     }
-    quvList(images, s);
-    uvArrayText(images, s);
-    uvDefinesText(images, s);
+    quvList(exportEntries(images), s);
+    uvArrayText(exportEntries(images), s);
+    uvDefinesText(exportEntries(images), s);
     const Settings::Record record = s.record();
     stdfs::create_directory(folder / "saved");
     const std::string path = (folder / "saved" / "again.qbp").string();
@@ -140,7 +140,7 @@ FuzzOutcome fuzzSettings(const uint8_t* data, size_t size) {
             outcome.accepted ? messages.count == 0 && again.readFrom(back) && again.record() == settings.record()
                              : messages.count == 1 && (settings.record() == before || settings.record() == again.record()),
             "a record was reported wrongly, changed the settings when refused, or does not read back");
-    idHeaderText(TextureCollection(), settings);
+    idHeaderText({}, settings);
     return outcome;
 }
 

@@ -201,33 +201,33 @@ TEST_F(ProjectTest, TextsAndTheQuvListToTheByte) {
     add(dir.file("tree.bmp"), 0, 0, 64, 32);
     add(dir.file("rock.bmp"), 3, 5, 8, 8);
     const std::string uv = "//---- テクスチャーUVリスト ----//\n", define = "#define                           ";
-    EXPECT_EQ(uvArrayText(images, settings),
+    EXPECT_EQ(uvArrayText(exportEntries(images), settings),
               "#define TEXTURE_MAX\t( 2 )\n\n#define MIN_U\t( 0 )\n#define MIN_V\t( 1 )\n#define MAX_U\t( 2 )\n"
               "#define MAX_V\t( 3 )\n\n" +
                   uv +
                   "const long UV_LIST[TEXTURE_MAX][4] =\n{\n// TREE\n\t{ 0, 0, 64, 32, },\n"
                   "// ROCK\n\t{ 3, 5, 11, 13, },\n};\n");
-    EXPECT_EQ(uvDefinesText(images, settings), uv + "// TREE\n" + define + "TREE_U0\t0\n" + define + "TREE_V0\t0\n" +
+    EXPECT_EQ(uvDefinesText(exportEntries(images), settings), uv + "// TREE\n" + define + "TREE_U0\t0\n" + define + "TREE_V0\t0\n" +
                                                    define + "TREE_U1\t64\n" + define + "TREE_V1\t32\n// ROCK\n" +
                                                    define + "ROCK_U0\t3\n" + define + "ROCK_V0\t5\n" + define +
                                                    "ROCK_U1\t11\n" + define + "ROCK_V1\t13\n");
-    EXPECT_EQ(idHeaderText(images, settings),
+    EXPECT_EQ(idHeaderText(exportEntries(images), settings),
               "#pragma once\n\n// テクスチャーIDリスト\n\n#define                       "
               "IDT_TREE\t0\n#define                       IDT_ROCK\t1\n");
     const std::vector<int32_t> quv = {0x20565551, 2, 0, 0, 64, 32, 3, 5, 11, 13};  // "QUV ", the count, rows
-    EXPECT_EQ(quvList(images, settings), std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(quv.data()),
+    EXPECT_EQ(quvList(exportEntries(images), settings), std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(quv.data()),
                                                               reinterpret_cast<const uint8_t*>(quv.data() + 10)));
     settings.uvRatio = settings.reverseHorizontal = 1;
     const float ratios[] = {0.75f, 0, 1, 0.125f, 245 / 256.0f, 5 / 256.0f, 253 / 256.0f, 13 / 256.0f};
-    EXPECT_EQ(std::memcmp(quvList(images, settings).data() + 8, ratios, sizeof ratios), 0);
-    EXPECT_EQ(uvDefinesText(images, settings).substr(uv.size() + 8, define.size() + 17),
+    EXPECT_EQ(std::memcmp(quvList(exportEntries(images), settings).data() + 8, ratios, sizeof ratios), 0);
+    EXPECT_EQ(uvDefinesText(exportEntries(images), settings).substr(uv.size() + 8, define.size() + 17),
               define + "TREE_U0\t0.750000\n");
     add(dir.file(std::string(27, 'b') + ".bmp"), 0, 0);  // 31 bytes with the prefix
     Settings::setText(settings.idHeaderText, "// 100% ours %s %d");
     Settings::setText(settings.idDeclaration, "%define");
     Settings::setText(settings.idPrefix, "P%__");
     Settings::setText(settings.idConnector, "= %d ");
-    EXPECT_EQ(idHeaderText(images, settings),
+    EXPECT_EQ(idHeaderText(exportEntries(images), settings),
               "// 100% ours %s %d\n%define                       P%__TREE\t= %d 0\n"
               "%define                       P%__ROCK\t= %d 1\n%define P%__" +
                   std::string(27, 'B') + "\t= %d 2\n");
