@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 
+#include "atlas/Json.h"
 #include "base/ByteReader.h"
 #include "base/FileSystem.h"
 #include "base/Format.h"
@@ -15,7 +16,7 @@
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
-#include "cli/Json.h"
+#include "cli/CommandSupport.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
 #include "image/AtlasExport.h"
@@ -27,64 +28,7 @@
 
 namespace {
 
-constexpr int32_t kMaxAreaSide = Settings::kMaxAreaSide;
-// Above these counts the command line shows its progress on a terminal.
-constexpr size_t kManyImages = 200;
 constexpr size_t kLongLayout = 1000;
-constexpr int32_t kMaxExtrude = 256;
-// The largest area --size auto tries unless --max-size says otherwise.
-constexpr int32_t kDefaultMaxAutoSide = 4096;
-
-int usage(const std::string& command, const std::string& message) {
-    std::fprintf(stderr, "quiltbox-cli: %s\nTry 'quiltbox-cli %s --help'.\n", message.c_str(), command.c_str());
-    return kExitUsage;
-}
-
-// A failure told in the program's own texts (Shift-JIS), shown as the terminal shows text.
-int failure(const std::string& message) {
-    std::fprintf(stderr, "quiltbox-cli: %s\n", terminalText(message).c_str());
-    return kExitFailed;
-}
-
-// "cannot write PATH", with the system's reason when it left one.
-int cannotWrite(const std::string& path) {
-    const int error = errno;
-    return failure("cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
-}
-
-// Runs a write with the system's last error cleared first, so that a reason found afterwards is this write's.
-template <typename Write>
-bool writing(Write write) {
-    errno = 0;
-    return write();
-}
-
-void listWritten(const std::string& path, bool quiet) {
-    if (!quiet) std::printf("%s\n", terminalText(path).c_str());
-}
-
-bool parseInt32(const std::string& text, int64_t low, int64_t high, int32_t& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (*end != '\0' || v < low || v > high) return false;
-    value = static_cast<int32_t>(v);
-    return true;
-}
-
-bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
-    const size_t x = text.find('x');
-    return x != std::string::npos && parseInt32(text.substr(0, x), 1, kMaxAreaSide, width) &&
-           parseInt32(text.substr(x + 1), 1, kMaxAreaSide, height);
-}
-
-// An argument naming a file, as a full program path; false when it cannot be held in Shift-JIS.
-bool fullPath(const std::string& argument, std::string& path) {
-    std::string text;
-    if (!argumentText(argument, text)) return false;
-    path = absolutePath(text);
-    return !path.empty();
-}
 
 bool isAbsoluteProgramPath(const std::string& path) {
 #ifdef _WIN32
@@ -102,19 +46,6 @@ bool isForeignDrivePath(const std::string& path) {
 #else
     return path.size() >= 2 && path[1] == ':' && !isLeadByte(static_cast<uint8_t>(path[0]));
 #endif
-}
-
-// The command line takes BMP, TGA and PNG files by their extension in any letter case ("RED.BMP", "Tree.Tga"). Only
-// single-byte letters are lowered; an extension holding a double-byte character matches none of the three anyway.
-ImageKind imageKindAnyCase(const std::string& path) {
-    std::string extension = splitPath(path).extension;
-    for (char& c : extension) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (extension == ".bmp") return ImageKind::Bmp;
-    if (extension == ".tga") return ImageKind::Tga;
-    if (extension == ".png") return ImageKind::Png;
-    return ImageKind::None;
 }
 
 std::string folderOf(const std::string& path) {
@@ -165,269 +96,7 @@ int loadForWork(const std::string& argument, bool allowMissing, TextureCollectio
     return kExitOk;
 }
 
-// An area size that --size auto may choose.
-struct AreaSize {
-    int32_t width;
-    int32_t height;
-};
-
-// The areas --size auto tries, smallest first: a square, then one twice as wide, each side a power of two within the
-// largest size allowed.
-std::vector<AreaSize> autoAreas(AreaSize largest) {
-    std::vector<AreaSize> areas;
-    for (int32_t side = 1; side <= largest.width && side <= largest.height; side *= 2) {
-        areas.push_back({side, side});
-        if (int64_t{side} * 2 <= largest.width) areas.push_back({side * 2, side});
-        if (side > kMaxAreaSide / 2) break;
-    }
-    return areas;
-}
-
-// True when the layout cannot place every image on the area, whatever their order: an image (grown by the margin) is
-// larger than the area less the spacing along its edges, or together they cover more than that. No layout need be run
-// to know.
-bool surelyTooSmall(const TextureCollection& images, int32_t spacing, int32_t margin, AreaSize area) {
-    const int64_t s = int64_t{spacing} - 2 * margin;
-    const int64_t innerWidth = area.width - 2 * s;
-    const int64_t innerHeight = area.height - 2 * s;
-    int64_t covered = 0;
-    for (const auto& image : images.images()) {
-        const int64_t w = image->width() + 2 * int64_t{margin};
-        const int64_t h = image->height() + 2 * int64_t{margin};
-        if (w > innerWidth || h > innerHeight) return true;
-        covered += w * h;
-    }
-    return covered > innerWidth * innerHeight;
-}
-
-// --size auto: lays the images out on each area of autoAreas in turn, skipping those that surely fail, and keeps the
-// first that holds them all, else the largest (whose parked images are then reported as usual). The area goes into
-// the settings.
-std::vector<bool> layOutOnSmallestArea(TextureCollection& images,
-                                       Settings& settings,
-                                       int32_t margin,
-                                       AreaSize largest,
-                                       bool quiet) {
-    const std::vector<AreaSize> areas = autoAreas(largest);
-    std::vector<bool> parked;
-    for (size_t i = 0; i < areas.size(); ++i) {
-        const bool last = i + 1 == areas.size();
-        if (!last && surelyTooSmall(images, settings.layoutSpacing, margin, areas[i])) continue;
-        settings.areaWidth = areas[i].width;
-        settings.areaHeight = areas[i].height;
-        parked = layOut(images, settings, margin, quiet);
-        if (std::find(parked.begin(), parked.end(), true) == parked.end()) {
-            std::fprintf(stderr, "quiltbox-cli: --size auto chose %dx%d\n", areas[i].width, areas[i].height);
-            break;
-        }
-    }
-    return parked;
-}
-
-// The atlas image as the JSON file names it: relative to the JSON file's folder where that can be formed, with '/'
-// between folders as engines load it, in UTF-8.
-std::string imageReference(const std::string& jsonPath, const std::string& imagePath) {
-    std::string relative;
-    if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(jsonPath)),
-                                  withoutDotComponents(pathForRelativeForm(imagePath)), relative)) {
-        relative = imagePath;
-    }
-    std::string text = utf8Text(relative);  // from here on a '\\' is never half of a double-byte character
-    if (text.rfind(".\\", 0) == 0) text.erase(0, 2);
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
-// The window program opens only ".bmp" and ".tga" files; a saved project naming others says so.
-void noteImagesTheWindowProgramLeavesOut(const TextureCollection& images, const std::string& projectPath) {
-    const auto others = std::count_if(images.images().begin(), images.images().end(), [](const auto& image) {
-        return imageKindByExtension(image->path()) == ImageKind::None;
-    });
-    if (others == 0) return;
-    std::fprintf(stderr,
-                 "quiltbox-cli: note: %s names %d PNG image(s) or extension(s) not in lower case, which the window "
-                 "program leaves out; export, layout and info take them\n",
-                 terminalText(projectPath).c_str(), static_cast<int>(others));
-}
-
 }  // namespace
-
-int runPack(const std::vector<std::string>& args) {
-    std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
-                extrude = "0";
-    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save;
-    bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false;
-    bool premultiply = false;
-    std::vector<std::string> inputs;
-    const std::string error = parseOptions(args,
-                                           {{"--size", &size, nullptr},
-                                            {"--max-size", &maxSize, nullptr},
-                                            {"--spacing", &spacing, nullptr},
-                                            {"--sort", &sort, nullptr},
-                                            {"--uv", &uv, nullptr},
-                                            {"--id-prefix", &idPrefix, nullptr},
-                                            {"--extrude", &extrude, nullptr},
-                                            {"--bmp", &bmp, nullptr},
-                                            {"--tga", &tga, nullptr},
-                                            {"--png", &png, nullptr},
-                                            {"--json", &json, nullptr},
-                                            {"--quv", &quv, nullptr},
-                                            {"--uv-array", &uvArray, nullptr},
-                                            {"--uv-defines", &uvDefines, nullptr},
-                                            {"--ids", &ids, nullptr},
-                                            {"--save", &save, nullptr},
-                                            {"--reverse-h", nullptr, &reverseH},
-                                            {"--reverse-v", nullptr, &reverseV},
-                                            {"--premultiply", nullptr, &premultiply},
-                                            {"--absolute-paths", nullptr, &absolutePaths},
-                                            {"--allow-overflow", nullptr, &allowOverflow},
-                                            {"--quiet", nullptr, &quiet}},
-                                           inputs);
-    if (!error.empty()) return usage("pack", error);
-    if (inputs.empty()) return usage("pack", "no images given");
-
-    Settings& settings = Settings::instance();
-    settings.resetToDefaults();
-    const bool autoSize = size == "auto";
-    if (!autoSize && !parseSize(size, settings.areaWidth, settings.areaHeight)) {
-        return usage("pack", "--size takes WIDTHxHEIGHT, each from 1 to 16384");
-    }
-    if (!parseInt32(spacing, INT32_MIN, INT32_MAX, settings.layoutSpacing)) {
-        return usage("pack", "--spacing takes a whole number");
-    }
-    if (sort != "edge" && sort != "pixels") return usage("pack", "--sort takes edge or pixels");
-    if (uv != "pixels" && uv != "ratio") return usage("pack", "--uv takes pixels or ratio");
-    settings.sortByEdgeLength = sort == "edge" ? 1 : 0;
-    settings.uvRatio = uv == "ratio" ? 1 : 0;
-    settings.reverseHorizontal = reverseH ? 1 : 0;
-    settings.reverseVertical = reverseV ? 1 : 0;
-    settings.absolutePaths = absolutePaths ? 1 : 0;
-    std::string prefix;
-    if (!argumentText(idPrefix, prefix) || prefix.size() >= sizeof settings.idPrefix) {
-        return usage("pack", "--id-prefix takes up to 31 bytes of Shift-JIS text");
-    }
-    Settings::setText(settings.idPrefix, prefix);
-    AreaSize largest = {kDefaultMaxAutoSide, kDefaultMaxAutoSide};
-    if (!maxSize.empty() && !autoSize) return usage("pack", "--max-size goes with --size auto");
-    if (!maxSize.empty() && !parseSize(maxSize, largest.width, largest.height)) {
-        return usage("pack", "--max-size takes WIDTHxHEIGHT, each from 1 to 16384");
-    }
-    AtlasOptions atlasOptions;
-    atlasOptions.premultiply = premultiply;
-    if (!parseInt32(extrude, 0, kMaxExtrude, atlasOptions.extrude)) {
-        return usage("pack", "--extrude takes a whole number from 0 to 256");
-    }
-    if (atlasOptions.extrude > 0 && settings.layoutSpacing < 2 * int64_t{atlasOptions.extrude}) {
-        return usage("pack", "--extrude N needs a --spacing of at least 2N");
-    }
-    if (!json.empty() && png.empty() && tga.empty() && bmp.empty()) {
-        return usage("pack", "--json names the atlas image: give --png, --tga or --bmp too");
-    }
-
-    // Every output as a full path before anything is loaded, so that a bad name costs no work.
-    struct Output {
-        const std::string* argument;
-        int usualEntry;
-        std::function<bool(const TextureCollection&, const std::string&)> write;
-        std::string path = {};
-    };
-    std::string atlasForJson;  // the full path of the atlas image the JSON names
-    std::vector<Output> outputs = {
-        {&bmp, Settings::kUsualBmp,
-         [&](const TextureCollection& c, const std::string& p) {
-             return writeAtlasBmpFile(atlasImages(c), p, settings.areaWidth, settings.areaHeight, atlasOptions);
-         }},
-        {&tga, Settings::kUsualTga,
-         [&](const TextureCollection& c, const std::string& p) {
-             return writeAtlasTgaFile(atlasImages(c), p, settings.areaWidth, settings.areaHeight, atlasOptions);
-         }},
-        {&png, -1,
-         [&](const TextureCollection& c, const std::string& p) {
-             return writeAtlasPngFile(atlasImages(c), p, settings.areaWidth, settings.areaHeight, atlasOptions);
-         }},
-        {&ids, Settings::kUsualIdHeader,
-         [](const TextureCollection& c, const std::string& p) { return c.writeIdHeader(p); }},
-        {&quv, Settings::kUsualQuv, [](const TextureCollection& c, const std::string& p) { return c.writeQuvList(p); }},
-        {&uvArray, Settings::kUsualUvArray,
-         [](const TextureCollection& c, const std::string& p) { return c.writeUvArray(p); }},
-        {&uvDefines, -1, [](const TextureCollection& c, const std::string& p) { return c.writeUvDefines(p); }},
-        {&json, -1,
-         [&](const TextureCollection& c, const std::string& p) {
-             const Json atlas =
-                 atlasJsonHash(c, settings.areaWidth, settings.areaHeight, imageReference(p, atlasForJson));
-             return writeFileSafely(p, jsonDump(atlas) + "\n");
-         }},
-    };
-    for (Output& o : outputs) {
-        if (!o.argument->empty() && !fullPath(*o.argument, o.path)) {
-            return failure("cannot use the path " + *o.argument + " (it cannot be held in Shift-JIS)");
-        }
-    }
-    for (const Output* atlas : {&outputs[2], &outputs[1], &outputs[0]}) {
-        if (atlasForJson.empty()) atlasForJson = atlas->path;
-    }
-    std::string projectPath;
-    if (!save.empty() && !fullPath(save, projectPath)) {
-        return failure("cannot use the path " + save + " (it cannot be held in Shift-JIS)");
-    }
-
-    TextureCollection images;
-    images.setImageKindRule(imageKindAnyCase);
-    size_t failed = 0;
-    {
-        Progress progress("loading images", inputs.size(), !quiet && inputs.size() >= kManyImages);
-        for (size_t i = 0; i < inputs.size(); ++i) {
-            std::string path;
-            if (!fullPath(inputs[i], path)) {
-                failure("cannot use the path " + inputs[i] + " (it cannot be held in Shift-JIS)");
-                ++failed;
-            } else if (!images.addFromFile(path, true)) {
-                ++failed;
-            }
-            progress.step(i + 1);
-        }
-    }
-    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
-
-    const std::vector<bool> parked = autoSize
-                                         ? layOutOnSmallestArea(images, settings, atlasOptions.extrude, largest, quiet)
-                                         : layOut(images, settings, atlasOptions.extrude, quiet);
-    if (reportParked(images, parked, settings) && !allowOverflow) {
-        return failure("nothing was written (--allow-overflow writes the images that fit)");
-    }
-    if (!png.empty() && int64_t{settings.areaWidth} * settings.areaHeight > kMaxPngPixels) {
-        return failure(
-            formatText("a PNG atlas holds at most 128 Mi pixels (16384x8192), not %dx%d; nothing was written",
-                       settings.areaWidth, settings.areaHeight));
-    }
-
-    for (const Output& o : outputs) {
-        if (o.path.empty()) continue;
-        if (!writing([&] { return o.write(images, o.path); })) return cannotWrite(o.path);
-        listWritten(o.path, quiet);
-    }
-    if (projectPath.empty()) return kExitOk;
-    // The project remembers the outputs as its usual places, relative to itself where that can be formed, so that
-    // `export` writes them again.
-    for (const Output& o : outputs) {
-        if (o.path.empty() || o.usualEntry < 0) continue;
-        std::string stored;
-        if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(projectPath)),
-                                      withoutDotComponents(pathForRelativeForm(o.path)), stored)) {
-            stored = o.path;
-        }
-        if (stored.size() < sizeof settings.usualPaths[0]) {
-            Settings::setText(settings.usualPaths[o.usualEntry], stored);
-        } else {
-            std::fprintf(stderr, "quiltbox-cli: %s is too long to be kept as a usual place (255 bytes at most)\n",
-                         terminalText(stored).c_str());
-        }
-    }
-    if (!writing([&] { return saveProjectFile(projectPath, images); })) return cannotWrite(projectPath);
-    listWritten(projectPath, quiet);
-    noteImagesTheWindowProgramLeavesOut(images, projectPath);
-    return kExitOk;
-}
 
 int runExport(const std::vector<std::string>& args) {
     std::string outDir;

@@ -1,7 +1,6 @@
 #include "cli/Terminal.h"
 
 #include "base/Message.h"
-#include "base/ShiftJis.h"
 #include "base/TextEncoding.h"
 
 #ifdef _WIN32
@@ -9,24 +8,6 @@
 #else
 #include <unistd.h>
 #endif
-
-namespace {
-
-// Converts character by character where the whole text does not convert, so that one bad byte costs one character.
-std::string toUtf8(const std::string& text, const char* replacement) {
-    std::string out;
-    if (cp932ToUtf8(text, out)) return out;
-    out.clear();
-    for (size_t i = 0; i < text.size();) {
-        const size_t n = isLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < text.size() ? 2 : 1;
-        std::string one;
-        out += cp932ToUtf8(text.substr(i, n), one) ? one : replacement;
-        i += n;
-    }
-    return out;
-}
-
-}  // namespace
 
 bool argumentText(const std::string& argument, std::string& text) {
 #ifdef _WIN32
@@ -41,12 +22,8 @@ std::string terminalText(const std::string& text) {
 #ifdef _WIN32
     return text;
 #else
-    return toUtf8(text, "?");
+    return utf8Text(text, "?");
 #endif
-}
-
-std::string utf8Text(const std::string& text) {
-    return toUtf8(text, "\xEF\xBF\xBD");
 }
 
 bool isTerminal(FILE* stream) {

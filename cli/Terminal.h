@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/TextEncoding.h"
+
 // The command line's boundary with the outside world. Inside, every text and path is Shift-JIS (code page 932), as in
 // the rest of the program; arguments and terminals speak UTF-8 on Linux and the ANSI code page (932) on Windows.
 
@@ -11,8 +13,6 @@
 bool argumentText(const std::string& argument, std::string& text);
 // A program text as the terminal shows it; bytes that are no Shift-JIS become '?'.
 std::string terminalText(const std::string& text);
-// A program text as UTF-8 whatever the platform (for JSON); bytes that are no Shift-JIS become U+FFFD.
-std::string utf8Text(const std::string& text);
 
 bool isTerminal(FILE* stream);
 

@@ -70,32 +70,32 @@ void TextureImage::acceptBmp(const std::string& path) {
 bool TextureImage::loadTga(const std::string& path) {
     TgaImage image;
     if (!readTga(path, image)) return false;
-    acceptWithAlpha(path, image, ImageKind::Tga);
+    takePixels(path, image, ImageKind::Tga);
     return true;
 }
 
 bool TextureImage::takeTga(const std::string& path, const uint8_t* file, size_t size) {
     TgaImage image;
     if (!decodeTga(file, size, image)) return false;
-    acceptWithAlpha(path, image, ImageKind::Tga);
+    takePixels(path, image, ImageKind::Tga);
     return true;
 }
 
 const char* TextureImage::loadPng(const std::string& path) {
     DecodedImage image;
     const char* failure = readPng(path, image);
-    if (!failure) acceptWithAlpha(path, image, ImageKind::Png);
+    if (!failure) takePixels(path, image, ImageKind::Png);
     return failure;
 }
 
 const char* TextureImage::takePng(const std::string& path, const uint8_t* file, size_t size) {
     DecodedImage image;
     const char* failure = decodePng(file, size, image);
-    if (!failure) acceptWithAlpha(path, image, ImageKind::Png);
+    if (!failure) takePixels(path, image, ImageKind::Png);
     return failure;
 }
 
-void TextureImage::acceptWithAlpha(const std::string& path, DecodedImage& image, ImageKind kind) {
+void TextureImage::takePixels(const std::string& path, DecodedImage& image, ImageKind kind) {
     width_ = image.width;
     height_ = image.height;
     pixels_ = std::move(image.pixels);

@@ -36,6 +36,9 @@ public:
     const char* takeBmp(const std::string& path, const uint8_t* file, size_t size);
     bool takeTga(const std::string& path, const uint8_t* file, size_t size);
     const char* takePng(const std::string& path, const uint8_t* file, size_t size);
+    // Pixels made elsewhere (the command line's trimmed and turned sprites), taken over as an image of `kind` would be
+    // loaded from `path`; an empty alpha plane stands for an opaque image.
+    void takePixels(const std::string& path, DecodedImage& image, ImageKind kind);
 
 #ifdef _WIN32
     // Draws the colour pixels, or the grey view of the alpha, scaled by zoom (1/256 units) at the area origin set by
@@ -133,7 +136,6 @@ private:
     }
     void takeTexts(const std::string& path);
     void acceptBmp(const std::string& path);
-    void acceptWithAlpha(const std::string& path, DecodedImage& image, ImageKind kind);
     void copyTo(uint8_t* atlas, int32_t areaWidth, int32_t areaHeight, int bytesPerPixel) const;
 
     int32_t x_ = 0;

@@ -1,6 +1,7 @@
 #include "layout/AutoLayout.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <limits>
 #include <map>
@@ -432,6 +433,24 @@ std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
         const std::optional<Point> place = placer.place(boxes[index].width, boxes[index].height);
         positions[index] = place.value_or(Point{areaWidth, areaHeight});
         if (parked && !place) (*parked)[index] = true;
+    }
+    return positions;
+}
+
+std::vector<Point> computeAutoLayoutWithMargin(const std::vector<LayoutBox>& boxes,
+                                               int32_t spacing,
+                                               int32_t margin,
+                                               int32_t areaWidth,
+                                               int32_t areaHeight,
+                                               LayoutSortKey key,
+                                               std::vector<bool>& parked) {
+    assert(margin == 0 || (margin > 0 && spacing >= 2 * int64_t{margin}));
+    std::vector<LayoutBox> grown;
+    grown.reserve(boxes.size());
+    for (const LayoutBox& box : boxes) grown.push_back({box.width + 2 * margin, box.height + 2 * margin});
+    std::vector<Point> positions = computeAutoLayout(grown, spacing - 2 * margin, areaWidth, areaHeight, key, &parked);
+    for (size_t i = 0; i < positions.size(); ++i) {
+        if (!parked[i]) positions[i] = {positions[i].x + margin, positions[i].y + margin};
     }
     return positions;
 }

@@ -44,3 +44,15 @@ std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
                                      int32_t areaHeight,
                                      LayoutSortKey key,
                                      std::vector<bool>* parked = nullptr);
+
+// The same for boxes that keep a margin m >= 0 clear on every side (the command line's extrusion): each box is laid out
+// as its rectangle grown by m, with spacing - 2m between those rectangles, and sits at its centre, so that boxes set
+// side by side stay `spacing` apart and no two grown rectangles overlap, whatever the collision rule lets touch. A
+// parked box sits at (W, H) itself. The spacing must be at least 2m when m > 0.
+std::vector<Point> computeAutoLayoutWithMargin(const std::vector<LayoutBox>& boxes,
+                                               int32_t spacing,
+                                               int32_t margin,
+                                               int32_t areaWidth,
+                                               int32_t areaHeight,
+                                               LayoutSortKey key,
+                                               std::vector<bool>& parked);

@@ -233,19 +233,15 @@ std::vector<bool> TextureCollection::autoLayout(int32_t spacing,
                                                 int32_t areaWidth,
                                                 int32_t areaHeight,
                                                 int32_t margin) {
-    assert(margin == 0 || (margin > 0 && spacing >= 2 * int64_t{margin}));
     std::vector<LayoutBox> boxes;
     boxes.reserve(images_.size());
-    for (const auto& image : images_) boxes.push_back({image->width() + 2 * margin, image->height() + 2 * margin});
+    for (const auto& image : images_) boxes.push_back({image->width(), image->height()});
     const LayoutSortKey key =
         Settings::instance().sortByEdgeLength == 1 ? LayoutSortKey::LongestSide : LayoutSortKey::PixelCount;
     std::vector<bool> parked;
     const std::vector<Point> positions =
-        computeAutoLayout(boxes, spacing - 2 * margin, areaWidth, areaHeight, key, &parked);
-    for (size_t i = 0; i < images_.size(); ++i) {
-        const int32_t shift = parked[i] ? 0 : margin;
-        images_[i]->setPosition(positions[i].x + shift, positions[i].y + shift);
-    }
+        computeAutoLayoutWithMargin(boxes, spacing, margin, areaWidth, areaHeight, key, parked);
+    for (size_t i = 0; i < images_.size(); ++i) images_[i]->setPosition(positions[i].x, positions[i].y);
     return parked;
 }
 

@@ -10,7 +10,6 @@
 #include "image/TextureImage.h"
 
 class ByteReader;
-class ByteWriter;
 class Settings;
 
 // Which reader a file goes to, told by its path; ImageKind::None for a file that is no image.
@@ -60,9 +59,8 @@ public:
     // edges (see AutoLayout.h); the sort key is Settings::sortByEdgeLength (exactly 1: the longer side, else the pixel
     // count). Only positions change: order, selection, names and the list stay. An image that finds no place is
     // parked at (areaWidth, areaHeight); the result tells, per image in list order, whether it was parked.
-    // With a margin m (the command line's extrusion), each image is laid out as its rectangle grown by m on every side,
-    // with spacing - 2m between those rectangles, and sits at its centre: images set side by side by the layout stay
-    // `spacing` apart, and no two grown rectangles ever overlap, whatever the layout's collision rule lets touch.
+    // With a margin m (the command line's extrusion) each image keeps m pixels clear around it (see
+    // computeAutoLayoutWithMargin).
     std::vector<bool> autoLayout(int32_t spacing, int32_t areaWidth, int32_t areaHeight, int32_t margin = 0);
 
     int32_t count() const {
@@ -86,11 +84,10 @@ public:
     bool writeIdHeader(const std::string& path) const;
 
     // The image list of a project file (see ProjectFile.h), read from behind the settings record, which must have been
-    // read into Settings::instance() from the same file, and written the same way. projectPath is the project file's
-    // full path: relative image paths are resolved against its folder and formed against it.
+    // read into Settings::instance() from the same file (saveProjectFile writes it). projectPath is the project file's
+    // full path: relative image paths are resolved against its folder.
     // With `missing`, the reader tells how many images could not be loaded.
     bool readImageList(ByteReader& in, const std::string& projectPath, int32_t* missing = nullptr);
-    bool writeImageList(ByteWriter& out, const std::string& projectPath) const;
 
     // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that
     // renames images shown in it calls relist() when done.

@@ -85,10 +85,12 @@ bool TextureCollection::readImageList(ByteReader& in, const std::string& project
     return sound;
 }
 
-bool TextureCollection::writeImageList(ByteWriter& out, const std::string& projectPath) const {
+namespace {
+
+bool writeImageList(ByteWriter& out, const AtlasImages& images, const std::string& projectPath) {
     const bool absolute = Settings::instance().absolutePaths == 1;
-    out.i32(count());
-    for (const auto& image : images_) {
+    out.i32(static_cast<int32_t>(images.size()));
+    for (const TextureImage* image : images) {
         std::string stored = image->path();
         // Dot components are taken out first: an image loaded as folder + ".\x.bmp" is stored as ".\x.bmp" again.
         const bool formed =
@@ -105,6 +107,8 @@ bool TextureCollection::writeImageList(ByteWriter& out, const std::string& proje
     }
     return true;
 }
+
+}  // namespace
 
 bool loadProjectFile(const std::string& path, TextureCollection& images, int32_t* missing) {
     Settings& settings = Settings::instance();
@@ -129,11 +133,15 @@ bool loadProjectFile(const std::string& path, TextureCollection& images, int32_t
 }
 
 bool saveProjectFile(const std::string& path, const TextureCollection& images) {
+    return saveProjectFile(path, atlasImages(images));
+}
+
+bool saveProjectFile(const std::string& path, const AtlasImages& images) {
     Settings& settings = Settings::instance();
     ByteWriter out;
     const Settings::Record record = settings.record();
     out.bytes(record.data(), record.size());
-    if (!images.writeImageList(out, path) || !writeFileSafely(path, out.buffer())) return false;
+    if (!writeImageList(out, images, path) || !writeFileSafely(path, out.buffer())) return false;
     settings.savedCopy = record;
     return true;
 }

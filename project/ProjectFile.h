@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "image/AtlasExport.h"
+
 class ByteReader;
 class TextureCollection;
 
@@ -39,3 +41,5 @@ bool loadProjectFile(const std::string& path, TextureCollection& images, int32_t
 // Writes Settings::instance() and the image list to `path` (a full path) through a safe replacement: the previous
 // file stays as it was unless the new one is complete. The settings' saved copy is refreshed only on success.
 bool saveProjectFile(const std::string& path, const TextureCollection& images);
+// The same for some images only (the command line's pages), in the order given.
+bool saveProjectFile(const std::string& path, const AtlasImages& images);

@@ -1,0 +1,123 @@
+#include "atlas/MaxRectsBin.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace {
+
+bool intersects(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The length of the stretch two intervals share (0 when apart).
+int64_t common(int32_t a0, int32_t a1, int32_t b0, int32_t b1) {
+    return std::max<int64_t>(0, int64_t{std::min(a1, b1)} - std::max(a0, b0));
+}
+
+}  // namespace
+
+MaxRectsBin::MaxRectsBin(int32_t width, int32_t height)
+    : width_(width), height_(height), free_{Rect{0, 0, width, height}}, columns_(width / kCell + 1) {
+    cells_.resize(static_cast<size_t>(columns_) * static_cast<size_t>(height / kCell + 1));
+}
+
+bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, MaxRectsRule rule, Choice& choice) const {
+    bool found = false;
+    consider(width, height, false, rule, choice, found);
+    if (mayTurn && width != height) consider(height, width, true, rule, choice, found);
+    return found;
+}
+
+void MaxRectsBin::consider(int32_t w, int32_t h, bool turned, MaxRectsRule rule, Choice& best, bool& found) const {
+    for (const Rect& f : free_) {
+        if (f.width() < w || f.height() < h) continue;
+        const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
+        const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
+        const Rect place{f.left, f.top, f.left + w, f.top + h};
+        int64_t score = 0, tieScore = 0;
+        switch (rule) {
+            case MaxRectsRule::ShortSide:
+                score = shortSide, tieScore = longSide;
+                break;
+            case MaxRectsRule::LongSide:
+                score = longSide, tieScore = shortSide;
+                break;
+            case MaxRectsRule::Area:
+                score = int64_t{f.width()} * f.height() - int64_t{w} * h, tieScore = shortSide;
+                break;
+            case MaxRectsRule::BottomLeft:
+                score = place.bottom, tieScore = place.left;
+                break;
+            case MaxRectsRule::Contact:
+                score = -contact(place);
+                break;
+        }
+        if (!found || score < best.score || (score == best.score && tieScore < best.tieScore)) {
+            best = {place, turned, score, tieScore};
+            found = true;
+        }
+    }
+}
+
+int64_t MaxRectsBin::contact(const Rect& r) const {
+    int64_t length = 0;
+    if (r.left == 0 || r.right == width_) length += r.height();
+    if (r.top == 0 || r.bottom == height_) length += r.width();
+    // Every placed box in the cells of the ring one pixel around the place, each counted once.
+    if (++visit_ == 0) std::fill(seen_.begin(), seen_.end(), 0), visit_ = 1;
+    const int32_t firstColumn = std::max(0, r.left - 1) / kCell, lastColumn = std::min(width_ - 1, r.right) / kCell;
+    const int32_t firstRow = std::max(0, r.top - 1) / kCell, lastRow = std::min(height_ - 1, r.bottom) / kCell;
+    for (int32_t row = firstRow; row <= lastRow; ++row) {
+        for (int32_t column = firstColumn; column <= lastColumn; ++column) {
+            for (uint32_t id : cells_[static_cast<size_t>(row) * columns_ + column]) {
+                if (seen_[id] == visit_) continue;
+                seen_[id] = visit_;
+                const Rect& u = used_[id];
+                if (u.right == r.left || u.left == r.right) length += common(r.top, r.bottom, u.top, u.bottom);
+                if (u.bottom == r.top || u.top == r.bottom) length += common(r.left, r.right, u.left, u.right);
+            }
+        }
+    }
+    return length;
+}
+
+void MaxRectsBin::occupy(const Rect& place) {
+    assert(place.left >= 0 && place.top >= 0 && place.right <= width_ && place.bottom <= height_);
+    std::vector<Rect> parts;
+    for (size_t i = 0; i < free_.size();) {
+        const Rect f = free_[i];
+        if (!intersects(f, place)) {
+            ++i;
+            continue;
+        }
+        if (place.left > f.left) parts.push_back({f.left, f.top, place.left, f.bottom});
+        if (place.right < f.right) parts.push_back({place.right, f.top, f.right, f.bottom});
+        if (place.top > f.top) parts.push_back({f.left, f.top, f.right, place.top});
+        if (place.bottom < f.bottom) parts.push_back({f.left, place.bottom, f.right, f.bottom});
+        free_[i] = free_.back();
+        free_.pop_back();
+    }
+    // A part inside another part (the earlier of two equal ones stays) or inside an untouched rectangle goes.
+    const size_t untouched = free_.size();
+    for (size_t i = 0; i < parts.size(); ++i) {
+        bool nested = false;
+        for (size_t j = 0; j < parts.size() && !nested; ++j) {
+            nested = j != i && inside(parts[i], parts[j]) && (parts[i] != parts[j] || j < i);
+        }
+        for (size_t j = 0; j < untouched && !nested; ++j) nested = inside(parts[i], free_[j]);
+        if (!nested) free_.push_back(parts[i]);
+    }
+    const auto id = static_cast<uint32_t>(used_.size());
+    used_.push_back(place);
+    seen_.push_back(0);
+    for (int32_t row = place.top / kCell; row <= (place.bottom - 1) / kCell; ++row) {
+        for (int32_t column = place.left / kCell; column <= (place.right - 1) / kCell; ++column) {
+            cells_[static_cast<size_t>(row) * columns_ + column].push_back(id);
+        }
+    }
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "base/Rect.h"
+
+// How a maximal-rectangles packer picks among the free places that hold a box (each with the box at the free
+// rectangle's top-left corner); smaller scores win, the first in the free list on a tie:
+// - ShortSide: the least of the two leftovers (free width - box width, free height - box height), then the greater;
+// - LongSide: the greater leftover, then the least;
+// - Area: the free rectangle's area less the box's, then the least leftover;
+// - BottomLeft: the box's bottom edge, then its left edge (the lowest, then leftmost place, y growing downwards);
+// - Contact: the most of the box's perimeter touching the area's edges or boxes placed before.
+enum class MaxRectsRule { ShortSide, LongSide, Area, BottomLeft, Contact };
+
+// The free space of an area as the list of every maximal free rectangle (each as large as it can be, free rectangles
+// overlapping freely). Placing a box splits every free rectangle it cuts into the up to four parts around it; a new
+// part that lies inside another free rectangle is dropped. An old rectangle never lies inside a new one (the new one
+// lies inside the old rectangle it was cut from, and the list held no nested pair before), so only the new parts are
+// compared, with each other and with the rest: the list stays free of nested pairs at a cost linear in its length.
+class MaxRectsBin {
+public:
+    MaxRectsBin(int32_t width, int32_t height);
+
+    struct Choice {
+        Rect place;
+        bool turned = false;
+        int64_t score = 0;
+        int64_t tieScore = 0;
+    };
+    // The best place for a width x height box under the rule, also turned a quarter (height x width) when mayTurn;
+    // the unturned box wins a tie. False when no free rectangle holds it.
+    bool choose(int32_t width, int32_t height, bool mayTurn, MaxRectsRule rule, Choice& choice) const;
+    // Takes a place returned by choose() out of the free space.
+    void occupy(const Rect& place);
+
+    // How many free rectangles there are now (for tests and the benchmark).
+    size_t freeCount() const { return free_.size(); }
+
+private:
+    void consider(int32_t width, int32_t height, bool turned, MaxRectsRule rule, Choice& best, bool& found) const;
+    int64_t contact(const Rect& place) const;
+
+    int32_t width_;
+    int32_t height_;
+    std::vector<Rect> free_;
+    // The placed boxes, for the contact rule, bucketed by a grid of kCell x kCell pixels.
+    static constexpr int32_t kCell = 64;
+    int32_t columns_;
+    std::vector<Rect> used_;
+    std::vector<std::vector<uint32_t>> cells_;
+    mutable std::vector<uint32_t> seen_;
+    mutable uint32_t visit_ = 0;
+};

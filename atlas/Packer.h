@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "atlas/MaxRectsBin.h"
+#include "layout/AutoLayout.h"
+
+// The size of a page, and the most a page may be.
+struct AreaSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// One box to pack: a sprite's kept size.
+struct PackBox {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// Where a box went: its top-left corner on the page; turned a quarter clockwise it covers height x width pixels there.
+struct Placement {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool turned = false;
+    bool placed = false;
+};
+
+// The order in which the maximal-rectangles packer takes the boxes: largest first by the key, ties in input order.
+enum class BoxOrder { LongSide, Area, Perimeter, ShortSide };
+
+// One way of packing boxes onto an area.
+// - Design: the window program's automatic layout (AutoLayout.h) with the design's sort key. It never turns a box by
+//   itself; with mayTurn it also lays the boxes out with every box taller than wide turned, and keeps the better.
+// - MaxRects: boxes in `order`, each at the place `rule` likes best on a maximal-rectangles bin (MaxRectsBin.h),
+//   turned where that scores better when mayTurn; a box that fits nowhere is passed over and the next one tried.
+// Spacing s and margin m mean for both what they mean for the design: every sprite keeps s pixels from its neighbours
+// and from the area's edges, and with extrusion each keeps m pixels clear around it (s >= 2m); the maximal-rectangles
+// packer needs s >= 0.
+struct Packer {
+    enum class Kind { Design, MaxRects } kind = Kind::Design;
+    LayoutSortKey designKey = LayoutSortKey::LongestSide;
+    MaxRectsRule rule = MaxRectsRule::ShortSide;
+    BoxOrder order = BoxOrder::LongSide;
+    bool mayTurn = false;
+    int32_t spacing = 1;
+    int32_t margin = 0;
+};
+
+// Places what it can of the boxes on a W x H area (1 to 16384 each); one placement per box, in the boxes' order.
+std::vector<Placement> packOnArea(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize area);
+
+// The area a page needs for its placed boxes: the farthest right and bottom edges of their sprites plus the spacing
+// (less the margin, which the spacing holds), at least 1 x 1.
+AreaSize usedExtent(const Packer& packer, const std::vector<PackBox>& boxes, const std::vector<Placement>& placements);

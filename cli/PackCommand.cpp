@@ -1,0 +1,420 @@
+// quiltbox-cli pack: the options read, then the pipeline of atlas/ wired in order: images loaded, sprites prepared
+// (trimmed, identical ones found), packed onto pages, every page's outputs written, the projects saved.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "atlas/AtlasPage.h"
+#include "atlas/PageOutputs.h"
+#include "atlas/PagePlan.h"
+#include "atlas/SpritePreparation.h"
+#include "base/Format.h"
+#include "base/RelativePath.h"
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "cli/Options.h"
+#include "cli/Terminal.h"
+#include "image/PngWriter.h"
+#include "layout/TextureCollection.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+
+namespace {
+
+constexpr int32_t kMaxExtrude = 256;
+constexpr int32_t kMaxTrimThreshold = 254;
+// The largest page --size auto and tight try unless --max-size says otherwise.
+constexpr int32_t kDefaultMaxAutoSide = 4096;
+// Above this many sprites the packing shows its progress on a terminal.
+constexpr size_t kLongPacking = 1000;
+
+// What `pack` was asked to do, once its options are understood.
+struct PackSetup {
+    Packer packer;
+    bool best = false;
+    PageRules rules;
+    bool trim = false;
+    int32_t trimThreshold = 0;
+    bool alias = false;
+    AtlasOptions atlasOptions;
+    PackOutputs outputs;  // full paths
+    std::string project;  // the --save pattern, a full path
+    bool allowOverflow = false;
+    bool quiet = false;
+};
+
+// The option texts as given.
+struct PackArguments {
+    std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
+                extrude = "0", trimThreshold, packer = "design", rule;
+    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save;
+    bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
+         premultiply = false, trim = false, rotate = false, alias = false, pages = false;
+
+    std::vector<Option> options() {
+        return {{"--size", &size, nullptr},
+                {"--max-size", &maxSize, nullptr},
+                {"--spacing", &spacing, nullptr},
+                {"--sort", &sort, nullptr},
+                {"--uv", &uv, nullptr},
+                {"--id-prefix", &idPrefix, nullptr},
+                {"--extrude", &extrude, nullptr},
+                {"--trim-threshold", &trimThreshold, nullptr},
+                {"--packer", &packer, nullptr},
+                {"--rule", &rule, nullptr},
+                {"--bmp", &bmp, nullptr},
+                {"--tga", &tga, nullptr},
+                {"--png", &png, nullptr},
+                {"--json", &json, nullptr},
+                {"--quv", &quv, nullptr},
+                {"--uv-array", &uvArray, nullptr},
+                {"--uv-defines", &uvDefines, nullptr},
+                {"--ids", &ids, nullptr},
+                {"--save", &save, nullptr},
+                {"--reverse-h", nullptr, &reverseH},
+                {"--reverse-v", nullptr, &reverseV},
+                {"--premultiply", nullptr, &premultiply},
+                {"--absolute-paths", nullptr, &absolutePaths},
+                {"--allow-overflow", nullptr, &allowOverflow},
+                {"--quiet", nullptr, &quiet},
+                {"--trim", nullptr, &trim},
+                {"--rotate", nullptr, &rotate},
+                {"--alias", nullptr, &alias},
+                {"--pages", nullptr, &pages}};
+    }
+};
+
+const std::pair<const char*, MaxRectsRule> kRules[] = {{"short-side", MaxRectsRule::ShortSide},
+                                                       {"long-side", MaxRectsRule::LongSide},
+                                                       {"area", MaxRectsRule::Area},
+                                                       {"bottom-left", MaxRectsRule::BottomLeft},
+                                                       {"contact", MaxRectsRule::Contact}};
+
+// The layout settings, into the process's Settings as the exports and the project read them; an exit status other
+// than 0 when they are not understood.
+int readLayoutOptions(const PackArguments& a, PackSetup& setup) {
+    Settings& settings = Settings::instance();
+    settings.resetToDefaults();
+    const bool autoSize = a.size == "auto", tight = a.size == "tight";
+    setup.rules.rule = autoSize ? AreaRule::PowerOfTwo : tight ? AreaRule::Tight : AreaRule::Fixed;
+    if (!autoSize && !tight && !parseSize(a.size, settings.areaWidth, settings.areaHeight)) {
+        return usage("pack", "--size takes WIDTHxHEIGHT (each from 1 to 16384), auto or tight");
+    }
+    setup.rules.size = {settings.areaWidth, settings.areaHeight};
+    if (!parseInt32(a.spacing, INT32_MIN, INT32_MAX, settings.layoutSpacing)) {
+        return usage("pack", "--spacing takes a whole number");
+    }
+    if (a.sort != "edge" && a.sort != "pixels") return usage("pack", "--sort takes edge or pixels");
+    if (a.uv != "pixels" && a.uv != "ratio") return usage("pack", "--uv takes pixels or ratio");
+    settings.sortByEdgeLength = a.sort == "edge" ? 1 : 0;
+    settings.uvRatio = a.uv == "ratio" ? 1 : 0;
+    settings.reverseHorizontal = a.reverseH ? 1 : 0;
+    settings.reverseVertical = a.reverseV ? 1 : 0;
+    settings.absolutePaths = a.absolutePaths ? 1 : 0;
+    std::string prefix;
+    if (!argumentText(a.idPrefix, prefix) || prefix.size() >= sizeof settings.idPrefix) {
+        return usage("pack", "--id-prefix takes up to 31 bytes of Shift-JIS text");
+    }
+    Settings::setText(settings.idPrefix, prefix);
+    if (!a.maxSize.empty() && !autoSize && !tight) return usage("pack", "--max-size goes with --size auto or tight");
+    if (autoSize || tight) setup.rules.size = {kDefaultMaxAutoSide, kDefaultMaxAutoSide};
+    if (!a.maxSize.empty() && !parseSize(a.maxSize, setup.rules.size.width, setup.rules.size.height)) {
+        return usage("pack", "--max-size takes WIDTHxHEIGHT, each from 1 to 16384");
+    }
+    setup.atlasOptions.premultiply = a.premultiply;
+    if (!parseInt32(a.extrude, 0, kMaxExtrude, setup.atlasOptions.extrude)) {
+        return usage("pack", "--extrude takes a whole number from 0 to 256");
+    }
+    if (setup.atlasOptions.extrude > 0 && settings.layoutSpacing < 2 * int64_t{setup.atlasOptions.extrude}) {
+        return usage("pack", "--extrude N needs a --spacing of at least 2N");
+    }
+    return kExitOk;
+}
+
+// The packer and what it may do with the sprites.
+int readPackingOptions(const PackArguments& a, PackSetup& setup) {
+    const Settings& settings = Settings::instance();
+    setup.trim = a.trim;
+    setup.alias = a.alias;
+    setup.rules.severalPages = a.pages;
+    if (!a.trimThreshold.empty() && !a.trim) return usage("pack", "--trim-threshold goes with --trim");
+    if (!a.trimThreshold.empty() && !parseInt32(a.trimThreshold, 0, kMaxTrimThreshold, setup.trimThreshold)) {
+        return usage("pack", "--trim-threshold takes a whole number from 0 to 254");
+    }
+    if (a.packer != "design" && a.packer != "maxrects" && a.packer != "best") {
+        return usage("pack", "--packer takes design, maxrects or best");
+    }
+    if (!a.rule.empty() && a.packer != "maxrects") return usage("pack", "--rule goes with --packer maxrects");
+    Packer& packer = setup.packer;
+    packer.kind = a.packer == "maxrects" ? Packer::Kind::MaxRects : Packer::Kind::Design;
+    setup.best = a.packer == "best";
+    if (!a.rule.empty()) {
+        const auto* rule =
+            std::find_if(std::begin(kRules), std::end(kRules), [&](const auto& r) { return a.rule == r.first; });
+        if (rule == std::end(kRules))
+            return usage("pack", "--rule takes short-side, long-side, area, bottom-left or contact");
+        packer.rule = rule->second;
+    }
+    packer.designKey = settings.sortByEdgeLength == 1 ? LayoutSortKey::LongestSide : LayoutSortKey::PixelCount;
+    packer.mayTurn = a.rotate;
+    packer.spacing = settings.layoutSpacing;
+    packer.margin = setup.atlasOptions.extrude;
+    if (packer.spacing < 0 && (a.packer != "design" || a.pages || setup.rules.rule == AreaRule::Tight)) {
+        return usage("pack", "--spacing must be 0 or more with --packer maxrects or best, --size tight and --pages");
+    }
+    return kExitOk;
+}
+
+// Every output as a full path before anything is loaded, so that a bad name costs no work.
+int readOutputs(const PackArguments& a, PackSetup& setup) {
+    if (!a.json.empty() && a.png.empty() && a.tga.empty() && a.bmp.empty()) {
+        return usage("pack", "--json names the atlas image: give --png, --tga or --bmp too");
+    }
+    // The UV lists and the project hold a whole, upright rectangle per image.
+    const std::pair<const char*, const std::string*> rectangles[] = {
+        {"--quv", &a.quv}, {"--uv-array", &a.uvArray}, {"--uv-defines", &a.uvDefines}, {"--save", &a.save}};
+    for (const auto& [name, value] : rectangles) {
+        if (value->empty() || (!a.trim && !a.rotate)) continue;
+        return usage("pack", formatText("%s holds a whole, unturned rectangle per image, so it cannot describe sprites "
+                                        "that %s changes; write --json instead",
+                                        name, a.trim ? "--trim" : "--rotate"));
+    }
+    const std::pair<const std::string*, std::string*> paths[] = {{&a.bmp, &setup.outputs.bmp},
+                                                                 {&a.tga, &setup.outputs.tga},
+                                                                 {&a.png, &setup.outputs.png},
+                                                                 {&a.json, &setup.outputs.json},
+                                                                 {&a.quv, &setup.outputs.quv},
+                                                                 {&a.uvArray, &setup.outputs.uvArray},
+                                                                 {&a.uvDefines, &setup.outputs.uvDefines},
+                                                                 {&a.ids, &setup.outputs.ids},
+                                                                 {&a.save, &setup.project}};
+    for (const auto& [argument, path] : paths) {
+        if (!argument->empty() && !fullPath(*argument, *path)) {
+            return failure("cannot use the path " + *argument + " (it cannot be held in Shift-JIS)");
+        }
+    }
+    return kExitOk;
+}
+
+int loadImages(const std::vector<std::string>& inputs, bool quiet, TextureCollection& images) {
+    images.setImageKindRule(imageKindAnyCase);
+    size_t failed = 0;
+    Progress progress("loading images", inputs.size(), !quiet && inputs.size() >= kManyImages);
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        std::string path;
+        if (!fullPath(inputs[i], path)) {
+            failure("cannot use the path " + inputs[i] + " (it cannot be held in Shift-JIS)");
+            ++failed;
+        } else if (!images.addFromFile(path, true)) {
+            ++failed;
+        }
+        progress.step(i + 1);
+    }
+    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
+    return kExitOk;
+}
+
+std::vector<Sprite> prepareSprites(const TextureCollection& images, const PackSetup& setup) {
+    std::vector<Sprite> sprites = spritesOf(images);
+    const bool show = !setup.quiet && sprites.size() >= kManyImages;
+    if (setup.trim) {
+        Progress progress("trimming", sprites.size(), show);
+        trimSprites(sprites, static_cast<uint8_t>(setup.trimThreshold), [&](size_t done) { progress.step(done); });
+    }
+    if (setup.alias) {
+        Progress progress("finding identical images", sprites.size(), show);
+        findIdenticalSprites(sprites, [&](size_t done) { progress.step(done); });
+    }
+    return sprites;
+}
+
+const char* ruleName(MaxRectsRule rule) {
+    for (const auto& [name, value] : kRules) {
+        if (value == rule) return name;
+    }
+    return "";
+}
+
+// Packs the boxes by the setup, telling its progress on a terminal when it takes a while, and what --size auto or
+// tight and --packer best chose.
+PagePlan plan(const PackSetup& setup, const std::vector<PackBox>& boxes) {
+    const bool show = !setup.quiet && boxes.size() >= kLongPacking && isTerminal(stderr);
+    const auto start = std::chrono::steady_clock::now();
+    if (show) std::fprintf(stderr, "packing %zu sprites...", boxes.size());
+    std::fflush(stderr);
+    PagePlan pages;
+    if (setup.best) {
+        const std::vector<Packer> packers = bestCandidates(setup.packer);
+        size_t chosen = 0;
+        pages = planBest(packers, boxes, setup.rules, chosen);
+        const Packer& p = packers[chosen];
+        std::fprintf(
+            stderr, "quiltbox-cli: --packer best chose %s\n",
+            p.kind == Packer::Kind::Design ? "design" : formatText("maxrects --rule %s", ruleName(p.rule)).c_str());
+    } else {
+        pages = planPages(setup.packer, boxes, setup.rules, [&](size_t page) {
+            if (show) std::fprintf(stderr, " page %zu", page);
+        });
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (show) std::fprintf(stderr, " %.2f s\n", seconds);
+    if (setup.rules.rule != AreaRule::Fixed && pages.unplacedCount() == 0) {
+        std::string sizes;
+        for (const PlannedPage& page : pages.pages) {
+            sizes += formatText("%s%dx%d", sizes.empty() ? "" : ", ", page.size.width, page.size.height);
+        }
+        std::fprintf(stderr, "quiltbox-cli: --size %s chose %s\n",
+                     setup.rules.rule == AreaRule::Tight ? "tight" : "auto", sizes.c_str());
+    }
+    return pages;
+}
+
+// The sprites that found no place, named with their size and file; true when there were any.
+bool reportUnplaced(const std::vector<AtlasPage>& pages, const std::vector<Sprite>& sprites, const PackSetup& setup) {
+    std::vector<bool> onPage(sprites.size(), false);
+    const auto tell = [](const Sprite& sprite, const std::string& where) {
+        const TextureImage& image = *sprite.image;
+        std::fprintf(stderr, "quiltbox-cli: %s\n",
+                     terminalText(formatText("%s (%dx%d, %s) does not fit on %s", image.name().c_str(), image.width(),
+                                             image.height(), image.path().c_str(), where.c_str()))
+                         .c_str());
+    };
+    bool any = false;
+    for (const AtlasPage& page : pages) {
+        for (const Frame& frame : page.frames) {
+            onPage[static_cast<size_t>(frame.sprite)] = true;
+            if (!frame.parked) continue;
+            tell(sprites[static_cast<size_t>(frame.sprite)],
+                 formatText("the %dx%d area", page.size.width, page.size.height));
+            any = true;
+        }
+    }
+    for (size_t s = 0; s < sprites.size(); ++s) {
+        if (onPage[s]) continue;
+        tell(sprites[s], formatText("a page of %dx%d", setup.rules.size.width, setup.rules.size.height));
+        any = true;
+    }
+    return any;
+}
+
+// With several pages every output needs the page number in its name.
+int checkPageNames(const PackSetup& setup, size_t pageCount) {
+    if (pageCount < 2) return kExitOk;
+    const PackOutputs& o = setup.outputs;
+    for (const std::string* name :
+         {&o.bmp, &o.tga, &o.png, &o.json, &o.quv, &o.uvArray, &o.uvDefines, &o.ids, &setup.project}) {
+        if (name->empty() || hasPagePlaceholder(*name)) continue;
+        return failure(
+            formatText("the sprites take %zu pages, so every output name must hold {n}, the page number "
+                       "(--pages), and %s does not; nothing was written",
+                       pageCount, name->c_str()));
+    }
+    return kExitOk;
+}
+
+// The window program opens only ".bmp" and ".tga" files; a saved project naming others says so.
+void noteImagesTheWindowProgramLeavesOut(const AtlasImages& images, const std::string& projectPath) {
+    const auto others = std::count_if(images.begin(), images.end(), [](const TextureImage* image) {
+        return imageKindByExtension(image->path()) == ImageKind::None;
+    });
+    if (others == 0) return;
+    std::fprintf(stderr,
+                 "quiltbox-cli: note: %s names %d PNG image(s) or extension(s) not in lower case, which the window "
+                 "program leaves out; export, layout and info take them\n",
+                 terminalText(projectPath).c_str(), static_cast<int>(others));
+}
+
+// A page's project: its images at their places, the page's size, and its outputs as the usual places, relative to the
+// project where that can be formed, so that `export` writes them again.
+int saveProject(const PackSetup& setup, const AtlasPage& page, size_t p, const std::vector<Sprite>& sprites) {
+    Settings& settings = Settings::instance();
+    settings.areaWidth = page.size.width;
+    settings.areaHeight = page.size.height;
+    const std::string path = pageFileName(setup.project, p);
+    const PackOutputs& o = setup.outputs;
+    const std::pair<const std::string*, int> usual[] = {{&o.bmp, Settings::kUsualBmp},
+                                                        {&o.tga, Settings::kUsualTga},
+                                                        {&o.ids, Settings::kUsualIdHeader},
+                                                        {&o.quv, Settings::kUsualQuv},
+                                                        {&o.uvArray, Settings::kUsualUvArray}};
+    for (const auto& [pattern, entry] : usual) {
+        if (pattern->empty()) continue;
+        const std::string output = pageFileName(*pattern, p);
+        std::string stored;
+        if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(path)),
+                                      withoutDotComponents(pathForRelativeForm(output)), stored)) {
+            stored = output;
+        }
+        if (stored.size() < sizeof settings.usualPaths[0]) {
+            Settings::setText(settings.usualPaths[entry], stored);
+        } else {
+            std::fprintf(stderr, "quiltbox-cli: %s is too long to be kept as a usual place (255 bytes at most)\n",
+                         terminalText(stored).c_str());
+        }
+    }
+    AtlasImages images;
+    for (const Frame& frame : page.frames) images.push_back(sprites[static_cast<size_t>(frame.sprite)].image);
+    if (!writing([&] { return saveProjectFile(path, images); })) return cannotWrite(path);
+    listWritten(path, setup.quiet);
+    noteImagesTheWindowProgramLeavesOut(images, path);
+    return kExitOk;
+}
+
+}  // namespace
+
+int runPack(const std::vector<std::string>& args) {
+    PackArguments arguments;
+    std::vector<std::string> inputs;
+    const std::string error = parseOptions(args, arguments.options(), inputs);
+    if (!error.empty()) return usage("pack", error);
+    if (inputs.empty()) return usage("pack", "no images given");
+    PackSetup setup;
+    setup.quiet = arguments.quiet;
+    setup.allowOverflow = arguments.allowOverflow;
+    if (const int status = readLayoutOptions(arguments, setup)) return status;
+    if (const int status = readPackingOptions(arguments, setup)) return status;
+    if (const int status = readOutputs(arguments, setup)) return status;
+
+    TextureCollection images;
+    if (const int status = loadImages(inputs, setup.quiet, images)) return status;
+    const std::vector<Sprite> sprites = prepareSprites(images, setup);
+    std::vector<int32_t> packed;  // the sprite of each box: every sprite that is no alias
+    std::vector<PackBox> boxes;
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        if (sprites[i].isAlias()) continue;
+        packed.push_back(static_cast<int32_t>(i));
+        boxes.push_back({sprites[i].kept.width(), sprites[i].kept.height()});
+    }
+    const std::vector<AtlasPage> pages = atlasPages(sprites, packed, boxes, plan(setup, boxes));
+    placeImages(pages, sprites);
+    if (reportUnplaced(pages, sprites, setup) && !setup.allowOverflow) {
+        return failure(setup.rules.severalPages
+                           ? "nothing was written (--allow-overflow leaves them out)"
+                           : "nothing was written (--allow-overflow writes the images that fit, --pages adds pages)");
+    }
+    if (const int status = checkPageNames(setup, pages.size())) return status;
+    for (const AtlasPage& page : pages) {
+        if (setup.outputs.png.empty() || int64_t{page.size.width} * page.size.height <= kMaxPngPixels) continue;
+        return failure(
+            formatText("a PNG atlas holds at most 128 Mi pixels (16384x8192), not %dx%d; nothing was written",
+                       page.size.width, page.size.height));
+    }
+
+    Progress progress("writing pages", pages.size(), !setup.quiet && pages.size() > 1 && sprites.size() >= kManyImages);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        std::string failed;
+        const auto written = [&](const std::string& path) { listWritten(path, setup.quiet); };
+        if (!writing([&] {
+                return writePageOutputs(setup.outputs, pages, p, sprites, setup.atlasOptions, Settings::instance(),
+                                        written, failed);
+            })) {
+            return cannotWrite(failed);
+        }
+        if (!setup.project.empty()) {
+            if (const int status = saveProject(setup, pages[p], p, sprites)) return status;
+        }
+        progress.step(p + 1);
+    }
+    return kExitOk;
+}
