@@ -36,8 +36,7 @@ public:
     // Takes a place returned by choose() out of the free space.
     void occupy(const Rect& place);
 
-    // How many free rectangles there are now (for tests and the benchmark).
-    size_t freeCount() const { return free_.size(); }
+    const std::vector<Rect>& freeRectangles() const { return free_; }
 
 private:
     void consider(int32_t width, int32_t height, bool turned, MaxRectsRule rule, Choice& best, bool& found) const;

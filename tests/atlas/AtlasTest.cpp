@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "atlas/MaxRectsBin.h"
+#include "atlas/PageImages.h"
+#include "atlas/PagePlan.h"
+#include "atlas/SpritePreparation.h"
+#include "image/DecodedImage.h"
+#include "image/TextureImage.h"
+
+namespace {
+
+// An image drawn in code: `alpha` gives each pixel's alpha from the top row (empty: an image without alpha plane, as a
+// BMP); the colour of pixel (x, y) is (x, y, seed), so that every pixel differs from its neighbours.
+std::unique_ptr<TextureImage> image(int32_t w, int32_t h, std::vector<uint8_t> alpha, uint8_t seed = 0) {
+    DecodedImage d{w, h, std::vector<uint8_t>(static_cast<size_t>(((w * 3 + 3) & ~3) * h)), {}};
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = &d.pixels[static_cast<size_t>((h - 1 - y) * ((w * 3 + 3) & ~3) + x * 3)];
+            p[0] = static_cast<uint8_t>(x), p[1] = static_cast<uint8_t>(y), p[2] = seed;
+        }
+    }
+    const bool withAlpha = !alpha.empty();
+    for (int32_t y = 0; withAlpha && y < h; ++y) {  // bottom row first in memory
+        for (int32_t x = 0; x < w; ++x) d.alpha.push_back(alpha[static_cast<size_t>((h - 1 - y) * w + x)]);
+    }
+    auto out = std::make_unique<TextureImage>();
+    out->takePixels("x", d, withAlpha ? ImageKind::Tga : ImageKind::Bmp);
+    return out;
+}
+
+// The colour and alpha of pixel (x, y) from the top-left corner.
+std::tuple<int, int, int, int> at(const TextureImage& i, int32_t x, int32_t y) {
+    const uint8_t* p = i.pixels().data() + (i.height() - 1 - y) * i.rowStride() + x * 3;
+    return {p[0], p[1], p[2],
+            i.hasAlpha() ? i.alpha()[static_cast<size_t>((i.height() - 1 - y) * i.width() + x)] : 255};
+}
+
+TEST(SpritePreparation, KeepsTheRectangleOfEveryPixelAboveTheThreshold) {
+    const struct {
+        const char* name;
+        int32_t w, h;
+        std::vector<uint8_t> alpha;
+        uint8_t threshold;
+        Rect kept;
+    } cases[] = {
+        {"no alpha plane", 3, 2, {}, 0, {0, 0, 3, 2}},
+        {"opaque", 2, 2, {255, 255, 255, 255}, 0, {0, 0, 2, 2}},
+        {"wholly transparent", 3, 2, {0, 0, 0, 0, 0, 0}, 0, {0, 0, 1, 1}},
+        {"one pixel", 4, 3, {0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0, 0}, 0, {2, 1, 3, 2}},
+        {"corners", 4, 3, {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0}, 0, {0, 0, 4, 3}},
+        {"ragged rows", 5, 3, {0, 0, 0, 7, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 0, {1, 0, 4, 2}},
+        {"threshold cuts", 3, 2, {10, 10, 10, 10, 11, 10}, 10, {1, 1, 2, 2}},
+        {"threshold keeps", 3, 2, {10, 10, 10, 10, 11, 10}, 9, {0, 0, 3, 2}},
+        {"all below the threshold", 2, 2, {200, 3, 3, 3}, 254, {0, 0, 1, 1}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(keptRectangle(*image(c.w, c.h, c.alpha), c.threshold), c.kept) << c.name;
+}
+
+TEST(SpritePreparation, IdenticalKeptPixelsMakeAliasesOfTheFirst) {
+    const std::vector<uint8_t> opaque(4, 255);
+    std::vector<std::unique_ptr<TextureImage>> images;
+    images.push_back(image(2, 2, opaque));                         // 0
+    images.push_back(image(2, 2, {}));                             // 1: the same as a BMP
+    images.push_back(image(2, 2, {255, 255, 255, 254}));           // 2: one alpha differs
+    images.push_back(image(2, 2, opaque, 1));                      // 3: the colour differs
+    images.push_back(image(2, 2, {255, 255, 255, 254}));           // 4: as 2
+    images.push_back(image(4, 3, std::vector<uint8_t>(12, 255)));  // 5: 0 lies in its top-left corner
+    images.push_back(image(2, 3, std::vector<uint8_t>(6, 255)));   // 6: 0 and one row more
+    std::vector<Sprite> sprites;
+    for (const auto& i : images) sprites.push_back({i.get(), {0, 0, i->width(), i->height()}});
+    sprites[5].kept = {0, 0, 2, 2};
+    findIdenticalSprites(sprites, [](size_t) {});
+    std::vector<int32_t> aliasOf;
+    for (const Sprite& s : sprites) aliasOf.push_back(s.aliasOf);
+    EXPECT_EQ(aliasOf, (std::vector<int32_t>{-1, 0, -1, -1, 2, 0, -1}));
+    EXPECT_TRUE(sprites[5].isTrimmed());
+    EXPECT_FALSE(sprites[1].isTrimmed());
+}
+
+// The kept part's top row becomes the copy's right column; an image without alpha stays without.
+TEST(PageImages, CutsOutTheKeptPartAndTurnsItClockwise) {
+    const auto source = image(4, 3, std::vector<uint8_t>(12, 200));
+    for (bool turn : {false, true}) {
+        TextureImage copy;
+        cutOut(*source, {1, 0, 4, 2}, turn, copy);
+        ASSERT_EQ(std::make_pair(copy.width(), copy.height()), turn ? std::make_pair(2, 3) : std::make_pair(3, 2));
+        for (int32_t y = 0; y < copy.height(); ++y) {
+            for (int32_t x = 0; x < copy.width(); ++x) {
+                const int32_t sx = 1 + (turn ? y : x), sy = turn ? 1 - x : y;
+                EXPECT_EQ(at(copy, x, y), at(*source, sx, sy)) << turn << " " << x << "," << y;
+            }
+        }
+    }
+    TextureImage opaque;
+    cutOut(*image(3, 3, {}), {0, 1, 3, 3}, true, opaque);
+    EXPECT_FALSE(opaque.hasAlpha());
+    EXPECT_EQ(at(opaque, 0, 0), at(*image(3, 3, {}), 0, 2));
+}
+
+// The maximal free rectangles recomputed from scratch after every placement: split every free rectangle the place
+// cuts, then drop every rectangle inside another (one of equal ones stays).
+std::set<std::tuple<int, int, int, int>> plainFreeList(std::vector<Rect>& free, const Rect& u) {
+    std::vector<Rect> next;
+    for (const Rect& f : free) {
+        if (!(u.left < f.right && f.left < u.right && u.top < f.bottom && f.top < u.bottom)) {
+            next.push_back(f);
+            continue;
+        }
+        if (u.left > f.left) next.push_back({f.left, f.top, u.left, f.bottom});
+        if (u.right < f.right) next.push_back({u.right, f.top, f.right, f.bottom});
+        if (u.top > f.top) next.push_back({f.left, f.top, f.right, u.top});
+        if (u.bottom < f.bottom) next.push_back({f.left, u.bottom, f.right, f.bottom});
+    }
+    free.clear();
+    std::set<std::tuple<int, int, int, int>> kept;
+    for (size_t i = 0; i < next.size(); ++i) {
+        const Rect& a = next[i];
+        bool nested = false;
+        for (size_t j = 0; j < next.size() && !nested; ++j) {
+            const Rect& b = next[j];
+            nested = j != i && a.left >= b.left && a.top >= b.top && a.right <= b.right && a.bottom <= b.bottom &&
+                     (a != b || j < i);
+        }
+        if (!nested) free.push_back(a), kept.insert({a.left, a.top, a.right, a.bottom});
+    }
+    return kept;
+}
+
+struct Random {
+    std::mt19937_64 engine;
+    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(engine); }
+};
+
+// The pruned free list equals the one recomputed from scratch, and every choice lies on free space; every rule fills
+// a generous area with every box.
+TEST(MaxRectsBin, KeepsExactlyTheMaximalFreeRectanglesOnRandomSets) {
+    const MaxRectsRule rules[] = {MaxRectsRule::ShortSide, MaxRectsRule::LongSide, MaxRectsRule::Area,
+                                  MaxRectsRule::BottomLeft, MaxRectsRule::Contact};
+    for (uint64_t seed = 0; seed < 150; ++seed) {
+        Random random{std::mt19937_64(seed)};
+        const int32_t w = random.between(8, 120), h = random.between(8, 120);
+        const MaxRectsRule rule = rules[seed % 5];
+        MaxRectsBin bin(w, h);
+        std::vector<Rect> plain = {{0, 0, w, h}}, used;
+        for (int i = 0; i < 40; ++i) {
+            MaxRectsBin::Choice c;
+            if (!bin.choose(random.between(1, w / 3 + 1), random.between(1, h / 3 + 1), seed % 2 == 1, rule, c))
+                continue;
+            ASSERT_TRUE(c.place.left >= 0 && c.place.top >= 0 && c.place.right <= w && c.place.bottom <= h);
+            for (const Rect& u : used) {
+                ASSERT_FALSE(u.left < c.place.right && c.place.left < u.right && u.top < c.place.bottom &&
+                             c.place.top < u.bottom)
+                    << "seed " << seed;
+            }
+            used.push_back(c.place);
+            bin.occupy(c.place);
+            const auto expected = plainFreeList(plain, c.place);
+            std::set<std::tuple<int, int, int, int>> got;
+            for (const Rect& f : bin.freeRectangles()) got.insert({f.left, f.top, f.right, f.bottom});
+            ASSERT_EQ(got, expected) << "seed " << seed << ", box " << i;
+            ASSERT_EQ(bin.freeRectangles().size(), expected.size()) << "no rectangle twice";
+        }
+    }
+}
+
+// Sprites (grown by the margin) never overlap and lie inside their page with the spacing; the maximal-rectangles
+// packer also keeps the spacing between sprites, which the design's layout may let shrink where sprites touch.
+void expectSound(const Packer& packer, const std::vector<PackBox>& boxes, const PlannedPage& page, const char* what) {
+    const int32_t m = packer.margin, s = packer.spacing;
+    std::vector<Rect> sprites;
+    for (size_t k = 0; k < page.boxes.size(); ++k) {
+        const Placement& p = page.placements[k];
+        if (!p.placed) continue;
+        const PackBox& b = boxes[static_cast<size_t>(page.boxes[k])];
+        const Rect r =
+            p.turned ? Rect{p.x, p.y, p.x + b.height, p.y + b.width} : Rect{p.x, p.y, p.x + b.width, p.y + b.height};
+        EXPECT_TRUE(r.left >= s - m && r.top >= s - m && r.right <= page.size.width - (s - m) &&
+                    r.bottom <= page.size.height - (s - m))
+            << what;
+        for (const Rect& o : sprites) {
+            const int32_t gap = packer.kind == Packer::Kind::MaxRects ? s : 2 * m;
+            EXPECT_TRUE(o.right + gap <= r.left || r.right + gap <= o.left || o.bottom + gap <= r.top ||
+                        r.bottom + gap <= o.top)
+                << what;
+        }
+        sprites.push_back(r);
+    }
+}
+
+TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheLeast) {
+    for (uint64_t seed = 0; seed < 40; ++seed) {
+        Random random{std::mt19937_64(seed)};
+        std::vector<PackBox> boxes;
+        for (int i = random.between(1, 80); i > 0; --i) boxes.push_back({random.between(1, 40), random.between(1, 40)});
+        boxes.push_back({random.between(60, 70), 3});  // too wide for a page unless turned
+        Packer base;
+        base.spacing = random.between(0, 4);
+        base.margin = random.between(0, base.spacing / 2);
+        base.mayTurn = seed % 2 == 1;
+        const AreaRule rule = static_cast<AreaRule>(seed % 3);
+        const PageRules rules{rule, {64, rule == AreaRule::Fixed ? 48 : 64}, true};
+        size_t chosen = 0;
+        const std::vector<Packer> packers = bestCandidates(base);
+        const PagePlan best = planBest(packers, boxes, rules, chosen);
+        for (size_t i = 0; i < packers.size(); ++i) {
+            const PagePlan plan = planPages(packers[i], boxes, rules);
+            std::vector<int> seen(boxes.size());
+            for (const PlannedPage& page : plan.pages) {
+                EXPECT_TRUE(page.size.width <= 64 && page.size.height <= 64);
+                EXPECT_TRUE(rule != AreaRule::Fixed || (page.size.width == 64 && page.size.height == 48));
+                EXPECT_TRUE(rule != AreaRule::PowerOfTwo || ((page.size.width & (page.size.width - 1)) == 0 &&
+                                                             (page.size.height & (page.size.height - 1)) == 0));
+                for (int32_t b : page.boxes) ++seen[static_cast<size_t>(b)];
+                expectSound(packers[i], boxes, page, "sound");
+                EXPECT_EQ(
+                    std::count_if(page.placements.begin(), page.placements.end(), [](auto& p) { return !p.placed; }),
+                    0);
+            }
+            for (int32_t b : plan.neverFit) ++seen[static_cast<size_t>(b)];
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(boxes.size())) << seed << " " << i;
+            const std::vector<int32_t> wide = {static_cast<int32_t>(boxes.size() - 1)};
+            EXPECT_TRUE(plan.neverFit.empty() || plan.neverFit == wide) << "only the wide box may fit no page";
+            const auto rank = [](const PagePlan& p) {
+                return std::make_tuple(p.unplacedCount(), p.pages.size(), p.totalArea());
+            };
+            EXPECT_LE(rank(best), rank(plan)) << "seed " << seed << ", packer " << i;
+        }
+    }
+}
+
+}  // namespace
