@@ -73,7 +73,7 @@ class Run:
         return image
 
     def measure(self, image, background=BLACK):  # the area stays where it is until the zoom changes
-        self.canvas = bbox(image, GREY, self.main)
+        self.canvas = bbox(image, GREY, self.window_box)
         self.area = bbox(image, background, self.canvas)
         return image
 
@@ -102,8 +102,8 @@ class Run:
     def menu(self, label, title, last_item):
         """Clicks the title-th name on the menu bar (the runs of text pixels, inside the frame) and then the first or
         the last item of the menu that opens."""
-        left, y = self.main[0] + 4, self.canvas[1] - 9  # the menu bar ends where the canvas starts
-        strip = self.grab().crop((left, y - 6, self.main[2] - 4, y + 6)).convert("L")
+        left, y = self.window_box[0] + 4, self.canvas[1] - 9  # the menu bar ends where the canvas starts
+        strip = self.grab().crop((left, y - 6, self.window_box[2] - 4, y + 6)).convert("L")
         columns = [x for x in range(strip.width) if min(strip.getpixel((x, v)) for v in range(strip.height)) < 100]
         runs = [[columns[0]]]
         for x in columns[1:]:
@@ -119,15 +119,16 @@ class Run:
 
     def drop(self, path, x, y):
         """Drags a file from another X client onto (x, y) as a file manager does: XdndEnter and XdndPosition, the
-        file's URI handed over through the XdndSelection when the window asks for it, then XdndDrop."""
+        file's URI handed over through the XdndSelection when the window asks for it (Wine asks at once and waits),
+        XdndDrop once the window accepts. Wine turns the drop into WM_DROPFILES for a window that accepts files."""
         atom, target = self.x.intern_atom, self.x.create_resource_object("window", self.window)
         source = self.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
         source.set_selection_owner(atom("XdndSelection"), X.CurrentTime)
         uri = ("file://" + urllib.parse.quote(path) + "\r\n").encode()
 
         def send(kind, *data):
-            message = event.ClientMessage(window=target, client_type=atom(kind), data=(32, [source.id, *data, 0, 0, 0][:5]))
-            target.send_event(message)
+            data = (32, [source.id, *data, 0, 0, 0][:5])
+            target.send_event(event.ClientMessage(window=target, client_type=atom(kind), data=data))
             self.x.flush()
 
         send("XdndEnter", 5 << 24, atom("text/uri-list"))
@@ -151,7 +152,7 @@ class Run:
                     return True
         return False
 
-    def places(self, project):
+    def info(self, project):
         out = subprocess.run([self.args.cli, "info", "--json", project], capture_output=True, text=True, check=True)
         return json.loads(out.stdout)
 
@@ -161,13 +162,13 @@ class Run:
     def main(self):
         a, project = self.args, os.path.join(self.demo, "demo.qbp")
         subprocess.run([a.cli, "layout", "--quiet", project, "-o", os.path.join(a.work, "laid-out.qbp")], check=True)
-        laid = {i["name"]: (i["x"], i["y"]) for i in self.places(os.path.join(a.work, "laid-out.qbp"))["images"]}
+        laid = {i["name"]: (i["x"], i["y"]) for i in self.info(os.path.join(a.work, "laid-out.qbp"))["images"]}
         order = list(laid)
         log, empty = open(os.path.join(a.work, "program.log"), "w"), self.grab()
         self.program = subprocess.Popen([a.wine_run, "--prefix", a.work + "-prefix", "--unmanaged", a.exe, "demo.qbp"],
                                         cwd=self.demo, env=self.env, stdout=log, stderr=log)
         self.window = self.find("^Quiltbox$")
-        self.main = self.frame(self.window)
+        self.window_box = self.frame(self.window)
         self.still("opened", empty)
 
         image = self.measure(self.key("arranged", "f"))
@@ -184,7 +185,8 @@ class Run:
             top = self.canvas[1] if pinned else self.canvas[1] + (ch - side) // 2
             w, h = self.area[2] - self.area[0], self.area[3] - self.area[1]
             self.check((w, h, self.area[1]) == (side, min(side, ch), top), f"zoom {side}: the area {self.area}")
-        self.check(self.key("alpha", "a").getpixel(self.at(gx + 30, gy + 33)) == WHITE, "A shows a BMP's alpha as white")
+        image = self.key("alpha", "a")
+        self.check(image.getpixel(self.at(gx + 30, gy + 33)) == WHITE, "A shows a BMP's alpha as white")
         image = self.key("border", "a", "l")
         self.check(image.getpixel((self.area[0] - 1, self.area[1] + 100)) == YELLOW and
                    image.getpixel((self.area[2], self.area[1] + 100)) == YELLOW, "L draws the yellow border")
@@ -213,9 +215,9 @@ class Run:
         def marked(image):  # rows drawn in the selection colour
             return [i for i, row in enumerate(rows(image)) if max(row.getcolors(1 << 16))[1] != WHITE]
 
-        opened = rows(self.grab())
+        opened, (sx, sy) = rows(self.grab()), laid[order[3]]
         image = self.click("list-picked", *unit(30, 6 + 8 * 3 + 4))
-        self.check(marked(image) == [3] and image.getpixel(self.at(laid[order[3]][0] - 1, laid[order[3]][1] - 1)) == RED,
+        self.check(marked(image) == [3] and image.getpixel(self.at(sx - 1, sy - 1)) == RED,
                    f"a click on {order[3]} in the list marks it and frames its sprite in red")
         image = self.click("list-up", *unit(24, 180))
         self.check(marked(image) == [2] and rows(image)[3] == opened[2],
@@ -223,7 +225,6 @@ class Run:
         order[2:4] = order[3], order[2]
         self.click("list-closed", *unit(70, 196))
 
-        sx, sy = laid[order[2]]
         image = self.key("arrows", "Right", "Right", "Right", "Down", "Down")
         self.check(image.getpixel(self.at(sx + 2, sy + 1)) == RED, f"the arrows move {order[2]} by (3, 2)")
         rx, ry = laid["STONE"]
@@ -243,7 +244,7 @@ class Run:
                    f"{DROPPED}.bmp dragged from another X client is taken (accepted: {accepted}) and shows at (0, 0)")
 
         self.key("saved", "s")
-        saved = self.places(project)
+        saved = self.info(project)
         places = dict(laid, GRASS=(gx2, gy2), STONE=(rx - 5, ry), **{order[2]: (sx + 3, sy + 2), DROPPED: (0, 0)})
         order = [n for n in order if n not in ("GRASS", "STONE")] + ["GRASS", "STONE", DROPPED]
         got = [(i["name"], i["x"], i["y"]) for i in saved["images"]]
@@ -254,10 +255,10 @@ class Run:
         unsaved = self.key("unsaved", "l")  # the border off: unsaved work again
         self.xdotool("windowfocus", "--sync", self.window, "key", "Escape")
         question = self.find("アプリケーション終了")
-        shown = self.still("question")
+        asking = self.still("question")
         self.xdotool("windowfocus", "--sync", question, "key", "Escape")  # Cancel
-        above_status = (*self.main[:3], self.canvas[3])  # the save's status text may go meanwhile
-        self.check(self.still("cancelled", shown).crop(above_status) == unsaved.crop(above_status) and
+        above_status = (*self.window_box[:3], self.canvas[3])  # the save's status text may go meanwhile
+        self.check(self.still("cancelled", asking).crop(above_status) == unsaved.crop(above_status) and
                    self.program.poll() is None, "Cancel at the question keeps the program as it was")
         self.xdotool("windowfocus", "--sync", self.window, "key", "Escape")
         self.xdotool("windowfocus", "--sync", self.find("アプリケーション終了"), "key", "Return")  # OK
