@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb xauth xdotool x11-utils
     locales fonts-ipafont-gothic fonts-wine
-    imagemagick python3 python3-pil time zip unzip
+    imagemagick python3 python3-pil python3-xlib time zip unzip
     clang libclang-rt-14-dev
 )
 
