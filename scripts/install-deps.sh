@@ -11,6 +11,7 @@ packages=(
     locales fonts-ipafont-gothic fonts-wine
     imagemagick python3 python3-pil python3-xlib time zip unzip
     clang libclang-rt-14-dev
+    chromium
 )
 
 missing=()
@@ -19,6 +20,8 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
+# Node.js with npm drives Chromium in the engine tests: Debian's, unless a Node.js with its own npm is there already.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then missing+=(nodejs npm); fi
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
@@ -38,4 +41,17 @@ if ! locale -a 2>/dev/null | grep -qiE '^ja_JP\.utf-?8$'; then
         echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
     fi
     "${sudo_cmd[@]}" locale-gen >/dev/null
+fi
+
+# The engine tests' npm packages (the game engines and the browser driver), exactly as tests/engines/package-lock.json
+# pins them, go into the build tree so that the source tree stays clean; installed again only when the lock changes.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+npm_dir=$root/build/npm
+if ! cmp -s "$root/tests/engines/package-lock.json" "$npm_dir/installed-lock.json"; then
+    echo "install-deps: installing the engine tests' npm packages into build/npm"
+    rm -rf "$npm_dir"
+    mkdir -p "$npm_dir"
+    cp "$root/tests/engines/package.json" "$root/tests/engines/package-lock.json" "$npm_dir/"
+    (cd "$npm_dir" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+    cp "$root/tests/engines/package-lock.json" "$npm_dir/installed-lock.json"
 fi
