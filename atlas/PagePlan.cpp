@@ -144,6 +144,10 @@ std::vector<AreaSize> powerOfTwoAreas(AreaSize largest) {
     return areas;
 }
 
+AreaSize largestPage(const PageRules& rules) {
+    return rules.rule == AreaRule::PowerOfTwo ? powerOfTwoAreas(rules.size).back() : rules.size;
+}
+
 int64_t PagePlan::totalArea() const {
     int64_t total = 0;
     for (const PlannedPage& page : pages) total += areaOf(page.size);
@@ -164,8 +168,9 @@ PagePlan planPages(const Packer& packer,
                    const PageReport& done) {
     PagePlan plan;
     std::vector<int32_t> remaining;
+    const AreaSize largest = largestPage(rules);
     for (int32_t i = 0; i < static_cast<int32_t>(boxes.size()); ++i) {
-        if (rules.severalPages && !fitsAlone(packer, boxes[static_cast<size_t>(i)], rules.size)) {
+        if (rules.severalPages && !fitsAlone(packer, boxes[static_cast<size_t>(i)], largest)) {
             plan.neverFit.push_back(i);
         } else {
             remaining.push_back(i);

@@ -58,3 +58,6 @@ PagePlan planBest(const std::vector<Packer>& packers,
 
 // The sizes the PowerOfTwo rule tries, smallest first.
 std::vector<AreaSize> powerOfTwoAreas(AreaSize largest);
+
+// The largest page the rules make: the fixed size, the largest power-of-two area within the size, or the size.
+AreaSize largestPage(const PageRules& rules);

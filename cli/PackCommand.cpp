@@ -292,7 +292,8 @@ bool reportUnplaced(const std::vector<AtlasPage>& pages, const std::vector<Sprit
     }
     for (size_t s = 0; s < sprites.size(); ++s) {
         if (onPage[s]) continue;
-        tell(sprites[s], formatText("a page of %dx%d", setup.rules.size.width, setup.rules.size.height));
+        const AreaSize largest = largestPage(setup.rules);
+        tell(sprites[s], formatText("a page of %dx%d", largest.width, largest.height));
         any = true;
     }
     return any;

@@ -6,16 +6,22 @@ native and the Windows program writing the same bytes and reading each other's p
 Usage: cli_e2e.py --cli "COMMAND..." --fixtures DIR --work DIR [--other-cli "COMMAND..."]
 """
 import argparse
+import itertools
 import json
 import os
 import shlex
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import unittest
 
 from PIL import Image
+
+sys.dont_write_bytecode = True  # the source tree stays as it is
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import sprites  # noqa: E402
 
 ARGS = None
 SEEDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus", "png")
@@ -118,7 +124,12 @@ class Failures(unittest.TestCase):
                  ("pack a --uv texels", "--uv"), ("pack a --id-prefix " + "P" * 32, "--id-prefix"),
                  ("pack a --quiet=yes", "takes no value"), ("pack a --extrude 2 --spacing 3", "at least 2N"),
                  ("pack a --extrude 257", "--extrude"), ("pack a --json a.json", "--json"),
-                 ("pack a --max-size 64x64", "--size auto"), ("export", "one project"),
+                 ("pack a --max-size 64x64", "--size auto"), ("pack a --trim --quv q", "--quv"),
+                 ("pack a --rotate --save p.qbp", "--save"), ("pack a --trim-threshold 3", "--trim"),
+                 ("pack a --trim --trim-threshold 255", "--trim-threshold"), ("pack a --packer fast", "--packer"),
+                 ("pack a --rule area", "--rule"), ("pack a --packer maxrects --rule big", "--rule"),
+                 ("pack a --packer best --spacing -1", "--spacing"), ("pack a --size tight --max-size 0x4", "--max-size"),
+                 ("export", "one project"),
                  ("layout a.qbp b.qbp", "one project"), ("info", "one project"), ("", "")]
         failures = [("missing.bmp", "1 image(s) could not"), ("broken.bmp", "broken.bmp"),
                     ("picture.png", "picture.png"), ("grass.bmp", "GRASS_1 (7x3"), ("cut.png", "PNGピクセル"),
@@ -140,6 +151,23 @@ class Failures(unittest.TestCase):
         self.assertTrue(os.path.exists(os.path.join(self.dir, "a.tga")))
         self.check(["pack", "grass.bmp", "--bmp", os.path.join("no", "such", "atlas.bmp")], 1, "cannot write",
                    "atlas.bmp")
+
+    def test_pages_that_cannot_be_named_or_filled_and_a_thousand_identical_images(self):
+        too_large = ["pack", "grass.bmp", "dot.tga", "--size", "auto", "--max-size", "6x6", "--pages", "--png",
+                     "a-{n}.png", "--json", "a-{n}.json"]
+        files = sorted(os.listdir(self.dir))
+        for args, needles in ((too_large, ("GRASS (7x3", "page of 4x4")),
+                              (["pack", "grass.bmp", "grass.bmp", "--size", "8x4", "--spacing", "0", "--pages",
+                                "--png", "a.png", "--ids", "a-{n}.h"], ("take 2 pages", "{n}", "--pages", "a.png"))):
+            self.check(args, 1, *needles, "nothing was written")
+            self.assertEqual(sorted(os.listdir(self.dir)), files, args)
+        self.check(too_large + ["--allow-overflow"], 0, "GRASS (7x3")
+        with open(os.path.join(self.dir, "a-0.json"), encoding="utf-8") as f:
+            self.assertEqual(list(json.load(f)["frames"]), ["DOT"])
+        self.check(["pack", *["dot.tga"] * 1000, "--alias", "--size", "auto", "--spacing", "0", "--quv", "many.quv",
+                    "--ids", "ids.h"], 0, "chose 1x1")
+        self.assertEqual(quv(self.dir, "many.quv"), [(0, 0, 1, 1)] * 1000)
+        self.assertTrue(read(self.dir, "ids.h").endswith(b" IDT_DOT_999\t999\n"))
 
     def test_options_reach_the_project(self):
         self.check(["pack", "grass.bmp", "--size", "64x32", "--spacing", "3", "--sort", "pixels", "--uv", "ratio",
@@ -260,6 +288,95 @@ class Pack(unittest.TestCase):
             formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
             self.assertEqual([rgba(os.path.join(folder, name))[1] for name in WRITTEN[:3]],
                              [[p[:3] + (255,) for p in plain], formula, formula])
+
+
+def pages(folder, first):
+    """[JSON data] of every page, the first and those its meta.related_multi_packs lists."""
+    with open(os.path.join(folder, first), encoding="utf-8") as f:
+        data = [json.load(f)]
+    for other in data[0]["meta"].get("related_multi_packs", []):
+        with open(os.path.join(folder, other), encoding="utf-8") as f:
+            data.append(json.load(f))
+    return data
+
+
+def footprint(entry):
+    f = entry["frame"]
+    w, h = (f["h"], f["w"]) if entry["rotated"] else (f["w"], f["h"])
+    return f["x"], f["y"], f["x"] + w, f["y"] + h
+
+
+class Atlas(unittest.TestCase):
+    """Trimming, turning, identical sprites stored once and several pages, with every packer and page rule."""
+
+    def test_every_frame_draws_back_as_its_source_with_every_combination_of_the_options(self):
+        folder = fresh("atlas", {})
+        expected = sprites.write_sprites(folder)
+        inputs = sorted(n for n in os.listdir(folder) if n != "out")
+        for i, (trim, rotate, alias, several) in enumerate(itertools.product((False, True), repeat=4)):
+            size = [("auto", "tight", "64x64"), ("tight", "24x24")][several][i // 3 % (3 - several)]
+            args = ["--packer", ("design", "maxrects", "best")[i % 3], "--size", size, *["--trim"] * trim,
+                    *["--rotate"] * rotate, *["--alias"] * alias, *(["--extrude", "1", "--spacing", "3"] if i % 4 == 3
+                                                                   else ["--spacing", "1"])]
+            if several:
+                args += ["--pages"] + (["--max-size", "24x24"] if size == "tight" else [])
+            name = "atlas-{n}" if several else "atlas"
+            outputs = ["--png", f"out/{name}.png", "--json", f"out/{name}.json"]
+            if not trim and not rotate:
+                outputs += ["--quv", f"out/{name}.quv", "--tga", f"out/{name}.tga"]
+            with self.subTest(options=" ".join(args)):
+                for old in os.listdir(os.path.join(folder, "out")):
+                    os.remove(os.path.join(folder, "out", old))
+                code, _, err = run(ARGS.cli, folder, "pack", *inputs, *args, *outputs, "--quiet")
+                self.assertEqual(code, 0, err)
+                # The design's layout lets sprites touch where it tucks small ones into gaps; their extrusion never.
+                touching = "design" in args or "best chose design" in err
+                self.check_pages(folder, name.replace("{n}", "0"), expected, trim, rotate, alias, several, args,
+                                 touching)
+                self.check_same_bytes_from_the_other_program(folder, inputs, args + outputs)
+
+    def check_pages(self, folder, first, expected, trim, rotate, alias, several, args, touching):
+        margin = int("--extrude" in args)
+        spacing = int(args[args.index("--spacing") + 1])
+        gap, edge = 2 * margin if touching else spacing, spacing - margin
+        data, frames = pages(os.path.join(folder, "out"), first + ".json"), {}
+        self.assertEqual(len(data) > 1, several, "the sprites take several pages only with --pages")
+        for n, page in enumerate(data):
+            self.assertEqual(page["meta"]["image"], first.replace("-0", f"-{n}") + ".png")
+            with Image.open(os.path.join(folder, "out", page["meta"]["image"])) as atlas:
+                atlas.load()
+            self.assertEqual(atlas.size, (page["meta"]["size"]["w"], page["meta"]["size"]["h"]))
+            places = {}
+            for name, entry in page["frames"].items():
+                frames[name] = entry
+                self.assertEqual(sprites.seen(sprites.draw_back(atlas, entry)), sprites.seen(expected[name]), name)
+                self.assertTrue(rotate or not entry["rotated"])
+                self.assertEqual(entry["trimmed"], trim and expected[name].getchannel("A").getbbox() != (
+                    0, 0, *expected[name].size), name)
+                places.setdefault(footprint(entry), []).append(name)
+            for a, b in itertools.combinations(places, 2):
+                self.assertTrue(a[2] + gap <= b[0] or b[2] + gap <= a[0] or a[3] + gap <= b[1] or b[3] + gap <= a[1],
+                                f"{places[a]} and {places[b]}")
+            for left, top, right, bottom in places:
+                self.assertTrue(min(left, top) >= edge and max(right - atlas.size[0], bottom - atlas.size[1]) <= -edge)
+            if os.path.exists(os.path.join(folder, "out", first.replace("-0", f"-{n}") + ".quv")):
+                rows = quv(os.path.join(folder, "out"), first.replace("-0", f"-{n}") + ".quv")
+                self.assertEqual(rows, [footprint(e) for e in page["frames"].values()])
+        self.assertEqual(sorted(frames), sorted(expected))
+        twins = {footprint(frames[name]) for name in ("TWIN_A", "TWIN_B", "TWIN_C")}
+        self.assertEqual(len(twins), 1 if alias else 3)
+
+    def check_same_bytes_from_the_other_program(self, folder, inputs, args):
+        if not ARGS.other_cli:
+            return
+        other = fresh("atlas-other", {})
+        for name in inputs:
+            shutil.copy(os.path.join(folder, name), other)
+        self.assertEqual(run(ARGS.other_cli, other, "pack", *inputs, *args, "--quiet")[0], 0)
+        written = sorted(os.listdir(os.path.join(folder, "out")))
+        self.assertEqual(sorted(os.listdir(os.path.join(other, "out"))), written)
+        for name in written:
+            self.assertEqual(read(other, "out", name), read(folder, "out", name), name)
 
 
 if __name__ == "__main__":
