@@ -47,7 +47,10 @@ int64_t orderKey(BoxOrder order, const PackBox& box) {
     return 0;
 }
 
-std::vector<Placement> packMaxRects(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize area) {
+std::vector<Placement> packMaxRects(const Packer& packer,
+                                    const std::vector<PackBox>& boxes,
+                                    AreaSize area,
+                                    bool allOrNothing) {
     std::vector<Placement> placements(boxes.size());
     const int32_t gap = clearance(packer), grow = 2 * packer.margin + gap;
     if (area.width <= gap || area.height <= gap) return placements;
@@ -61,7 +64,10 @@ std::vector<Placement> packMaxRects(const Packer& packer, const std::vector<Pack
     MaxRectsBin bin(area.width - gap, area.height - gap);
     for (size_t i : order) {
         MaxRectsBin::Choice choice;
-        if (!bin.choose(boxes[i].width + grow, boxes[i].height + grow, packer.mayTurn, packer.rule, choice)) continue;
+        if (!bin.choose(boxes[i].width + grow, boxes[i].height + grow, packer.mayTurn, packer.rule, choice)) {
+            if (allOrNothing) break;
+            continue;
+        }
         bin.occupy(choice.place);
         const int32_t shift = gap + packer.margin;
         placements[i] = {choice.place.left + shift, choice.place.top + shift, choice.turned, true};
@@ -79,8 +85,11 @@ int64_t placedPixels(const std::vector<PackBox>& boxes, const std::vector<Placem
 
 }  // namespace
 
-std::vector<Placement> packOnArea(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize area) {
-    if (packer.kind == Packer::Kind::MaxRects) return packMaxRects(packer, boxes, area);
+std::vector<Placement> packOnArea(const Packer& packer,
+                                  const std::vector<PackBox>& boxes,
+                                  AreaSize area,
+                                  bool allOrNothing) {
+    if (packer.kind == Packer::Kind::MaxRects) return packMaxRects(packer, boxes, area, allOrNothing);
     std::vector<Placement> placements = packDesign(packer, boxes, area, false);
     if (!packer.mayTurn) return placements;
     // Turned, the layout must place more, or as much on less.

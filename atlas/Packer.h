@@ -47,8 +47,12 @@ struct Packer {
     int32_t margin = 0;
 };
 
-// Places what it can of the boxes on a W x H area (1 to 16384 each); one placement per box, in the boxes' order.
-std::vector<Placement> packOnArea(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize area);
+// Places what it can of the boxes on a W x H area (1 to 16384 each); one placement per box, in the boxes' order. With
+// allOrNothing the maximal-rectangles packer stops at the first box it cannot place (the caller wants all or none).
+std::vector<Placement> packOnArea(const Packer& packer,
+                                  const std::vector<PackBox>& boxes,
+                                  AreaSize area,
+                                  bool allOrNothing = false);
 
 // The area a page needs for its placed boxes: the farthest right and bottom edges of their sprites plus the spacing
 // (less the margin, which the spacing holds), at least 1 x 1.

@@ -45,25 +45,33 @@ bool surelyTooSmall(const Packer& packer, const std::vector<PackBox>& boxes, Are
     return covered > areaOf(inner);
 }
 
-Attempt packPowerOfTwo(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize largest) {
-    const std::vector<AreaSize> areas = powerOfTwoAreas(largest);
-    Attempt attempt;
-    for (size_t i = 0; i < areas.size(); ++i) {
-        const bool last = i + 1 == areas.size();
-        if (!last && surelyTooSmall(packer, boxes, areas[i])) continue;
-        attempt = {areas[i], packOnArea(packer, boxes, areas[i])};
-        if (allPlaced(attempt.placements)) break;
-    }
-    return attempt;
+// Areas of `limit` pixels or more are not worth trying: a plan holding every box on less is known (`best` uses it).
+constexpr int64_t kNoLimit = INT64_MAX;
+
+// An attempt that placed nothing, for boxes no area within the limit holds.
+Attempt nothingPlaced(const std::vector<PackBox>& boxes, AreaSize size) {
+    return {size, std::vector<Placement>(boxes.size())};
 }
 
-// The least height of a `width`-wide area that holds every box, searched between a height known too small and one
-// known to hold them (`best`, which it improves).
+Attempt packPowerOfTwo(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize largest, int64_t limit) {
+    const std::vector<AreaSize> areas = powerOfTwoAreas(largest);
+    for (size_t i = 0; i < areas.size(); ++i) {
+        const bool last = i + 1 == areas.size();
+        if (areaOf(areas[i]) >= limit) break;
+        if (!last && surelyTooSmall(packer, boxes, areas[i])) continue;
+        Attempt attempt = {areas[i], packOnArea(packer, boxes, areas[i], !last || limit != kNoLimit)};
+        if (last || allPlaced(attempt.placements)) return attempt;
+    }
+    return nothingPlaced(boxes, largest);
+}
+
+// The least height of a `width`-wide area that holds every box, searched between a height known too small and the one
+// `best` holds them on (which it improves, cut to what its boxes use).
 void tightenHeight(const Packer& packer, const std::vector<PackBox>& boxes, int32_t width, int32_t low, Attempt& best) {
-    int32_t high = best.size.height;  // holds them
+    int32_t high = best.size.height;
     while (low < high) {
         const int32_t height = low + (high - low) / 2;
-        std::vector<Placement> placements = packOnArea(packer, boxes, {width, height});
+        std::vector<Placement> placements = packOnArea(packer, boxes, {width, height}, true);
         if (!allPlaced(placements)) {
             low = height + 1;
             continue;
@@ -73,48 +81,56 @@ void tightenHeight(const Packer& packer, const std::vector<PackBox>& boxes, int3
     }
 }
 
-// Tries widths around the square root of the boxes' area, each with the least height that holds them all, and keeps
-// the least area; the page is cut to what its boxes use. When the largest area cannot hold them all, it is that one.
-Attempt packTight(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize largest) {
-    Attempt best = {largest, packOnArea(packer, boxes, largest)};
-    if (!allPlaced(best.placements)) return best;
-    best.size = usedExtent(packer, boxes, best.placements);
+// Tries widths around the square root of the boxes' area, each with the least height below the limit that holds them
+// all, and keeps the least area; the page is cut to what its boxes use. When no width does, and no limit is set, the
+// largest area is packed as it can be.
+Attempt packTight(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize largest, int64_t limit) {
     const int64_t gap = std::max(0, packer.spacing - 2 * packer.margin);
     int64_t covered = 0, widest = 1, tallest = 1;
     for (const PackBox& box : boxes) {
-        const int64_t w = box.width + 2 * int64_t{packer.margin} + gap,
-                      h = box.height + 2 * int64_t{packer.margin} + gap;
+        const int64_t w = box.width + 2 * int64_t{packer.margin} + gap;
+        const int64_t h = box.height + 2 * int64_t{packer.margin} + gap;
         covered += w * h;
         widest = std::max(widest, packer.mayTurn ? std::min(w, h) : w);
         tallest = std::max(tallest, packer.mayTurn ? std::min(w, h) : h);
     }
+    Attempt best;
+    bool found = false;
     const double side = std::sqrt(static_cast<double>(covered));
-    for (double factor : {0.8, 0.9, 1.0, 1.1, 1.25, 1.5, 2.0}) {
-        const auto width =
-            static_cast<int32_t>(std::clamp<int64_t>(std::llround(side * factor) + gap, widest + gap, largest.width));
-        std::vector<Placement> placements = packOnArea(packer, boxes, {width, largest.height});
+    for (double factor : {1.0, 0.9, 1.1, 1.25, 0.8, 1.5, 2.0}) {
+        const int64_t bound = found ? areaOf(best.size) : limit;
+        const int64_t width = std::clamp<int64_t>(std::llround(side * factor) + gap, widest + gap, largest.width);
+        const int64_t low = std::max<int64_t>(tallest + gap, covered / std::max<int64_t>(1, width - gap));
+        const int64_t high = std::min<int64_t>(largest.height, (bound - 1) / width);
+        if (high < low) continue;
+        const AreaSize probe = {static_cast<int32_t>(width), static_cast<int32_t>(high)};
+        std::vector<Placement> placements = packOnArea(packer, boxes, probe, true);
         if (!allPlaced(placements)) continue;
         Attempt candidate = {usedExtent(packer, boxes, placements), std::move(placements)};
-        const auto low =
-            static_cast<int32_t>(std::max<int64_t>(tallest + gap, covered / std::max<int64_t>(1, width - gap)));
-        tightenHeight(packer, boxes, width, std::min(low, candidate.size.height), candidate);
-        if (areaOf(candidate.size) < areaOf(best.size)) best = std::move(candidate);
+        tightenHeight(packer, boxes, probe.width, static_cast<int32_t>(std::min<int64_t>(low, candidate.size.height)),
+                      candidate);
+        if (!found || areaOf(candidate.size) < areaOf(best.size)) best = std::move(candidate), found = true;
     }
+    if (found) return best;
+    if (limit != kNoLimit) return nothingPlaced(boxes, largest);
+    best = {largest, packOnArea(packer, boxes, largest)};
+    if (allPlaced(best.placements)) best.size = usedExtent(packer, boxes, best.placements);
     return best;
 }
 
 // The boxes' page by the rule. With several pages, a page that could not take them all keeps what it placed and is cut
 // to the least size of its rule that holds it.
-Attempt packPage(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules) {
+Attempt packPage(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules, int64_t limit) {
     Attempt attempt;
     switch (rules.rule) {
         case AreaRule::Fixed:
+            if (areaOf(rules.size) >= limit) return nothingPlaced(boxes, rules.size);
             return {rules.size, packOnArea(packer, boxes, rules.size)};
         case AreaRule::PowerOfTwo:
-            attempt = packPowerOfTwo(packer, boxes, rules.size);
+            attempt = packPowerOfTwo(packer, boxes, rules.size, limit);
             break;
         case AreaRule::Tight:
-            attempt = packTight(packer, boxes, rules.size);
+            attempt = packTight(packer, boxes, rules.size, limit);
             break;
     }
     if (!rules.severalPages || allPlaced(attempt.placements)) return attempt;
@@ -166,6 +182,14 @@ PagePlan planPages(const Packer& packer,
                    const std::vector<PackBox>& boxes,
                    const PageRules& rules,
                    const PageReport& done) {
+    return planPagesBelow(packer, boxes, rules, kNoLimit, done);
+}
+
+PagePlan planPagesBelow(const Packer& packer,
+                        const std::vector<PackBox>& boxes,
+                        const PageRules& rules,
+                        int64_t limit,
+                        const PageReport& done) {
     PagePlan plan;
     std::vector<int32_t> remaining;
     const AreaSize largest = largestPage(rules);
@@ -180,7 +204,7 @@ PagePlan planPages(const Packer& packer,
         std::vector<PackBox> some;
         some.reserve(remaining.size());
         for (int32_t i : remaining) some.push_back(boxes[static_cast<size_t>(i)]);
-        Attempt attempt = packPage(packer, some, rules);
+        Attempt attempt = packPage(packer, some, rules, rules.severalPages ? kNoLimit : limit);
         PlannedPage page{attempt.size, {}, {}};
         std::vector<int32_t> left;
         for (size_t k = 0; k < remaining.size(); ++k) {
@@ -230,7 +254,9 @@ PagePlan planBest(const std::vector<Packer>& packers,
         return std::make_tuple(plan.unplacedCount(), plan.pages.size(), plan.totalArea());
     };
     for (size_t i = 0; i < packers.size(); ++i) {
-        PagePlan plan = planPages(packers[i], boxes, rules);
+        // On one page a packer need only try the areas less than the best plan's, when that holds every box.
+        const int64_t limit = i > 0 && best.unplacedCount() == 0 ? best.totalArea() : kNoLimit;
+        PagePlan plan = planPagesBelow(packers[i], boxes, rules, limit, {});
         if (i == 0 || rank(plan) < rank(best)) {
             best = std::move(plan);
             chosen = i;

@@ -45,6 +45,14 @@ PagePlan planPages(const Packer& packer,
                    const PageRules& rules,
                    const PageReport& done = {});
 
+// The same, where on one page only areas of less than `limit` pixels are tried: when none of them holds every box, the
+// page places none.
+PagePlan planPagesBelow(const Packer& packer,
+                        const std::vector<PackBox>& boxes,
+                        const PageRules& rules,
+                        int64_t limit,
+                        const PageReport& done = {});
+
 // The packers `best` tries, in the order that breaks ties: the design's layout, then the maximal-rectangles packer with
 // every rule and box order.
 std::vector<Packer> bestCandidates(const Packer& base);

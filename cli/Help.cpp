@@ -9,13 +9,15 @@ std::string helpText(const std::string& command) {
 Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed; PNG: any standard kind; the extension in any
 letter case) in argument order with unique names, lays them out automatically, then writes the requested files.
 Nothing is written when an image cannot be loaded, or when an image finds no place on the area (unless
---allow-overflow).
+--allow-overflow or --pages).
 
 Layout and export settings:
   --size WxH            area size, each side 1 to 16384 (default 256x256)
   --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
-  --max-size WxH        the largest area --size auto may choose (default 4096x4096)
-  --spacing N           pixels between images and along the edges (default 1; may be 0 or negative)
+  --size tight          the smallest area of any width and height the packer finds
+  --max-size WxH        the largest area --size auto or tight may choose (default 4096x4096)
+  --spacing N           pixels between images and along the edges (default 1; may be 0, or negative with the design
+                        packer on one fixed or power-of-two page)
   --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
   --uv pixels|ratio     UV values in pixels or as 0.0-1.0 ratios (default pixels)
   --reverse-h           measure U from the right edge
@@ -23,6 +25,17 @@ Layout and export settings:
   --id-prefix TEXT      prefix of the texture IDs (default IDT_)
   --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more)
   --premultiply         colour x alpha / 255 in the TGA and PNG atlases
+Packing:
+  --packer design       the window program's automatic layout (the default)
+  --packer maxrects     a maximal-rectangles packer; --rule short-side|long-side|area|bottom-left|contact picks
+                        among the free places (default short-side)
+  --packer best         tries the design packer and every maxrects rule and order, keeps the fewest pages, then
+                        the least area
+  --trim                cut each image's transparent edges (alpha 0, or at most --trim-threshold N, 0 to 254)
+  --rotate              let the packer turn images a quarter clockwise (the JSON says "rotated")
+  --alias               store images with identical pixels once; every name keeps its entry
+  --pages               put what does not fit on further pages; every output name then holds {n}, the page number
+  With --trim or --rotate only --json describes the sprites: --quv, --uv-array, --uv-defines and --save are refused.
 Outputs (each written only when asked for):
   --bmp FILE            the atlas as a 24-bit BMP
   --tga FILE            the atlas as a 32-bit TGA with alpha
@@ -35,7 +48,8 @@ Outputs (each written only when asked for):
   --save PROJECT.qbp    the project; it also remembers the outputs above (but the #define list) as its usual places
   --absolute-paths      store absolute image paths in the project (default: relative to the project file)
 Other:
-  --allow-overflow      write even when some images find no place (they are parked outside the area)
+  --allow-overflow      write even when some images find no place (parked outside the area, or with --pages left
+                        out)
   --quiet               do not list the files written
 
 Exit status: 0 success, 1 failure, 2 usage error.
