@@ -1,14 +1,11 @@
-"""What the engine checks share: a JSON-hash frame drawn back in Pillow as its data says, the comparison
-of what an engine drew with the source image, the localhost server for the pages, and the run of a batch of jobs in
-Chromium through drive.mjs.
+"""What the engine checks share: the pages of an atlas, the comparison of what an engine drew with the source image,
+the localhost server for the pages, and the run of a batch of jobs in Chromium through drive.mjs.
 """
 import base64
-import functools
 import http.server
 import json
 import os
 import posixpath
-import random
 import signal
 import subprocess
 import tempfile
@@ -20,40 +17,14 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-SOFT = (255, 255, 255, 200, 128, 64, 1)  # mostly opaque, some partly transparent, one almost transparent
-
-
-def noise(size, seed, margin=(0, 0, 0, 0), alphas=(255,)):
-    """Pixels no two of which are alike by chance; `margin` (left, top, right, bottom) fully transparent."""
-    rng = random.Random(seed)
-    img = Image.new("RGBA", size, (0, 0, 0, 0))
-    left, top, right, bottom = margin
-    for y in range(top, size[1] - bottom):
-        for x in range(left, size[0] - right):
-            img.putpixel((x, y), (rng.randrange(256), rng.randrange(256), rng.randrange(256), rng.choice(alphas)))
-    return img
-
-
-def draw_back(atlas, entry):
-    """A frame as its JSON-hash entry describes it: the region at `frame` (w x h, or h x w when `rotated`, since a
-    rotated sprite was turned 90 degrees clockwise into the atlas), turned back, and placed at spriteSourceSize's x, y
-    on a transparent canvas of sourceSize."""
-    f = entry["frame"]
-    w, h = (f["h"], f["w"]) if entry.get("rotated") else (f["w"], f["h"])
-    region = atlas.crop((f["x"], f["y"], f["x"] + w, f["y"] + h))
-    if entry.get("rotated"):
-        region = region.transpose(Image.Transpose.ROTATE_90)  # counter-clockwise: undoes the clockwise turn
-    if not entry.get("trimmed"):
-        return region
-    canvas = Image.new("RGBA", (entry["sourceSize"]["w"], entry["sourceSize"]["h"]), (0, 0, 0, 0))
-    canvas.paste(region, (entry["spriteSourceSize"]["x"], entry["spriteSourceSize"]["y"]))
-    return canvas
-
-
-def differences(expected, got):
-    """Where two pictures of one size differ, as (index, expected, got); a fully transparent pixel has no colour."""
-    return [(i, e, g) for i, (e, g) in enumerate(zip(expected.getdata(), got.getdata()))
-            if e != g and not (e[3] == 0 and g[3] == 0)]
+def atlas_pages(first):
+    """[JSON data] of every page of an atlas: the first file and those its meta.related_multi_packs lists."""
+    with open(first, encoding="utf-8") as f:
+        pages = [json.load(f)]
+    for other in pages[0]["meta"].get("related_multi_packs", []):
+        with open(os.path.join(os.path.dirname(first), other), encoding="utf-8") as f:
+            pages.append(json.load(f))
+    return pages
 
 
 def premultiplied(pixels):
@@ -172,11 +143,3 @@ class Browser:
                 raise RuntimeError(f"drive.mjs failed ({driver.returncode}):\n{output}")
             with open(results_file) as f:
                 return json.load(f)
-
-
-@functools.lru_cache(maxsize=None)
-def cli_options(cli):
-    """The options `pack --help` lists, to tell which of the newer ones this build has."""
-    text = subprocess.run([cli, "pack", "--help"], capture_output=True, text=True).stdout
-    return frozenset(word.rstrip(",") for line in text.splitlines() for word in line.split()
-                     if word.startswith("--"))
