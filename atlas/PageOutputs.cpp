@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "atlas/Json.h"
 #include "atlas/PageImages.h"
+#include "atlas/TemplateValues.h"
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
 #include "base/TextEncoding.h"
@@ -15,6 +15,15 @@
 namespace {
 
 const std::string kPlaceholder = "{n}";
+
+TemplateFiles templateFiles(const PackOutputs& outputs, const DataOutput& data, size_t pageCount, size_t p) {
+    TemplateFiles files{pageFileName(data.path, p), {}, {}};
+    for (size_t q = 0; q < pageCount; ++q) {
+        files.pageData.push_back(pageFileName(data.path, q));
+        files.pageImages.push_back(pageFileName(atlasForJson(outputs), q));
+    }
+    return files;
+}
 
 ExportEntries pageEntries(const AtlasPage& page, const std::vector<Sprite>& sprites) {
     ExportEntries entries;
@@ -57,6 +66,18 @@ const std::string& atlasForJson(const PackOutputs& outputs) {
     return !outputs.png.empty() ? outputs.png : !outputs.tga.empty() ? outputs.tga : outputs.bmp;
 }
 
+std::string unwritableName(const PackOutputs& outputs, const std::vector<Sprite>& sprites) {
+    for (const DataOutput& data : outputs.data) {
+        for (const Sprite& sprite : sprites) {
+            const std::string& name = sprite.image->name();
+            if (name.find_first_of(data.format.forbidden) == std::string::npos) continue;
+            return "the " + data.format.name + " format cannot hold the name " + name + " (it reads " +
+                   data.format.forbidden + " as its own)";
+        }
+    }
+    return {};
+}
+
 bool writePageOutputs(const PackOutputs& outputs,
                       const std::vector<AtlasPage>& pages,
                       size_t p,
@@ -68,35 +89,37 @@ bool writePageOutputs(const PackOutputs& outputs,
     const AtlasPage& page = pages[p];
     settings.areaWidth = page.size.width;
     settings.areaHeight = page.size.height;
-    const PageImages images(page, sprites);
+    const PageImages images(page, sprites, outputs.turn);
     const ExportEntries entries = pageEntries(page, sprites);
     const int32_t w = page.size.width, h = page.size.height;
-    const auto json = [&](const std::string& path) {
-        std::vector<std::string> others;
-        for (size_t other = 0; other < pages.size(); ++other) {
-            if (other != p) others.push_back(fileReference(path, pageFileName(outputs.json, other)));
-        }
-        const std::string image = fileReference(path, pageFileName(atlasForJson(outputs), p));
-        return writeFileSafely(path, jsonDump(atlasJsonHash(page, sprites, image, others)) + "\n");
-    };
-    const std::pair<const std::string*, std::function<bool(const std::string&)>> writers[] = {
-        {&outputs.bmp,
+    using Writer = std::function<bool(const std::string&)>;
+    std::vector<std::pair<std::string, Writer>> writers = {
+        {outputs.bmp,
          [&](const std::string& path) { return writeAtlasBmpFile(images.images(), path, w, h, atlasOptions); }},
-        {&outputs.tga,
+        {outputs.tga,
          [&](const std::string& path) { return writeAtlasTgaFile(images.images(), path, w, h, atlasOptions); }},
-        {&outputs.png,
+        {outputs.png,
          [&](const std::string& path) { return writeAtlasPngFile(images.images(), path, w, h, atlasOptions); }},
-        {&outputs.ids, [&](const std::string& path) { return writeFileSafely(path, idHeaderText(entries, settings)); }},
-        {&outputs.quv, [&](const std::string& path) { return writeFileSafely(path, quvList(entries, settings)); }},
-        {&outputs.uvArray,
+        {outputs.ids, [&](const std::string& path) { return writeFileSafely(path, idHeaderText(entries, settings)); }},
+        {outputs.quv, [&](const std::string& path) { return writeFileSafely(path, quvList(entries, settings)); }},
+        {outputs.uvArray,
          [&](const std::string& path) { return writeFileSafely(path, uvArrayText(entries, settings)); }},
-        {&outputs.uvDefines,
+        {outputs.uvDefines,
          [&](const std::string& path) { return writeFileSafely(path, uvDefinesText(entries, settings)); }},
-        {&outputs.json, json},
     };
-    for (const auto& [pattern, write] : writers) {
-        if (pattern->empty()) continue;
-        const std::string path = pageFileName(*pattern, p);
+    for (auto& writer : writers) writer.first = writer.first.empty() ? "" : pageFileName(writer.first, p);
+    for (const DataOutput& data : outputs.data) {
+        // A file naming every page is written once, after the last page, under page 0's name.
+        if (!data.format.perPage && p + 1 < pages.size()) continue;
+        const size_t current = data.format.perPage ? p : 0;
+        const TemplateFiles files = templateFiles(outputs, data, pages.size(), current);
+        writers.push_back({files.data, [&, current, files](const std::string& path) {
+                               return writeFileSafely(path,
+                                                      data.filler.fill(templateValues(pages, current, sprites, files)));
+                           }});
+    }
+    for (const auto& [path, write] : writers) {
+        if (path.empty()) continue;
         if (!write(path)) {
             failed = path;
             return false;

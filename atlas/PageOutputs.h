@@ -6,30 +6,49 @@
 #include <vector>
 
 #include "atlas/AtlasPage.h"
+#include "atlas/DataFormat.h"
+#include "atlas/DataTemplate.h"
 #include "image/AtlasExport.h"
 
 class Settings;
 
+// A data file of a pack: its format, its template read, and where it goes.
+struct DataOutput {
+    DataFormat format;
+    DataTemplate filler;
+    std::string path;
+};
+
 // Where a pack writes, each a full program path ("" for none). With several pages every name holds "{n}", which
-// becomes the page's number from 0; with one page the names are used as they stand.
+// becomes the page's number from 0 (a data format naming every page in one file is written once, as page 0's); with
+// one page the names are used as they stand. `turn` is how turned sprites lie on the pages, as the data formats read
+// them.
 struct PackOutputs {
-    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids;
+    std::string bmp, tga, png, quv, uvArray, uvDefines, ids;
+    std::vector<DataOutput> data;
+    Turn turn = Turn::Clockwise;
 };
 
 // The pattern with every "{n}" replaced by the page number.
 std::string pageFileName(const std::string& pattern, size_t page);
 bool hasPagePlaceholder(const std::string& pattern);
 
-// A file as another file names it (the JSON its atlas image and the other pages' JSON): relative to that file's folder
-// where that can be formed, with '/' between folders as engines load it, in UTF-8.
+// A file as another file names it (a data file its atlas images and the other pages' data files): relative to that
+// file's folder where that can be formed, with '/' between folders as engines load it, in UTF-8.
 std::string fileReference(const std::string& from, const std::string& to);
 
-// The atlas image the JSON names: the PNG, else the TGA, else the BMP ("" for none).
+// The atlas image the data files name: the PNG, else the TGA, else the BMP ("" for none).
 const std::string& atlasForJson(const PackOutputs& outputs);
 
+// A sprite name a data format cannot hold (Spine's text reads a name with a colon as a field), as a message naming
+// both;
+// "" when every name can be written.
+std::string unwritableName(const PackOutputs& outputs, const std::vector<Sprite>& sprites);
+
 // Writes every output of page p in a fixed order (the atlases as BMP, TGA and PNG, the ID header, the QUV list, the UV
-// array, the #define list, the JSON), with the UV options of `settings`, whose area size is set to the page's first.
-// `written` hears of every file written. False at the first failure, with `failed` naming the file.
+// array, the #define list, the data files of one page, in their order; after the last page, the data files naming
+// every page), with the UV options of `settings`, whose area size is set to the page's first. `written` hears of every
+// file written. False at the first failure, with `failed` naming the file.
 bool writePageOutputs(const PackOutputs& outputs,
                       const std::vector<AtlasPage>& pages,
                       size_t p,

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <functional>
 
-#include "atlas/Json.h"
 #include "base/ByteReader.h"
 #include "base/FileSystem.h"
 #include "base/Format.h"
@@ -17,6 +16,7 @@
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
 #include "cli/CommandSupport.h"
+#include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
 #include "image/AtlasExport.h"

@@ -1,5 +1,8 @@
 #include "cli/Options.h"
 
+#include <algorithm>
+#include <map>
+
 #include <CLI/CLI.hpp>
 
 namespace {
@@ -24,6 +27,10 @@ std::string parseOptions(const std::vector<std::string>& args,
     app.set_help_flag();  // main() answers --help itself
     app.allow_extras();   // unknown options are told below, in argument order
     for (const Option& o : options) {
+        if (o.sequence) {
+            app.add_option(o.name)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+            continue;
+        }
         CLI::Option* added =
             o.flag ? app.add_flag(o.name, *o.flag)->disable_flag_override() : app.add_option(o.name, *o.value);
         added->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -56,6 +63,14 @@ std::string parseOptions(const std::vector<std::string>& args,
     // CLI11 keeps the "--" that ends the options among the arguments it did not take.
     for (const std::string& unknown : app.remaining()) {
         if (unknown != "--") return "unknown option '" + unknown.substr(0, unknown.find('=')) + "'";
+    }
+    // The occurrences of the sequence options, in the order CLI11 met them, each taking its next value.
+    std::map<const CLI::Option*, size_t> taken;
+    for (const CLI::Option* parsed : app.parse_order()) {
+        const auto o = std::find_if(options.begin(), options.end(),
+                                    [&](const Option& option) { return parsed->check_name(option.name); });
+        if (o == options.end() || !o->sequence) continue;
+        o->sequence->emplace_back(o->name, parsed->results().at(taken[parsed]++));
     }
     return {};
 }

@@ -4,11 +4,13 @@
 #include <vector>
 
 // One option of a command: a flag, or an option that takes a value ("--size 64x64" or "--size=64x64"). A name is
-// "--long" or "-s"; given more than once, the last one counts.
+// "--long" or "-s"; given more than once, the last one counts. An option with a `sequence` instead may come any number
+// of times: every occurrence of the options sharing that sequence goes into it as (name, value), in argument order.
 struct Option {
     const char* name;
     std::string* value;
     bool* flag;
+    std::vector<std::pair<std::string, std::string>>* sequence = nullptr;
 };
 
 // Sorts the arguments into options and the rest (in their order; all of them after "--"); an empty result means they

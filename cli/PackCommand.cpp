@@ -9,6 +9,7 @@
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
 #include "atlas/SpritePreparation.h"
+#include "base/FileSystem.h"
 #include "base/Format.h"
 #include "base/RelativePath.h"
 #include "cli/CommandSupport.h"
@@ -28,6 +29,8 @@ constexpr int32_t kMaxTrimThreshold = 254;
 constexpr int32_t kDefaultMaxAutoSide = 4096;
 // Above this many sprites the packing shows its progress on a terminal.
 constexpr size_t kLongPacking = 1000;
+// The largest template file read.
+constexpr uint64_t kMaxTemplateBytes = uint64_t{1} << 20;
 
 // What `pack` was asked to do, once its options are understood.
 struct PackSetup {
@@ -48,7 +51,8 @@ struct PackSetup {
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
                 extrude = "0", trimThreshold, packer = "design", rule;
-    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save;
+    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
+    std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
          premultiply = false, trim = false, rotate = false, alias = false, pages = false;
 
@@ -72,6 +76,10 @@ struct PackArguments {
                 {"--uv-defines", &uvDefines, nullptr},
                 {"--ids", &ids, nullptr},
                 {"--save", &save, nullptr},
+                {"--escape", &escape, nullptr},
+                {"--format", nullptr, nullptr, &data},
+                {"--template", nullptr, nullptr, &data},
+                {"--data", nullptr, nullptr, &data},
                 {"--reverse-h", nullptr, &reverseH},
                 {"--reverse-v", nullptr, &reverseV},
                 {"--premultiply", nullptr, &premultiply},
@@ -166,32 +174,101 @@ int readPackingOptions(const PackArguments& a, PackSetup& setup) {
     return kExitOk;
 }
 
+// A data output's format: a built-in one by name, or the user's template file.
+int readDataFormat(const std::string& option,
+                   const std::string& value,
+                   const PackArguments& a,
+                   const std::string& dataPath,
+                   DataFormat& format) {
+    if (option == "--format") {
+        if (builtInFormat(value, format)) return kExitOk;
+        return usage("pack", std::string("--format takes ") + builtInFormatNames());
+    }
+    std::string path;
+    std::vector<uint8_t> text;
+    if (!fullPath(value, path)) return failure("cannot use the path " + value + " (it cannot be held in Shift-JIS)");
+    if (readWholeFile(path, kMaxTemplateBytes, text) != FileReadResult::Ok) return failure("cannot read " + path);
+    format = {value, std::string(text.begin(), text.end()), escapeForDataFile(dataPath), true, Turn::Clockwise, ""};
+    if (!a.escape.empty() && !escapeByName(a.escape, format.escape)) {
+        return usage("pack", "--escape takes json, xml, css or text");
+    }
+    return kExitOk;
+}
+
+// The data files: --json, then each --format NAME or --template FILE with the --data FILE that follows it, their
+// templates read before anything is packed.
+int readDataOutputs(const PackArguments& a, PackSetup& setup) {
+    std::vector<DataOutput>& outputs = setup.outputs.data;
+    if (!a.json.empty()) {
+        outputs.emplace_back();
+        builtInFormat("json-hash", outputs.back().format);
+        outputs.back().path = a.json;
+    }
+    const std::pair<std::string, std::string>* pending = nullptr;
+    for (const auto& entry : a.data) {
+        if (entry.first != "--data") {
+            if (pending) return usage("pack", pending->first + " " + pending->second + " needs a --data FILE after it");
+            pending = &entry;
+            continue;
+        }
+        if (!pending) return usage("pack", "--data goes after --format NAME or --template FILE");
+        outputs.emplace_back();
+        outputs.back().path = entry.second;
+        if (const int status =
+                readDataFormat(pending->first, pending->second, a, entry.second, outputs.back().format)) {
+            return status;
+        }
+        pending = nullptr;
+    }
+    if (pending) return usage("pack", pending->first + " " + pending->second + " needs a --data FILE after it");
+    if (!a.escape.empty() &&
+        std::none_of(a.data.begin(), a.data.end(), [](auto& e) { return e.first == "--template"; })) {
+        return usage("pack", "--escape goes with --template");
+    }
+    if (!outputs.empty() && a.png.empty() && a.tga.empty() && a.bmp.empty()) {
+        return usage("pack", "--json and --format name the atlas image: give --png, --tga or --bmp too");
+    }
+    for (DataOutput& output : outputs) {
+        std::string error;
+        if (!output.filler.read(output.format.templateText, output.format.escape, error)) {
+            return failure(output.format.name + ": " + error + "; nothing was written");
+        }
+        if (!a.rotate) continue;
+        if (output.format.turn == Turn::None) {
+            return usage("pack",
+                         "--format " + output.format.name + " cannot describe turned sprites: leave out --rotate");
+        }
+        if (output.format.turn != outputs.front().format.turn) {
+            return usage("pack", outputs.front().format.name + " and " + output.format.name +
+                                     " turn sprites opposite ways: write them with --rotate from separate runs");
+        }
+        setup.outputs.turn = output.format.turn;
+    }
+    return kExitOk;
+}
+
 // Every output as a full path before anything is loaded, so that a bad name costs no work.
 int readOutputs(const PackArguments& a, PackSetup& setup) {
-    if (!a.json.empty() && a.png.empty() && a.tga.empty() && a.bmp.empty()) {
-        return usage("pack", "--json names the atlas image: give --png, --tga or --bmp too");
-    }
     // The UV lists and the project hold a whole, upright rectangle per image.
     const std::pair<const char*, const std::string*> rectangles[] = {
         {"--quv", &a.quv}, {"--uv-array", &a.uvArray}, {"--uv-defines", &a.uvDefines}, {"--save", &a.save}};
     for (const auto& [name, value] : rectangles) {
         if (value->empty() || (!a.trim && !a.rotate)) continue;
         return usage("pack", formatText("%s holds a whole, unturned rectangle per image, so it cannot describe sprites "
-                                        "that %s changes; write --json instead",
+                                        "that %s changes; write --json or --format instead",
                                         name, a.trim ? "--trim" : "--rotate"));
     }
-    const std::pair<const std::string*, std::string*> paths[] = {{&a.bmp, &setup.outputs.bmp},
-                                                                 {&a.tga, &setup.outputs.tga},
-                                                                 {&a.png, &setup.outputs.png},
-                                                                 {&a.json, &setup.outputs.json},
-                                                                 {&a.quv, &setup.outputs.quv},
-                                                                 {&a.uvArray, &setup.outputs.uvArray},
-                                                                 {&a.uvDefines, &setup.outputs.uvDefines},
-                                                                 {&a.ids, &setup.outputs.ids},
-                                                                 {&a.save, &setup.project}};
+    if (const int status = readDataOutputs(a, setup)) return status;
+    std::vector<std::pair<const std::string*, std::string*>> paths = {
+        {&a.bmp, &setup.outputs.bmp},         {&a.tga, &setup.outputs.tga},
+        {&a.png, &setup.outputs.png},         {&a.quv, &setup.outputs.quv},
+        {&a.uvArray, &setup.outputs.uvArray}, {&a.uvDefines, &setup.outputs.uvDefines},
+        {&a.ids, &setup.outputs.ids},         {&a.save, &setup.project}};
+    for (DataOutput& output : setup.outputs.data) paths.push_back({&output.path, &output.path});
     for (const auto& [argument, path] : paths) {
-        if (!argument->empty() && !fullPath(*argument, *path)) {
-            return failure("cannot use the path " + *argument + " (it cannot be held in Shift-JIS)");
+        const std::string given = *argument;
+        if (!given.empty() && !fullPath(given, *path)) {
+            return failure("cannot use the path " + given + " (it cannot be held in Shift-JIS)");
         }
     }
     return kExitOk;
@@ -303,8 +380,12 @@ bool reportUnplaced(const std::vector<AtlasPage>& pages, const std::vector<Sprit
 int checkPageNames(const PackSetup& setup, size_t pageCount) {
     if (pageCount < 2) return kExitOk;
     const PackOutputs& o = setup.outputs;
-    for (const std::string* name :
-         {&o.bmp, &o.tga, &o.png, &o.json, &o.quv, &o.uvArray, &o.uvDefines, &o.ids, &setup.project}) {
+    std::vector<const std::string*> names = {&o.bmp,     &o.tga,       &o.png, &o.quv,
+                                             &o.uvArray, &o.uvDefines, &o.ids, &setup.project};
+    for (const DataOutput& data : o.data) {
+        if (data.format.perPage) names.push_back(&data.path);
+    }
+    for (const std::string* name : names) {
         if (name->empty() || hasPagePlaceholder(*name)) continue;
         return failure(
             formatText("the sprites take %zu pages, so every output name must hold {n}, the page number "
@@ -395,6 +476,8 @@ int runPack(const std::vector<std::string>& args) {
                            : "nothing was written (--allow-overflow writes the images that fit, --pages adds pages)");
     }
     if (const int status = checkPageNames(setup, pages.size())) return status;
+    const std::string unwritable = unwritableName(setup.outputs, sprites);
+    if (!unwritable.empty()) return failure(unwritable + "; nothing was written");
     for (const AtlasPage& page : pages) {
         if (setup.outputs.png.empty() || int64_t{page.size.width} * page.size.height <= kMaxPngPixels) continue;
         return failure(

@@ -82,22 +82,25 @@ TEST(SpritePreparation, IdenticalKeptPixelsMakeAliasesOfTheFirst) {
     EXPECT_FALSE(sprites[1].isTrimmed());
 }
 
-// The kept part's top row becomes the copy's right column; an image without alpha stays without.
-TEST(PageImages, CutsOutTheKeptPartAndTurnsItClockwise) {
+// Turned clockwise the kept part's top row becomes the copy's right column, counter-clockwise its left column; an image
+// without alpha stays without.
+TEST(PageImages, CutsOutTheKeptPartAndTurnsItEitherWay) {
     const auto source = image(4, 3, std::vector<uint8_t>(12, 200));
-    for (bool turn : {false, true}) {
+    for (Turn turn : {Turn::None, Turn::Clockwise, Turn::CounterClockwise}) {
         TextureImage copy;
         cutOut(*source, {1, 0, 4, 2}, turn, copy);
-        ASSERT_EQ(std::make_pair(copy.width(), copy.height()), turn ? std::make_pair(2, 3) : std::make_pair(3, 2));
+        const bool turned = turn != Turn::None;
+        ASSERT_EQ(std::make_pair(copy.width(), copy.height()), turned ? std::make_pair(2, 3) : std::make_pair(3, 2));
         for (int32_t y = 0; y < copy.height(); ++y) {
             for (int32_t x = 0; x < copy.width(); ++x) {
-                const int32_t sx = 1 + (turn ? y : x), sy = turn ? 1 - x : y;
-                EXPECT_EQ(at(copy, x, y), at(*source, sx, sy)) << turn << " " << x << "," << y;
+                const int32_t sx = 1 + (!turned ? x : turn == Turn::Clockwise ? y : 2 - y);
+                const int32_t sy = !turned ? y : turn == Turn::Clockwise ? 1 - x : x;
+                EXPECT_EQ(at(copy, x, y), at(*source, sx, sy)) << int(turn) << " " << x << "," << y;
             }
         }
     }
     TextureImage opaque;
-    cutOut(*image(3, 3, {}), {0, 1, 3, 3}, true, opaque);
+    cutOut(*image(3, 3, {}), {0, 1, 3, 3}, Turn::Clockwise, opaque);
     EXPECT_FALSE(opaque.hasAlpha());
     EXPECT_EQ(at(opaque, 0, 0), at(*image(3, 3, {}), 0, 2));
 }

@@ -1,0 +1,20 @@
+# Writes OUTPUT, a C++ source defining `const EmbeddedFile kEmbeddedFiles[]` and `kEmbeddedFileCount`: each of FILES
+# (paths joined by '|') by its file name without extension and its bytes, written as numbers so that no character set of the
+# compiler touches them. Run as a script: cmake -DOUTPUT=... -DFILES=... -P EmbedFiles.cmake
+set(source "// Written by cmake/EmbedFiles.cmake from the files it names; do not edit.\n#include \"atlas/EmbeddedFile.h\"\n\nnamespace {\n")
+set(table "")
+set(index 0)
+string(REPLACE "|" ";" FILES "${FILES}")
+foreach(file IN LISTS FILES)
+    file(READ ${file} bytes HEX)
+    string(LENGTH "${bytes}" length)
+    math(EXPR size "${length} / 2")
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${bytes}")
+    get_filename_component(name ${file} NAME_WE)
+    string(APPEND source "const char file${index}[] = {${bytes}'\\0'};\n")
+    string(APPEND table "    {\"${name}\", file${index}, ${size}},\n")
+    math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND source "}  // namespace\n\nconst EmbeddedFile kEmbeddedFiles[] = {\n${table}};\nconst size_t kEmbeddedFileCount = ${index};\n")
+file(WRITE ${OUTPUT}.new "${source}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
