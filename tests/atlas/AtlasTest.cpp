@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "atlas/DataTemplate.h"
 #include "atlas/MaxRectsBin.h"
 #include "atlas/PageImages.h"
 #include "atlas/PagePlan.h"
@@ -233,6 +234,47 @@ TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheLeast) {
             };
             EXPECT_LE(rank(best), rank(plan)) << "seed " << seed << ", packer " << i;
         }
+    }
+}
+
+// Names as each format writes them: the characters that would break its syntax escaped, Japanese letters as they are.
+TEST(DataFormat, EscapesNamesForJsonXmlCssAndText) {
+    const std::string name = u8"a\"b&c<d>e\\f'g.砂";
+    const std::pair<Escape, std::string> cases[] = {
+        {Escape::Json, u8"a\\\"b&c<d>e\\\\f'g.砂"},
+        {Escape::Xml, u8"a&quot;b&amp;c&lt;d&gt;e\\f&apos;g.砂"},
+        {Escape::Css, u8"a\\\"b\\&c\\<d\\>e\\\\f\\'g\\.砂"},
+        {Escape::Text, name},
+    };
+    for (const auto& [escape, expected] : cases) EXPECT_EQ(escaped(name, escape), expected) << int(escape);
+    EXPECT_EQ(escaped("1up\x01", Escape::Css), "\\31 up\\\x01");
+    EXPECT_EQ(escaped("\x01\x1f", Escape::Json), "\\u0001\\u001f");
+}
+
+// A template that does not parse or asks for what no pack gives is refused with its line; every built-in one reads.
+TEST(DataTemplate, RefusesWhatNoPackCanFillWithItsLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"{{name}}", "line 1: no value is called \"name\""},
+        {"{{#sprites}}\n{{x}}\n{{nme}}\n{{/sprites}}", "line 3: no value is called \"nme\""},
+        {"{{#pages}}\n{{^sprites}}{{oops}}{{/sprites}}{{/pages}}", "line 2: no value is called \"oops\""},
+        {"{{#otherPages}}{{data}}{{wrong}}{{/otherPages}}", "line 1: no value is called \"wrong\""},
+        {"a\n{{#sprites}}\n{{name}}", "line 2: unclosed section \"sprites\""},
+        {"a\nb {{/sprites}}", "line 2: unopened section \"sprites\""},
+        {"\n\n{{name", "line 3: unclosed tag"},
+        {"{{> header}}", "line 1: there are no partials, but it asks for \"header\""},
+    };
+    for (const auto& [text, expected] : cases) {
+        DataTemplate t;
+        std::string error;
+        EXPECT_FALSE(t.read(text, Escape::Text, error)) << text;
+        EXPECT_EQ(error, expected) << text;
+    }
+    for (const char* name : {"json-hash", "json-array", "phaser3", "spine", "libgdx", "sparrow", "godot", "css"}) {
+        DataFormat format;
+        DataTemplate t;
+        std::string error;
+        ASSERT_TRUE(builtInFormat(name, format)) << name;
+        EXPECT_TRUE(t.read(format.templateText, format.escape, error)) << name << ": " << error;
     }
 }
 

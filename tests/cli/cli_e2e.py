@@ -129,6 +129,11 @@ class Failures(unittest.TestCase):
                  ("pack a --trim --trim-threshold 255", "--trim-threshold"), ("pack a --packer fast", "--packer"),
                  ("pack a --rule area", "--rule"), ("pack a --packer maxrects --rule big", "--rule"),
                  ("pack a --packer best --spacing -1", "--spacing"), ("pack a --size tight --max-size 0x4", "--max-size"),
+                 ("pack a --png a.png --format xml --data a.xml", "--format"), ("pack a --png a.png --data a", "--data"),
+                 ("pack a --png a.png --format css", "--data"), ("pack a --format css --data a.css", "--png"),
+                 ("pack a --png a.png --rotate --format godot --data a.tres", "--rotate"),
+                 ("pack a --png a.png --rotate --json a.json --format spine --data a.atlas", "opposite"),
+                 ("pack a --png a.png --escape xml", "--template"),
                  ("export", "one project"),
                  ("layout a.qbp b.qbp", "one project"), ("info", "one project"), ("", "")]
         failures = [("missing.bmp", "1 image(s) could not"), ("broken.bmp", "broken.bmp"),
@@ -142,6 +147,10 @@ class Failures(unittest.TestCase):
         if "wine" not in ARGS.cli:  # Windows hands the program its arguments in the ANSI code page already
             shutil.copy(os.path.join(self.dir, "gone.bmp"), os.path.join(self.dir, "smile\U0001F600.bmp"))
             rows.append((pack("smile\U0001F600.bmp"), 1, ("smile", "Shift-JIS")))
+        with open(os.path.join(self.dir, "bad.mustache"), "w") as f:
+            f.write("{{#sprites}}\n{{name}} {{widht}}\n{{/sprites}}\n")
+        rows.append((["pack", "grass.bmp", "--png", "a.png", "--template", "bad.mustache", "--data", "a.txt"], 1,
+                     ("bad.mustache: line 2: no value is called \"widht\"",)))
         files = sorted(os.listdir(self.dir))
         for args, status, needles in rows:
             self.check(args, status, *needles, *(("nothing was written",) if status == 1 else ()))
@@ -322,6 +331,14 @@ class Atlas(unittest.TestCase):
                 args += ["--pages"] + (["--max-size", "24x24"] if size == "tight" else [])
             name = "atlas-{n}" if several else "atlas"
             outputs = ["--png", f"out/{name}.png", "--json", f"out/{name}.json"]
+            # Every data format, so that both builds are seen to write the same bytes; those that cannot turn sprites,
+            # and Spine, which turns them the other way, without --rotate.
+            outputs += ["--format", "json-array", "--data", f"out/{name}-array.json", "--format", "phaser3", "--data",
+                        "out/phaser3.json"]
+            if not rotate:
+                outputs += ["--format", "spine", "--data", "out/all.atlas", "--format", "sparrow", "--data",
+                            f"out/{name}.xml", "--format", "godot", "--data", "out/all.tres", "--format", "css",
+                            "--data", "out/all.css"]
             if not trim and not rotate:
                 outputs += ["--quv", f"out/{name}.quv", "--tga", f"out/{name}.tga"]
             with self.subTest(options=" ".join(args)):
