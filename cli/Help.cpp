@@ -41,6 +41,12 @@ Outputs (each written only when asked for):
   --tga FILE            the atlas as a 32-bit TGA with alpha
   --png FILE            the atlas as a 32-bit RGBA PNG (at most 128 Mi pixels)
   --json FILE           the atlas as a JSON hash for game engines (Phaser, PixiJS, ...), naming the PNG, TGA or BMP
+  --format NAME --data FILE
+                        the atlas's data for an engine: json-hash, json-array, phaser3, spine, libgdx, sparrow,
+                        godot or css (repeatable)
+  --template FILE --data FILE
+                        the data as your own mustache template fills it (repeatable); --escape json|xml|css|text
+                        (default: by the data file's extension)
   --ids FILE            the texture-ID header
   --quv FILE            the binary QUV list
   --uv-array FILE       the C/C++ array UV_LIST
