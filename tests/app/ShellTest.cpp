@@ -2,8 +2,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlwapi.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -472,6 +474,50 @@ TEST_F(ShellTest, SettingsDialogs) {
         SendDlgItemMessageA(d, IDOK, BM_CLICK, 0, 0);
     }));
     EXPECT_TRUE(settings().areaWidth == 512 && settings().areaHeight == 128 && composed());
+}
+
+// The manifest of a program file, as its resource holds it; empty without one.
+std::string manifestOf(const std::string& program) {
+    const HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return "";
+    std::string text;
+    if (const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        if (bytes) text.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+// This test program carries the window program's resources, manifest included, so it runs as Quiltbox.exe does: with
+// the common controls of version 6, aware of the system's DPI, and still in code page 932 (a UTF-8 code page in the
+// manifest would turn every Shift-JIS text of the program into garbage). The command line's manifest names the same
+// Windows versions and no code page either.
+TEST(Manifest, CommonControlsSixSystemDpiAndCodePage932) {
+    InitCommonControls();
+    const HMODULE comctl = GetModuleHandleA("comctl32.dll");
+    ASSERT_TRUE(comctl);
+    using GetVersionFunction = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+    const auto getVersion =
+        reinterpret_cast<GetVersionFunction>(reinterpret_cast<void (*)()>(GetProcAddress(comctl, "DllGetVersion")));
+    ASSERT_TRUE(getVersion);
+    DLLVERSIONINFO version{sizeof version, 0, 0, 0, 0};
+    ASSERT_EQ(getVersion(&version), S_OK);
+    EXPECT_EQ(version.dwMajorVersion, 6u);
+    EXPECT_TRUE(IsProcessDPIAware());
+    EXPECT_EQ(GetACP(), 932u);
+
+    char self[MAX_PATH] = "";
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self));
+    const char* cli = std::getenv("QUILTBOX_CLI_EXE");
+    ASSERT_TRUE(cli) << "run the tests through ctest";
+    const std::string windows10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}";
+    for (const std::string& program : {std::string(self), std::string(cli)}) {
+        const std::string manifest = manifestOf(program);
+        EXPECT_NE(manifest.find(windows10), std::string::npos) << program;
+        EXPECT_NE(manifest.find("asInvoker"), std::string::npos) << program;
+        EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos) << program;
+    }
 }
 
 }  // namespace
