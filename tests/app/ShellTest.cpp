@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
-#include <shlwapi.h>
 
 #include <array>
 #include <cstdlib>
@@ -490,21 +489,17 @@ std::string manifestOf(const std::string& program) {
 }
 
 // This test program carries the window program's resources, manifest included, so it runs as Quiltbox.exe does: with
-// the common controls of version 6, aware of the system's DPI, and still in code page 932 (a UTF-8 code page in the
+// the common controls of version 6, aware of the system's DPI (on Windows), and still in code page 932 (a UTF-8 code page in the
 // manifest would turn every Shift-JIS text of the program into garbage). The command line's manifest names the same
 // Windows versions and no code page either.
 TEST(Manifest, CommonControlsSixSystemDpiAndCodePage932) {
+    // The common controls of version 6 are a side-by-side assembly of their own: loaded through the manifest's
+    // dependency, comctl32.dll comes from that assembly's folder, not from the system folder.
     InitCommonControls();
-    const HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    ASSERT_TRUE(comctl);
-    using GetVersionFunction = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
-    const auto getVersion =
-        reinterpret_cast<GetVersionFunction>(reinterpret_cast<void (*)()>(GetProcAddress(comctl, "DllGetVersion")));
-    ASSERT_TRUE(getVersion);
-    DLLVERSIONINFO version{sizeof version, 0, 0, 0, 0};
-    ASSERT_EQ(getVersion(&version), S_OK);
-    EXPECT_EQ(version.dwMajorVersion, 6u);
-    EXPECT_TRUE(IsProcessDPIAware());
+    char comctl[MAX_PATH] = "";
+    ASSERT_TRUE(GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), comctl, sizeof comctl));
+    const std::string loaded = comctl;
+    EXPECT_NE(loaded.find("common-controls_6595b64144ccf1df_6.0."), std::string::npos) << loaded;
     EXPECT_EQ(GetACP(), 932u);
 
     char self[MAX_PATH] = "";
@@ -516,8 +511,12 @@ TEST(Manifest, CommonControlsSixSystemDpiAndCodePage932) {
         const std::string manifest = manifestOf(program);
         EXPECT_NE(manifest.find(windows10), std::string::npos) << program;
         EXPECT_NE(manifest.find("asInvoker"), std::string::npos) << program;
-        EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos) << program;
+        EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos) << program;
     }
+    // Wine treats every program as aware of the DPI, so only the manifest itself can show what Windows will see.
+    const std::string manifest = manifestOf(self);
+    EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
 }
 
 }  // namespace
