@@ -13,7 +13,8 @@ set(CPACK_PACKAGE_CONTACT "Quiltbox developers <quiltbox@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "texture atlas packer for game sprites")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# The installer's commands hold quotes, which CPack would otherwise lose on the way to its generators.
+set(CPACK_VERBATIM_VARIABLES ON)
 
 if(WIN32)
     install(TARGETS Quiltbox quiltbox-cli RUNTIME DESTINATION .)

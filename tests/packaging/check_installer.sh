@@ -23,10 +23,12 @@ fail() {
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     exit 1
 }
-# query KEY [VALUE-OPTIONS...]: the key's values as reg.exe prints them, or nothing when the key is missing.
+# query KEY [VALUE-OPTIONS...]: the key's values as reg.exe prints them; fails when the key is missing.
 query() {
-    "${run[@]}" reg query "$@" >"$work/query.txt" 2>/dev/null || true
+    local status=0
+    "${run[@]}" reg query "$@" >"$work/query.txt" 2>&1 || status=$?
     tr -d '\r' <"$work/query.txt"
+    return "$status"
 }
 # Waits up to 120 s for a condition (a command) to hold.
 wait_for() {
@@ -68,8 +70,8 @@ wait_for bash -c '! xdotool search --name "^Quiltbox$" >/dev/null 2>&1' || fail 
 "${run[@]}" "C:\\Program Files\\Quiltbox\\Uninstall.exe" /S || fail "the silent uninstall failed"
 wait_for test ! -e "$program_files" || fail "Program Files\\Quiltbox is still there: $(ls -A "$program_files")"
 [ ! -e "$start_menu" ] || fail "the Start-menu entry is still there"
-[ -z "$(query "$uninstall_key")" ] || fail "the uninstall entry is still there"
-[ -z "$(query 'HKCR\.qbp')" ] || fail "the .qbp type is still registered"
-[ -z "$(query 'HKCR\Quiltbox.Project')" ] || fail "the Quiltbox.Project class is still registered"
+! query "$uninstall_key" >/dev/null || fail "the uninstall entry is still there"
+! query 'HKCR\.qbp' >/dev/null || fail "the .qbp type is still registered"
+! query 'HKCR\Quiltbox.Project' >/dev/null || fail "the Quiltbox.Project class is still registered"
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
 echo "check_installer.sh: installed, opened the demo through its file type and uninstalled silently in $prefix"
