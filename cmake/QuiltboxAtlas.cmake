@@ -7,17 +7,18 @@
 #       OUTPUTS <output option> <file> [<output option> <file>...]
 #       [DEPENDS <file or target>...])
 #
-# IMAGES are taken in the order given, then those of IMAGE_DIR that match a GLOB pattern (default *.bmp *.tga *.png,
-# any letter case) in name order; relative paths are taken from the current source folder. The list is read again at
+# IMAGES are taken in the order given, then those of IMAGE_DIR that match a GLOB pattern (default: .bmp, .tga and .png
+# in any letter case) in name order; relative paths are taken from the current source folder. The list is read again at
 # every build, so a sprite added to or removed from IMAGE_DIR is seen without configuring by hand. OPTIONS go to `pack`
 # as they stand (--size auto, --spacing 2, ...). OUTPUTS pairs each output option of `pack` with its file (--png
 # atlas.png --json atlas.json --ids sprite_ids.h ...); relative files go to the current binary folder.
 #
 # The atlas is packed again exactly when an image, an option, an output or the command line itself changed, with the
-# Ninja and Makefile generators alike (the options go into a file that is rewritten only when they change, since Make
-# does not compare command lines). <target> is a custom target that others depend on (add_dependencies); its property
-# QUILTBOX_OUTPUTS lists the outputs with their full paths. The command line runs on the build machine, also when the
-# game is cross-compiled. A failed pack fails the build with the command line's message.
+# Ninja and Makefile generators alike. The whole command also goes into a file rewritten only when it changes, so that
+# a changed option is seen without counting on the generator to compare command lines (Make itself does not).
+# <target> is a custom target that others depend on (add_dependencies); its property QUILTBOX_OUTPUTS lists the outputs
+# with their full paths. The command line runs on the build machine, also when the game is cross-compiled. A failed
+# pack fails the build with the command line's message.
 #
 # Every output needs a fixed name: a name with "{n}" (one file per page) is refused, since the build could neither know
 # nor clean the pages, nor see that one went missing, and pages of an earlier, larger pack would stay behind.
@@ -89,7 +90,7 @@ function(quiltbox_add_atlas target)
     endforeach()
     list(REMOVE_DUPLICATES folders)
 
-    # Make sees a changed option only through a file: this one changes exactly when the command does.
+    # A file that changes exactly when the command does: the pack depends on it.
     set(stamp "${CMAKE_CURRENT_BINARY_DIR}/quiltbox/${target}.pack")
     string(JOIN "\n" command_text pack ${arg_OPTIONS} ${output_arguments} ${images})
     set(previous "")

@@ -11,6 +11,8 @@ packages=(
     locales fonts-ipafont-gothic fonts-wine
     imagemagick python3 python3-pil time zip unzip
     clang libclang-rt-14-dev
+    # The packages: CPack's NSIS installer and Debian package, the manual page, the checks of both, the game's build.
+    nsis dpkg-dev lintian help2man man-db file ninja-build
 )
 
 missing=()

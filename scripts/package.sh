@@ -38,5 +38,8 @@ if [ "${1:-}" = "--check" ]; then
     tests/packaging/check_game.sh "$work/linux/deb-root/usr" "$work/linux/tarball-root" "$work/game"
     scripts/with-display.sh tests/packaging/check_zip.sh "$zip" "$version" "$work/zip"
     scripts/with-display.sh tests/packaging/check_installer.sh "$installer" "$version" "$work/installer"
-    echo "package.sh: every package passed its checks"
+    mkdir -p build/package-check
+    cp "$work/installer/opened.png" build/package-check/installed-quiltbox-opened-demo.png
+    echo "package.sh: every package passed its checks (the installed Quiltbox.exe with the demo it opened:"
+    echo "            build/package-check/installed-quiltbox-opened-demo.png)"
 fi

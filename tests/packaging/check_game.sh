@@ -2,10 +2,10 @@
 # The example game (examples/game) builds its atlas through the installed CMake package, with each generator and
 # installed package: Ninja against the Debian package's tree, Makefiles against the unpacked tarball. Each build packs
 # the atlas and compiles the game against it (the game prints every sprite's rectangle), a second build does nothing,
-# touching one sprite packs again, so does a changed option (Make does not compare command lines), configuring again
-# without a change does not, and a broken sprite fails the build with the command line's message. A cross-compiled
-# build (mingw-w64, packages found only in its own root, Quiltbox_DIR given) runs the build machine's command line.
-# An output name with a page number is refused when configuring.
+# touching one sprite packs again, so do a changed option (Make itself does not compare command lines) and a sprite
+# added to or removed from the folder, configuring again without a change does not, and a broken sprite fails the build
+# with the command line's message. A cross-compiled build (mingw-w64, packages found only in its own root, Quiltbox_DIR given)
+# runs the build machine's command line. An output name with a page number is refused when configuring.
 # Usage: check_game.sh DEB_PREFIX TARBALL_PREFIX WORK_DIR   (the prefixes as check_linux.sh unpacked them)
 set -euo pipefail
 deb_prefix=$1
@@ -29,11 +29,11 @@ packed() { grep -q "Packing the atlas game_atlas" "$out"; }
 check_game_output() {
     "$build_dir/game" >"$work/game.txt" || fail "the game did not run"
     /usr/bin/python3 - "$work/game.txt" "$game/sprites" "$build_dir/atlas/sprites.png" <<'PY' ||
-import re, sys
+import os, re, sys
 from PIL import Image
 lines = open(sys.argv[1]).read().splitlines()
 atlas = Image.open(sys.argv[3])
-assert lines[-1] == "4 sprites in the atlas", lines
+assert lines[-1] == f"{len(os.listdir(sys.argv[2]))} sprites in the atlas", lines
 for line in lines[:-1]:
     name, x, y, w, h = re.fullmatch(r"(\w+) at (\d+),(\d+) size (\d+)x(\d+)", line).groups()
     assert Image.open(f"{sys.argv[2]}/{name}.png").size == (int(w), int(h)), line
@@ -47,7 +47,7 @@ for generator in Ninja "Unix Makefiles"; do
     name=${generator// /-}
     game=$work/$name/game
     build_dir=$work/$name/build
-    rm -rf "$work/$name"
+    rm -rf "${work:?}/$name"
     mkdir -p "$work/$name"
     cp -r "$root/examples/game" "$game"
     cmake -S "$game" -B "$build_dir" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" >"$work/$name-configure.log" 2>&1 ||
@@ -85,6 +85,15 @@ for generator in Ninja "Unix Makefiles"; do
     cp "$work/coin.png" "$game/sprites/coin.png"
     build "$name-repaired"
     packed || fail "$generator: the repaired sprite was not packed"
+    check_game_output
+
+    cp "$game/sprites/coin.png" "$game/sprites/gem.png"
+    build "$name-added"
+    packed || fail "$generator: a sprite added to the folder was not packed"
+    check_game_output
+    rm "$game/sprites/gem.png"
+    build "$name-removed"
+    packed || fail "$generator: a sprite removed from the folder did not pack the atlas again"
     check_game_output
     echo "check_game.sh: $generator: the atlas is packed when needed and only then; a broken sprite fails the build"
 done

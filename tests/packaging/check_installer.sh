@@ -32,8 +32,8 @@ query() {
 }
 # Waits up to 120 s for a condition (a command) to hold.
 wait_for() {
-    local i
-    for i in $(seq 1 240); do
+    local _
+    for _ in $(seq 1 240); do
         if "$@"; then return 0; fi
         sleep 0.5
     done
@@ -44,8 +44,10 @@ wait_for() {
 for file in Quiltbox.exe quiltbox-cli.exe README.md formats.md Uninstall.exe; do
     [ -f "$program_files/$file" ] || fail "Program Files\\Quiltbox\\$file is missing after the install"
 done
-[ -f "$start_menu/Quiltbox.lnk" ] || fail "the Start-menu entry Quiltbox is missing: $(find "$prefix/drive_c" -name '*.lnk')"
-query "$uninstall_key" | grep -q 'DisplayName.*REG_SZ.*Quiltbox$' || fail "no uninstall entry: $(query "$uninstall_key")"
+[ -f "$start_menu/Quiltbox.lnk" ] ||
+    fail "the Start-menu entry Quiltbox is missing: $(find "$prefix/drive_c" -name '*.lnk')"
+query "$uninstall_key" | grep -q 'DisplayName.*REG_SZ.*Quiltbox$' ||
+    fail "no uninstall entry: $(query "$uninstall_key")"
 query "$uninstall_key" | grep -q "DisplayVersion.*REG_SZ.*$version$" || fail "the uninstall entry has no version"
 query "$uninstall_key" /v UninstallString | grep -qF 'C:\Program Files\Quiltbox\Uninstall.exe' ||
     fail "the uninstall entry does not name the uninstaller: $(query "$uninstall_key")"

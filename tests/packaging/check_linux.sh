@@ -35,7 +35,8 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ && $2 != "root/root" { print }' >"$work/deb
 for field in "Package: quiltbox-cli" "Version: $version-1" "Architecture: amd64" "Section: graphics"; do
     dpkg-deb -f "$deb" | grep -qx "$field" || fail "the control file lacks '$field'"
 done
-dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "the package does not depend on libc6: $(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -f "$deb" Depends | grep -q 'libc6' ||
+    fail "the package does not depend on libc6: $(dpkg-deb -f "$deb" Depends)"
 
 top=quiltbox-cli-$version-linux-x86_64
 tar -tzf "$tarball" | grep -v '/$' | sort >"$work/tarball-contents.txt"

@@ -12,7 +12,7 @@ top=quiltbox-$version-win64
 
 mkdir -p "$work"
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/contents.txt"
-printf '%s\n' "$top/Quiltbox.exe" "$top/README.md" "$top/formats.md" "$top/quiltbox-cli.exe" | sort >"$work/expected.txt"
+printf "$top/%s\n" Quiltbox.exe README.md formats.md quiltbox-cli.exe | sort >"$work/expected.txt"
 if ! diff -u "$work/expected.txt" "$work/contents.txt"; then
     echo "check_zip.sh: the zip holds other files than expected (above)" >&2
     exit 1
