@@ -23,6 +23,11 @@ for preset in windows-release native-release; do
         echo "package.sh: CPack failed for $preset" >&2
         exit 1
     fi
+    if grep -qi 'warning' "$log"; then
+        cat "$log"
+        echo "package.sh: CPack warned for $preset" >&2
+        exit 1
+    fi
 done
 rm -rf dist/_CPack_Packages
 zip=dist/quiltbox-$version-win64.zip

@@ -30,9 +30,8 @@ export WINEPREFIX
 WINEPREFIX=$(mkdir -p "$prefix" && cd "$prefix" && pwd)
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs when the prefix is created, and no menu entries or file types of the Linux
-# desktop made for what a program registers in the prefix (the installer's test registers both).
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono or Gecko installer dialogs when the prefix is created.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 own_display_pid=""
 stop_display() {

@@ -13,6 +13,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 mkdir -p "$work"
 prefix=$work/prefix
 export QUILTBOX_WINE_KEEPALIVE=0
+# Wine mirrors an installed program's Start-menu entry and file types onto the Linux desktop of $HOME: keep them here.
+export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
+mkdir -p "$HOME"
 run=("$root/scripts/wine-run.sh" --prefix "$prefix" --unmanaged)
 program_files=$prefix/drive_c/Program\ Files/Quiltbox
 start_menu=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Quiltbox
