@@ -114,17 +114,30 @@ file -b "$build_dir/game.exe" | grep -q 'PE32+ executable' || fail "the cross bu
 [ -s "$build_dir/include/sprite_ids.h" ] || fail "the cross build wrote no texture IDs"
 echo "check_game.sh: cross-compiled for Windows, the atlas was packed by the build machine's command line"
 
-# An output with a page number cannot be a build's output: refused with a message.
-mkdir -p "$work/pages"
-cat >"$work/pages/CMakeLists.txt" <<CMAKE
+# Images named one by one from the source folder, outputs listed with their full paths in the target's property; an
+# output with a page number cannot be a build's output and is refused with a message.
+mkdir -p "$work/pages/art"
+cp "$root/examples/game/sprites/coin.png" "$work/pages/art/"
+cat >"$work/pages/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.16)
 project(Pages NONE)
 find_package(Quiltbox REQUIRED)
-quiltbox_add_atlas(pages IMAGES "$root/examples/game/sprites/coin.png" OUTPUTS --png "atlas-{n}.png")
+quiltbox_add_atlas(single ALL IMAGES art/coin.png OUTPUTS --png out/atlas.png --ids ids.h)
+get_target_property(outputs single QUILTBOX_OUTPUTS)
+message(STATUS "outputs: ${outputs}")
+if(PAGES)
+    quiltbox_add_atlas(pages IMAGES art/coin.png OUTPUTS --png "atlas-{n}.png")
+endif()
 CMAKE
 out=$work/pages.log
-if cmake -S "$work/pages" -B "$work/pages/build" -DCMAKE_PREFIX_PATH="$deb_prefix" >"$out" 2>&1; then
+cmake -S "$work/pages" -B "$work/pages/build" -DCMAKE_PREFIX_PATH="$deb_prefix" >"$out" 2>&1 ||
+    fail "a project naming its images one by one did not configure"
+grep -qF -- "-- outputs: $work/pages/build/out/atlas.png;$work/pages/build/ids.h" "$out" ||
+    fail "QUILTBOX_OUTPUTS does not list the outputs with their full paths"
+cmake --build "$work/pages/build" >"$out" 2>&1 || fail "the atlas of one named image was not built"
+[ -s "$work/pages/build/out/atlas.png" ] || fail "the atlas of one named image is missing"
+if cmake "$work/pages/build" -DPAGES=ON >"$out" 2>&1; then
     fail "an output with {n} was taken"
 fi
 grep -q "has a page number {n}" "$out" || fail "an output with {n} was refused without its message"
-echo "check_game.sh: an output named with a page number is refused"
+echo "check_game.sh: named images, the outputs' property; an output named with a page number is refused"
