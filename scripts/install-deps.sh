@@ -12,6 +12,8 @@ packages=(
     imagemagick python3 python3-pil python3-xlib time zip unzip
     clang libclang-rt-14-dev
     chromium
+    # The packages: CPack's NSIS installer and Debian package, the manual page, the checks of both, the game's build.
+    nsis dpkg-dev lintian help2man man-db file ninja-build
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -472,6 +473,50 @@ TEST_F(ShellTest, SettingsDialogs) {
         SendDlgItemMessageA(d, IDOK, BM_CLICK, 0, 0);
     }));
     EXPECT_TRUE(settings().areaWidth == 512 && settings().areaHeight == 128 && composed());
+}
+
+// The manifest of a program file, as its resource holds it; empty without one.
+std::string manifestOf(const std::string& program) {
+    const HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return "";
+    std::string text;
+    if (const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        if (bytes) text.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+// This test program carries the window program's resources, manifest included, so it runs as Quiltbox.exe does: with
+// the common controls of version 6, aware of the system's DPI (on Windows), and still in code page 932 (a UTF-8 code page in the
+// manifest would turn every Shift-JIS text of the program into garbage). The command line's manifest names the same
+// Windows versions and no code page either.
+TEST(Manifest, CommonControlsSixSystemDpiAndCodePage932) {
+    // The common controls of version 6 are a side-by-side assembly of their own: loaded through the manifest's
+    // dependency, comctl32.dll comes from that assembly's folder, not from the system folder.
+    InitCommonControls();
+    char comctl[MAX_PATH] = "";
+    ASSERT_TRUE(GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), comctl, sizeof comctl));
+    const std::string loaded = comctl;
+    EXPECT_NE(loaded.find("common-controls_6595b64144ccf1df_6.0."), std::string::npos) << loaded;
+    EXPECT_EQ(GetACP(), 932u);
+
+    char self[MAX_PATH] = "";
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self));
+    const char* cli = std::getenv("QUILTBOX_CLI_EXE");
+    ASSERT_TRUE(cli) << "run the tests through ctest";
+    const std::string windows10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}";
+    for (const std::string& program : {std::string(self), std::string(cli)}) {
+        const std::string manifest = manifestOf(program);
+        EXPECT_NE(manifest.find(windows10), std::string::npos) << program;
+        EXPECT_NE(manifest.find("asInvoker"), std::string::npos) << program;
+        EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos) << program;
+    }
+    // Wine treats every program as aware of the DPI, so only the manifest itself can show what Windows will see.
+    const std::string manifest = manifestOf(self);
+    EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
 }
 
 }  // namespace
