@@ -2,8 +2,9 @@
 // own): one browser for all jobs, one page for the jobs of one loader and renderer in a row (the engine is then
 // imported once), a fresh page after any failure. The pages are served on localhost by the Python driver.
 // Usage: node drive.mjs NPM_DIR BASE_URL JOBS.json RESULTS.json
-// A job is {id, loader, atlas, renderer}; its result is what page.js returns plus the page's `problems` (errors it
-// logged), or {error, problems}.
+// A job is {id, loader, atlas, renderer} and what its loader needs more; its result is what page.js returns plus the
+// page's `problems` (errors it logged), or {error, problems}, and a PNG screenshot of the page with a transparent
+// background when the page asked for one.
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
@@ -61,7 +62,12 @@ try {
         group = `${job.loader}/${job.renderer}`;
         try {
             open ??= await openPage(context);
-            results[job.id] = { ...(await runJob(open, job)), problems: open.state.problems };
+            const result = await runJob(open, job);
+            if (result.screenshot) {
+                const shot = await open.page.screenshot({ omitBackground: true, fullPage: true });
+                result.screenshot = shot.toString("base64");
+            }
+            results[job.id] = { ...result, problems: open.state.problems };
         } catch (e) {
             results[job.id] = { error: String(e.message ?? e).split("\n")[0], problems: open?.state.problems ?? [] };
             await open?.page.close();

@@ -1,17 +1,22 @@
 #!/usr/bin/python3
 """Game engines read quiltbox-cli's atlases: sprites written by Pillow (PNG, BMP, TGA) are packed by the built program,
-its PNG atlases and JSON hashes are loaded by Phaser 3 and PixiJS 8 in headless Chromium, each with its canvas and its
-WebGL renderer, every frame is drawn as a game draws it, read back and compared with its source as Pillow decodes it.
+and every built-in data format is read by its engine's own loader: the JSON hash by Phaser 3 and PixiJS 8, the JSON
+array, the multi-atlas and Sparrow's XML by Phaser 3, each with its canvas and its WebGL renderer, and the CSS by the
+browser, in headless Chromium; Spine's atlas by spine-core; Godot's SpriteFrames by a reader of its text here. Every
+frame is drawn as a game draws it, read back and compared with its source as Pillow decodes it.
 Usage: engines_test.py --cli PROGRAM --npm DIR --work DIR
 (DIR of --npm holds node_modules with the packages of package.json beside this file, as scripts/install-deps.sh
 installs them.)
 """
 import argparse
+import itertools
 import os
 import shutil
 import subprocess
 import sys
 import unittest
+
+from PIL import Image
 
 sys.dont_write_bytecode = True  # the source tree stays as it is
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -20,34 +25,58 @@ import harness  # noqa: E402
 import sprites  # noqa: E402
 
 ARGS = None
-# Every atlas is drawn by each engine with each of its renderers: they take different paths through the frame data.
-ENGINES = [("phaser3", "canvas"), ("phaser3", "webgl"), ("pixi8", "webgl"), ("pixi8", "canvas")]
+BOTH = ("canvas", "webgl")
+# Every JSON hash is drawn by each engine with each of its renderers: they take different paths through the frame data.
+HASH_LOADERS = [("phaser3", "atlas", BOTH), ("pixi8", "", BOTH)]
 # Phaser 3 has never drawn frames turned in the atlas (its canvas renderer draws the region as it lies, its WebGL
 # renderer mirrors it across the diagonal): a game for Phaser 3 is packed without --rotate.
 NO_TURNED_FRAMES = {"phaser3"}
-# name: (pack options, first JSON file)
+# Small pages of trimmed sprites, those alike stored once, their edges extruded: what every format has to describe.
+PAGES = ["--size", "24x24", "--trim", "--alias", "--pages", "--packer", "maxrects", "--extrude", "1", "--spacing", "3",
+         "--png", "atlas-{n}.png"]
+# name: (pack options, [(loader, kind, renderers, the data file the loader is given, {n} for each page's)]); every
+# case packs the same sprites. The formats that cannot describe turned sprites are packed without --rotate, Spine's
+# apart from the JSON hash's, which turns them the other way.
 CASES = {
-    "plain": (["--size", "auto", "--png", "atlas.png", "--json", "atlas.json"], "atlas.json"),
-    "everything": (["--size", "24x24", "--trim", "--rotate", "--alias", "--pages", "--packer", "maxrects", "--extrude",
-                    "1", "--spacing", "3", "--png", "atlas-{n}.png", "--json", "atlas-{n}.json"], "atlas-0.json"),
+    "plain": (["--size", "auto", "--png", "atlas.png", "--json", "atlas.json"],
+              [(*loader, "atlas.json") for loader in HASH_LOADERS]),
+    "everything": ([*PAGES, "--rotate", "--json", "atlas-{n}.json"],
+                   [(*loader, "atlas-{n}.json") for loader in HASH_LOADERS]),
+    "formats": ([*PAGES, "--format", "json-array", "--data", "array-{n}.json", "--format", "phaser3", "--data",
+                 "multi.json", "--format", "sparrow", "--data", "sparrow-{n}.xml", "--format", "css", "--data",
+                 "atlas.css", "--format", "godot", "--data", "atlas.tres"],
+                [("phaser3", "atlas", BOTH, "array-{n}.json"), ("phaser3", "multiatlas", BOTH, "multi.json"),
+                 ("phaser3", "xml", BOTH, "sparrow-{n}.xml"), ("css", "", ("screenshot",), "atlas.css")]),
+    "spine": ([*PAGES, "--rotate", "--format", "spine", "--data", "atlas.atlas"],
+              [("spine", "", ("nearest",), "atlas.atlas")]),
 }
 EXPECTED = {}  # the picture of every frame
 RESULTS = {}  # job id: what the engine drew
+
+
+def data_files(case, data):
+    """The data files of an output: the one, or those of every page when its name holds {n}."""
+    if "{n}" not in data:
+        return [data]
+    names = (data.replace("{n}", str(n)) for n in itertools.count())
+    return list(itertools.takewhile(lambda name: os.path.exists(os.path.join(ARGS.work, case, name)), names))
 
 
 def setUpModule():
     if not os.path.isdir(os.path.join(ARGS.npm, "node_modules", "playwright-core")):
         raise RuntimeError(f"no npm packages in {ARGS.npm}/node_modules: run scripts/install-deps.sh")
     jobs = []
-    for name, (options, first) in CASES.items():
-        folder = os.path.join(ARGS.work, name)
+    for case, (options, loaders) in CASES.items():
+        folder = os.path.join(ARGS.work, case)
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
-        EXPECTED.update(sprites.write_sprites(folder))
+        EXPECTED.update(sprites.write_sprites(folder, odd_names=True))
         subprocess.run([ARGS.cli, "pack", *sorted(os.listdir(folder)), *options, "--quiet"], cwd=folder, check=True,
                        stdin=subprocess.DEVNULL)
-        jobs += [{"id": f"{name}/{loader}/{renderer}", "loader": loader, "renderer": renderer,
-                  "atlas": f"/work/{name}/{first}"} for loader, renderer in ENGINES]
+        for loader, kind, renderers, data in loaders:
+            pages = [f"/work/{case}/{name}" for name in data_files(case, data)]
+            jobs += [{"id": f"{case}/{loader}/{kind}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
+                      "atlas": pages[0], "pages": pages, "names": sorted(EXPECTED)} for renderer in renderers]
     browser = harness.Browser(ARGS.npm, ARGS.work)
     try:
         RESULTS.update(browser.run(jobs))
@@ -56,31 +85,68 @@ def setUpModule():
 
 
 class EngineTest(unittest.TestCase):
-    def check_engines(self, case):
-        """Every engine drew every frame of the atlas equal to its source, and no other frame."""
-        first = os.path.join(ARGS.work, case, CASES[case][1])
-        entries = {n: e for page in harness.atlas_pages(first) for n, e in page["frames"].items()}
-        for loader, renderer in ENGINES:
-            with self.subTest(engine=loader, renderer=renderer):
-                result = RESULTS[f"{case}/{loader}/{renderer}"]
-                self.assertNotIn("error", result, result.get("problems"))
-                self.assertEqual((result["problems"], result["renderer"]), ([], renderer))
-                drawn = {f["name"]: dict(f, premultiplied=result["premultiplied"]) for f in result["frames"]}
-                self.assertEqual(sorted(drawn), sorted(entries))
-                turned = sorted(n for n in drawn if entries[n]["rotated"] and loader in NO_TURNED_FRAMES)
-                if turned:
-                    print(f"\n  {loader} {renderer} cannot draw turned frames: {' '.join(turned)} left out",
-                          file=sys.stderr)
-                for name in set(drawn) - set(turned):
-                    with self.subTest(frame=name):
-                        self.assertIsNone(harness.mismatch(EXPECTED[name], drawn[name]))
+    def check_drawn(self, drawn, left_out=()):
+        """`drawn` ({name: result frame}) holds every sprite under its own name, each equal to its source."""
+        self.assertEqual(sorted(drawn), sorted(EXPECTED))
+        for name in set(drawn) - set(left_out):
+            with self.subTest(frame=name):
+                self.assertIsNone(harness.mismatch(EXPECTED[name], drawn[name]))
 
-    def test_sprites_on_the_automatic_area(self):
+    def check_engines(self, case):
+        """Every loader of the case drew every frame of the atlas equal to its source, and no other frame."""
+        options, loaders = CASES[case]
+        for loader, kind, renderers, data in loaders:
+            turned = []
+            if loader in NO_TURNED_FRAMES and "--rotate" in options:
+                pages = harness.atlas_pages(os.path.join(ARGS.work, case, data_files(case, data)[0]))
+                turned = sorted(n for page in pages for n, e in page["frames"].items() if e["rotated"])
+            for renderer in renderers:
+                with self.subTest(loader=loader, kind=kind, renderer=renderer):
+                    result = RESULTS[f"{case}/{loader}/{kind}/{renderer}"]
+                    self.assertNotIn("error", result, result.get("problems"))
+                    self.assertEqual((result["problems"], result["renderer"]), ([], renderer))
+                    if turned:
+                        print(f"\n  {loader} {renderer} cannot draw turned frames: {' '.join(turned)} left out",
+                              file=sys.stderr)
+                    self.check_drawn({f["name"]: dict(f, premultiplied=result["premultiplied"])
+                                      for f in result["frames"]}, turned)
+
+    def test_json_hash_on_the_automatic_area(self):
         self.check_engines("plain")
 
-    def test_trimmed_turned_shared_sprites_on_pages_found_from_the_first(self):
+    def test_json_hash_trimmed_turned_shared_on_pages_found_from_the_first(self):
         """PixiJS follows meta.related_multi_packs from the first page; Phaser loads every page as a game does."""
         self.check_engines("everything")
+
+    def test_json_array_multi_atlas_sparrow_and_css(self):
+        self.check_engines("formats")
+
+    def test_spine_atlas_turned_counter_clockwise(self):
+        self.check_engines("spine")
+
+    def test_godot_sprite_frames(self):
+        """Each animation's AtlasTexture drawn as Godot draws one: its region of the page, placed at the margin's
+        position in a box of the region's size plus the margin's. Godot itself cannot check it here: Debian 12 has only
+        godot3 (3.2), which cannot read Godot 4's format=3 resources, and no Godot 4."""
+        folder = os.path.join(ARGS.work, "formats")
+        with open(os.path.join(folder, "atlas.tres"), encoding="utf-8") as f:
+            sections = harness.godot_resource(f.read())
+        self.assertEqual(sections[0][:2], ("gd_resource", {"type": "SpriteFrames", "format": 3}))
+        images = {a["id"]: a["path"] for tag, a, _ in sections if tag == "ext_resource" and a["type"] == "Texture2D"}
+        textures = {a["id"]: p for tag, a, p in sections if tag == "sub_resource" and a["type"] == "AtlasTexture"}
+        [animations] = [p["animations"] for tag, _, p in sections if tag == "resource"]
+        drawn = {}
+        for animation in animations:
+            [frame] = animation["frames"]
+            self.assertEqual(frame["texture"][0], "SubResource")
+            atlas = textures[frame["texture"][1]]
+            _, x, y, w, h = atlas["region"]
+            _, left, top, cut_w, cut_h = atlas["margin"]
+            with Image.open(os.path.join(folder, images[atlas["atlas"][1]])) as page:
+                picture = Image.new("RGBA", (w + cut_w, h + cut_h))
+                picture.paste(page.convert("RGBA").crop((x, y, x + w, y + h)), (left, top))
+            drawn[animation["name"]] = harness.frame(picture)
+        self.check_drawn(drawn)
 
 
 if __name__ == "__main__":

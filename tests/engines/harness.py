@@ -1,11 +1,14 @@
 """What the engine checks share: the pages of an atlas, the comparison of what an engine drew with the source image,
-the localhost server for the pages, and the run of a batch of jobs in Chromium through drive.mjs.
+the localhost server for the pages, the run of a batch of jobs in Chromium through drive.mjs, and a reader of Godot's
+text resources.
 """
 import base64
 import http.server
+import io
 import json
 import os
 import posixpath
+import re
 import signal
 import subprocess
 import tempfile
@@ -25,6 +28,13 @@ def atlas_pages(first):
         with open(os.path.join(os.path.dirname(first), other), encoding="utf-8") as f:
             pages.append(json.load(f))
     return pages
+
+
+def frame(picture):
+    """A picture in the form of a result's frame, as it is: straight colour."""
+    picture = picture.convert("RGBA")
+    return {"width": picture.size[0], "height": picture.size[1], "rgba": base64.b64encode(picture.tobytes()).decode(),
+            "premultiplied": False}
 
 
 def premultiplied(pixels):
@@ -87,7 +97,8 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
     """Serves /engines/ from this folder, /npm/ from the installed npm packages and /work/ from the test's files."""
     roots = {}
     extensions_map = {".html": "text/html", ".js": "text/javascript", ".mjs": "text/javascript",
-                      ".json": "application/json", ".png": "image/png", "": "application/octet-stream"}
+                      ".json": "application/json", ".css": "text/css", ".png": "image/png",
+                      "": "application/octet-stream"}
 
     def translate_path(self, path):
         parts = posixpath.normpath(urllib.parse.unquote(urllib.parse.urlsplit(path).path)).split("/")[1:]
@@ -142,4 +153,63 @@ class Browser:
             if driver.returncode != 0 or not os.path.exists(results_file):
                 raise RuntimeError(f"drive.mjs failed ({driver.returncode}):\n{output}")
             with open(results_file) as f:
-                return json.load(f)
+                results = json.load(f)
+        for result in results.values():  # the boxes a page laid out, cut from its screenshot
+            if "screenshot" in result:
+                with Image.open(io.BytesIO(base64.b64decode(result.pop("screenshot")))) as shot:
+                    for f in (f for f in result["frames"] if "x" in f):
+                        box = (f["x"], f["y"], f["x"] + f["width"], f["y"] + f["height"])
+                        f["rgba"] = frame(shot.crop(box))["rgba"]
+        return results
+
+
+# Godot 4's text resources: strings (also &"names"), numbers, words, and single marks.
+_GODOT_TOKEN = re.compile(r'\s*(&?"(?:[^"\\]|\\.)*"|[-+]?[0-9][0-9.e+-]*|\w+|\S)')
+
+
+def godot_resource(text):
+    """[(tag, {attribute: value}, {property: value})] for each [tag attribute=value ...] section of a Godot 4 text
+    resource and the property = value lines under it. Values: str, int, float, bool, list, dict, and a constructor
+    such as Rect2(...) or SubResource("id") as the tuple (name, arguments...)."""
+    tokens = [m.group(1) for m in _GODOT_TOKEN.finditer(text)]
+    sections, i = [], 0
+    while i < len(tokens):
+        if tokens[i] == "[":
+            tag, attributes, i = tokens[i + 1], {}, i + 2
+            while tokens[i] != "]":
+                attributes[tokens[i]], i = _godot_value(tokens, i + 2)
+            sections.append((tag, attributes, {}))
+            i += 1
+        else:
+            sections[-1][2][tokens[i]], i = _godot_value(tokens, i + 2)
+    return sections
+
+
+def _godot_value(tokens, i):
+    token = tokens[i]
+    if token[0] in '&"':
+        return json.loads(token.lstrip("&")), i + 1
+    if token in ("[", "{"):
+        items, i = _godot_items(tokens, i + 1, "]" if token == "[" else "}")
+        return (items if token == "[" else dict(items)), i
+    if token in ("true", "false"):
+        return token == "true", i + 1
+    if token[0] in "+-0123456789":
+        return (int(token) if token.lstrip("+-").isdigit() else float(token)), i + 1
+    if tokens[i + 1] != "(":
+        raise ValueError(f"{token} {tokens[i + 1]}: not a value")
+    items, i = _godot_items(tokens, i + 2, ")")
+    return (token, *items), i
+
+
+def _godot_items(tokens, i, close):
+    """The comma-separated values up to `close`; a dictionary's key: value comes as a pair."""
+    items = []
+    while tokens[i] != close:
+        value, i = _godot_value(tokens, i)
+        if tokens[i] == ":":
+            other, i = _godot_value(tokens, i + 1)
+            value = (value, other)
+        items.append(value)
+        i += tokens[i] == ","
+    return items, i + 1

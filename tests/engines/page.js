@@ -14,7 +14,10 @@ window.drawAtlas = async (job) => {
     return {
         renderer: drawn.renderer,
         premultiplied: drawn.premultiplied,
-        frames: drawn.frames.map((f) => ({ name: f.name, width: f.width, height: f.height, rgba: base64(f.pixels) })),
+        // A loader that lays out HTML boxes gives each frame's place instead of its pixels, and asks for a screenshot.
+        frames: drawn.frames.map((f) => ({ name: f.name, x: f.x, y: f.y, width: f.width, height: f.height,
+            rgba: f.pixels && base64(f.pixels) })),
+        screenshot: drawn.screenshot,
     };
 };
 window.pageReady = true;

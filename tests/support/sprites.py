@@ -20,10 +20,11 @@ def noise(size, seed, margin=(0, 0, 0, 0), alphas=(255,)):
     return img
 
 
-def write_sprites(folder):
+def write_sprites(folder, odd_names=False):
     """Writes a PNG of each kind, 24- and 8-bit BMPs and TGAs stored either way up, some with transparent margins, a
-    blank one, a tall one and three identical ones (PNG, BMP, TGA); returns {frame name: the picture as Pillow decodes
-    the file}."""
+    blank one, a tall one and three identical ones (PNG, BMP, TGA), and with `odd_names` two whose names a Windows file
+    system would not take or a data format must escape; returns {frame name: the picture as Pillow decodes the
+    file}."""
     twin = noise((6, 4), 10)
     leaf = noise((7, 10), 3).convert("RGB").quantize(16)
     leaf.info["transparency"] = 0  # the palette's first colour becomes transparent
@@ -41,6 +42,8 @@ def write_sprites(folder):
         "twin_b.bmp": twin.convert("RGB"),
         "twin_c.tga": twin,
     }
+    if odd_names:
+        files.update({'a&b<"c">.png': noise((6, 5), 11, (1, 0, 0, 1)), "砂.png": noise((4, 4), 12)})
     expected = {}
     for name, img in files.items():
         path = os.path.join(folder, name)

@@ -1,20 +1,44 @@
-// Phaser 3: each page of the atlas is loaded with this.load.atlas (a JSON hash), as a game does; Phaser itself does
-// not follow meta.related_multi_packs, so a game with several pages loads each, and so does this. Every frame is
-// then shown as an Image at (0, 0) with origin 0, which leaves Phaser to apply the trim offset and any rotation, and
-// the canvas is read after the next render. job.renderer picks Phaser.CANVAS or Phaser.WEBGL.
+// Phaser 3: the atlas is loaded as a game loads data of its kind (job.kind):
+// - "atlas": each page with this.load.atlas, which takes the JSON hash and the JSON array alike; Phaser does not follow
+//   meta.related_multi_packs, so a game with several pages loads each, and so does this;
+// - "multiatlas": the one file naming every page with this.load.multiatlas, the images beside it;
+// - "xml": each page's Sparrow XML (job.pages) with this.load.atlasXML, the image the one its imagePath names.
+// Every frame is then shown as an Image at (0, 0) with origin 0, which leaves Phaser to apply the trim offset and any
+// rotation, and the canvas is read after the next render. job.renderer picks Phaser.CANVAS or Phaser.WEBGL.
 import * as Phaser from "/npm/phaser/dist/phaser.esm.min.js";
 import { atlasPages, readCanvas } from "./shared.js";
 
-// The game's canvas holds the largest frame, so that each one is drawn whole at the top left. Its sides are even: on
-// an odd side the camera's centre falls between pixels and Phaser draws everything one pixel further on.
-function bootScene(job, pages) {
-    const sizes = pages.flatMap((page) => Object.values(page.data.frames)).map((f) => f.sourceSize ?? f.frame);
-    const even = (n) => Math.max(2, n + (n % 2));
+// [texture key, how the scene's loader loads it]
+async function textures(job) {
+    const url = new URL(job.atlas, location.href).href;
+    if (job.kind === "multiatlas") {
+        return [["multi", (load) => load.multiatlas("multi", url, url.slice(0, url.lastIndexOf("/") + 1))]];
+    }
+    if (job.kind === "xml") {
+        return Promise.all(job.pages.map(async (page, i) => {
+            const xml = new DOMParser().parseFromString(await (await fetch(page)).text(), "text/xml");
+            const image = new URL(xml.documentElement.getAttribute("imagePath"), new URL(page, location.href)).href;
+            return [`page${i}`, (load) => load.atlasXML(`page${i}`, image, page)];
+        }));
+    }
+    return (await atlasPages(job.atlas)).map((page, i) => [`page${i}`,
+        (load) => load.atlas(`page${i}`, new URL(page.data.meta.image, page.url).href, page.url)]);
+}
+
+// Phaser 3.90's Sparrow reader hands setTrim the trimmed and the whole size the wrong way round (phaserjs/phaser#7245),
+// so that a trimmed frame is drawn stretched to the whole size; a game on that version puts them back as here, from
+// the values Phaser read.
+function repairSparrowTrim({ frame }) {
+    const { sourceSize: size, spriteSourceSize: kept } = frame.data;
+    frame.setTrim(kept.w, kept.h, kept.x, kept.y, size.w, size.h);
+}
+
+function bootScene(job, loads) {
     return new Promise((resolve) => {
         new Phaser.Game({
             type: job.renderer === "webgl" ? Phaser.WEBGL : Phaser.CANVAS,
-            width: even(Math.max(...sizes.map((s) => s.w))),
-            height: even(Math.max(...sizes.map((s) => s.h))),
+            width: 2,
+            height: 2,
             transparent: true,
             banner: false,
             audio: { noAudio: true },
@@ -22,10 +46,7 @@ function bootScene(job, pages) {
             render: { antialias: false, roundPixels: false, preserveDrawingBuffer: true },
             scene: {
                 preload() {
-                    pages.forEach((page, i) => {
-                        const image = new URL(page.data.meta.image, page.url).href;
-                        this.load.atlas(`page${i}`, image, page.url);
-                    });
+                    for (const [, load] of loads) load(this.load);
                 },
                 create() {
                     resolve(this);
@@ -40,14 +61,20 @@ function afterRender(game, read) {
 }
 
 export async function drawFrames(job) {
-    const pages = await atlasPages(job.atlas);
-    const scene = await bootScene(job, pages);
+    const loads = await textures(job);
+    const scene = await bootScene(job, loads);
     const game = scene.game;
     const frames = [];
-    pages.forEach((_, i) => {
-        const texture = scene.textures.get(`page${i}`);
-        for (const name of texture.getFrameNames()) frames.push({ key: `page${i}`, name, frame: texture.get(name) });
-    });
+    for (const [key] of loads) {
+        const texture = scene.textures.get(key);
+        for (const name of texture.getFrameNames()) frames.push({ key, name, frame: texture.get(name) });
+    }
+    if (job.kind === "xml") frames.filter((f) => f.frame.trimmed).forEach(repairSparrowTrim);
+    // The game's canvas is made to hold the largest frame, so that each one is drawn whole at the top left. Its sides
+    // are even: on an odd side the camera's centre falls between pixels and Phaser draws everything a pixel further on.
+    const even = (n) => n + (n % 2);
+    const largest = (side) => even(Math.max(...frames.map((f) => f.frame[side])));
+    scene.scale.resize(largest("realWidth"), largest("realHeight"));
     const gl = game.renderer.type === Phaser.WEBGL ? game.renderer.gl : null;
     let premultiplied = false;
     for (const f of frames) {
