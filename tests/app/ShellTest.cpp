@@ -226,7 +226,7 @@ TEST_F(ShellTest, Canvas) {
     const Point client = frame().clientSize();
     const int statusHeight = StatusBar::instance().size().y;
     const int cases[][6] = {  // zoom, side, centred; the area's left, top (-1: centred above the status bar), size
-        {64, 1000, 1, -1, -1, 250}, {1024, 256, 1, 0, 0, 1024}, {256, 256, 0, 0, 0, 256}};
+        {64, 1000, 1, -1, -1, 250}, {1024, 256, 1, 0, 0, 1024}, {256, 256, 0, 0, 0, 256}, {256, 256, 1, -1, -1, 256}};
     for (const auto& c : cases) {
         settings().zoom = c[0], settings().areaWidth = settings().areaHeight = c[1], settings().centerArea = c[2];
         frame().updateAreaOrigin();
