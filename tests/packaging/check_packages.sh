@@ -61,7 +61,7 @@ for generator in Ninja "Unix Makefiles"; do
     while read -r step expected change <&3; do
         touch ../before && eval "$change" && out=$dir/$step.log
         if ! cmake --build ../build >"$out" 2>&1; then
-            [ "$expected" = fails ] && grep -q "^quiltbox-cli: .*PNG" "$out" && grep -q "sprites/coin.png" "$out" ||
+            [ "$expected" = fails ] && grep -q "^quiltbox-cli: .*PNG" "$out" && grep -q "^\".*/sprites/coin.png\"$" "$out" ||
                 fail "$generator: the $step build failed, or without the command line's message:"
             continue
         fi
