@@ -133,4 +133,4 @@ wine_run 'C:\Program Files\Quiltbox\Uninstall.exe' /S || fail "the silent uninst
 wait_for test ! -e "$program_files" || fail "Program Files\\Quiltbox is still there: $(ls -A "$program_files")"
 [ ! -e "$start_menu" ] || fail "the Start-menu entry is still there"
 for key in "${keys[@]}"; do ! wine_run reg query "$key" >/dev/null 2>&1 || fail "$key is still in the registry"; done
-echo "check_packages.sh: installed, opened the demo through its file type and uninstalled in $prefix"
+echo "check_packages.sh: the archives, the demo, the game with Ninja and with Makefiles, the installer in $prefix: all good"
