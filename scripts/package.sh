@@ -5,10 +5,10 @@
 #   quiltbox-VERSION-win64.exe                 the installer of the same files (NSIS)
 #   quiltbox-cli-VERSION-linux-x86_64.tar.gz   the Linux command line, its manual page and the CMake package
 #   quiltbox-cli_VERSION-1_amd64.deb           the same as a Debian package
-# With --check it then checks each package as its user meets it (tests/packaging/): the zip's programs run from a new
-# folder, the installer installs, opens a project from its file type and uninstalls in a new Wine prefix, the Debian
-# package and the tarball hold what they should and their command line packs the demo, lintian finds no error, and the
-# example game under examples/game builds its atlas through the installed CMake package.
+# With --check it then checks each package as its user meets it (tests/packaging/check_packages.sh): what the archives
+# hold, the Debian package's command line packing the demo, lintian, the example game under examples/game building its
+# atlas through the unpacked CMake packages, and the installer installing, opening a project from its file type and
+# uninstalling in a new Wine prefix.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -39,12 +39,9 @@ echo "package.sh: $zip, $installer, $tarball and $deb"
 if [ "${1:-}" = "--check" ]; then
     work=$(mktemp -d)
     trap 'rm -f "$log"; rm -rf "$work"' EXIT
-    tests/packaging/check_linux.sh "$deb" "$tarball" "$version" "$work/linux"
-    tests/packaging/check_game.sh "$work/linux/deb-root/usr" "$work/linux/tarball-root" "$work/game"
-    scripts/with-display.sh tests/packaging/check_zip.sh "$zip" "$version" "$work/zip"
-    scripts/with-display.sh tests/packaging/check_installer.sh "$installer" "$version" "$work/installer"
+    scripts/with-display.sh tests/packaging/check_packages.sh "$deb" "$tarball" "$zip" "$installer" "$version" "$work"
     mkdir -p build/package-check
-    cp "$work/installer/opened.png" build/package-check/installed-quiltbox-opened-demo.png
+    cp "$work/installed.png" build/package-check/installed-quiltbox-opened-demo.png
     echo "package.sh: every package passed its checks (the installed Quiltbox.exe with the demo it opened:"
     echo "            build/package-check/installed-quiltbox-opened-demo.png)"
 fi

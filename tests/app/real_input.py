@@ -8,7 +8,6 @@ import os
 import select
 import shutil
 import subprocess
-import sys
 import time
 import urllib.parse
 
@@ -30,12 +29,11 @@ def bbox(image, colour, box):
 
 
 class Run:
-    def __init__(self, args, name):
+    def __init__(self, args):
         self.args, self.failures, self.shots = args, [], 0
-        self.env = dict(os.environ, DISPLAY=name, QUILTBOX_WINE_KEEPALIVE="0")  # the run ends its Wine processes
-        self.x = display.Display(name)
+        self.env = dict(os.environ, QUILTBOX_WINE_KEEPALIVE="0")  # the run ends its Wine processes
+        self.x = display.Display()
         self.root = self.x.screen().root
-        self.demo = os.path.join(args.work, "demo")
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True,
@@ -58,16 +56,12 @@ class Run:
         return Image.frombytes("RGB", (g.width, g.height), raw, "raw", "BGRX")
 
     def still(self, label, before=None):
-        """The screen once it differs from before (when given) and then stays the same for 0.3 s, kept as
-        WORK/screenshots/NN-label.png."""
+        """The screen once it differs from before (if given) and then stays the same for 0.3 s; kept in screenshots/."""
         deadline, quiet, image = time.monotonic() + 15, 0, self.grab()
-        while image == before and time.monotonic() < deadline:
-            time.sleep(0.05)
-            image = self.grab()
-        while quiet < 3 and time.monotonic() < deadline:
-            time.sleep(0.1)
+        while (image == before or quiet < 3) and time.monotonic() < deadline:
+            time.sleep(0.05 if image == before else 0.1)
             previous, image = image, self.grab()
-            quiet = quiet + 1 if image == previous else 0
+            quiet = quiet + 1 if image == previous != before else 0
         self.shots += 1
         image.save(os.path.join(self.args.work, "screenshots", f"{self.shots:02d}-{label}.png"))
         return image
@@ -86,15 +80,14 @@ class Run:
         self.xdotool(*commands)
         return self.still(label, before)
 
-    def key(self, label, *keys):
-        return self.act(label, "windowfocus", "--sync", self.window, "key", "--delay", 60, *keys)
+    def key(self, label, *keys, window=None):
+        return self.act(label, "windowfocus", "--sync", window or self.window, "key", "--delay", 60, *keys)
 
     def click(self, label, x, y):
         return self.act(label, "mousemove", "--sync", x, y, "click", 1)
 
     def drag(self, label, start, delta, ctrl=False):
-        """Presses on start (with Ctrl, released once the button is down: Ctrl held pauses a drag), moves by delta in
-        four steps and lets go."""
+        """Presses on start (with Ctrl, up again once the button is down: Ctrl held pauses a drag), moves, lets go."""
         steps = [("mousemove", "--sync", start[0] + delta[0] * i // 4, start[1] + delta[1] * i // 4) for i in range(5)]
         press = ("keydown", "ctrl", "mousedown", 1, "keyup", "ctrl") if ctrl else ("mousedown", 1)
         return self.act(label, *steps[0], *press, *sum(steps[1:], ()), "mouseup", 1)
@@ -104,14 +97,11 @@ class Run:
         the last item of the menu that opens."""
         left, y = self.window_box[0] + 4, self.canvas[1] - 9  # the menu bar ends where the canvas starts
         strip = self.grab().crop((left, y - 6, self.window_box[2] - 4, y + 6)).convert("L")
-        columns = [x for x in range(strip.width) if min(strip.getpixel((x, v)) for v in range(strip.height)) < 100]
-        runs = [[columns[0]]]
-        for x in columns[1:]:
-            if x - runs[-1][-1] > 8:
-                runs.append([])
-            runs[-1].append(x)
+        dark = [x for x in range(strip.width) if min(strip.crop((x, 0, x + 1, strip.height)).getdata()) < 100]
+        starts = [x for i, x in enumerate(dark) if i == 0 or x - dark[i - 1] > 8]
+        ends = [x for i, x in enumerate(dark) if i + 1 == len(dark) or dark[i + 1] - x > 8]
         before, deadline = self.shown(), time.monotonic() + 15
-        self.xdotool("mousemove", "--sync", left + (runs[title][0] + runs[title][-1]) // 2, y, "click", 1)
+        self.xdotool("mousemove", "--sync", left + (starts[title] + ends[title]) // 2, y, "click", 1)
         while not self.shown() - before and time.monotonic() < deadline:
             time.sleep(0.05)
         left, top, right, bottom = self.frame((self.shown() - before).pop())  # none: the menu never opened
@@ -124,25 +114,23 @@ class Run:
         atom, target = self.x.intern_atom, self.x.create_resource_object("window", self.window)
         source = self.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
         source.set_selection_owner(atom("XdndSelection"), X.CurrentTime)
-        uri = ("file://" + urllib.parse.quote(path) + "\r\n").encode()
+        uri, deadline = f"file://{urllib.parse.quote(path)}\r\n".encode(), time.monotonic() + 15
 
         def send(kind, *data):
-            data = (32, [source.id, *data, 0, 0, 0][:5])
-            target.send_event(event.ClientMessage(window=target, client_type=atom(kind), data=data))
+            target.send_event(event.ClientMessage(window=target, client_type=atom(kind),
+                                                  data=(32, [source.id, *data, 0, 0, 0][:5])))
             self.x.flush()
 
         send("XdndEnter", 5 << 24, atom("text/uri-list"))
         send("XdndPosition", 0, x << 16 | y, X.CurrentTime, atom("XdndActionCopy"))
-        deadline = time.monotonic() + 15
         while time.monotonic() < deadline:
             select.select([self.x], [], [], 0.1)
             while self.x.pending_events():
                 e = self.x.next_event()
                 if e.type == X.SelectionRequest:
                     e.requestor.change_property(e.property, e.target, 8, uri)
-                    e.requestor.send_event(event.SelectionNotify(time=e.time, requestor=e.requestor,
-                                                                 selection=e.selection, target=e.target,
-                                                                 property=e.property))
+                    fields = ("time", "requestor", "selection", "target", "property")
+                    e.requestor.send_event(event.SelectionNotify(**{f: getattr(e, f) for f in fields}))
                     self.x.flush()
                 elif e.type == X.ClientMessage and e.client_type == atom("XdndStatus"):
                     if not e.data[1][1] & 1:
@@ -153,20 +141,20 @@ class Run:
         return False
 
     def info(self, project):
-        out = subprocess.run([self.args.cli, "info", "--json", project], capture_output=True, text=True, check=True)
-        return json.loads(out.stdout)
+        return json.loads(subprocess.check_output([self.args.cli, "info", "--json", project]))
 
     def at(self, x, y):  # the screen position of an area pixel at zoom 1
         return self.area[0] + x, self.area[1] + y
 
     def main(self):
-        a, project = self.args, os.path.join(self.demo, "demo.qbp")
-        subprocess.run([a.cli, "layout", "--quiet", project, "-o", os.path.join(a.work, "laid-out.qbp")], check=True)
-        laid = {i["name"]: (i["x"], i["y"]) for i in self.info(os.path.join(a.work, "laid-out.qbp"))["images"]}
-        order = list(laid)
-        log, empty = open(os.path.join(a.work, "program.log"), "w"), self.grab()
+        a, demo = self.args, os.path.join(self.args.work, "demo")
+        project, laid_out = os.path.join(demo, "demo.qbp"), os.path.join(a.work, "laid-out.qbp")
+        subprocess.run([a.cli, "layout", "--quiet", project, "-o", laid_out], check=True)
+        laid = {i["name"]: (i["x"], i["y"]) for i in self.info(laid_out)["images"]}
+        order, empty = list(laid), self.grab()
         self.program = subprocess.Popen([a.wine_run, "--prefix", a.work + "-prefix", "--unmanaged", a.exe, "demo.qbp"],
-                                        cwd=self.demo, env=self.env, stdout=log, stderr=log)
+                                        cwd=demo, env=self.env, stdout=open(os.path.join(a.work, "program.log"), "w"),
+                                        stderr=subprocess.STDOUT)
         self.window = self.find("^Quiltbox$")
         self.window_box = self.frame(self.window)
         self.still("opened", empty)
@@ -176,8 +164,8 @@ class Run:
         left, top = self.canvas[0] + (cw - 256) // 2, self.canvas[1] + (ch - 256) // 2
         self.check(self.area == (left, top, left + 256, top + 256),
                    f"the 256 x 256 area is centred in the canvas {self.canvas}: {self.area}")
-        grass = Image.open(os.path.join(self.demo, "sprites", "grass.bmp")).convert("RGB")
-        gx, gy = laid["GRASS"]
+        grass = Image.open(os.path.join(demo, "sprites", "grass.bmp")).convert("RGB")
+        (gx, gy), (rx, ry) = laid["GRASS"], laid["STONE"]
         self.check(image.getpixel(self.at(gx + 30, gy + 33)) == grass.getpixel((30, 33)),
                    f"F arranges the sprites: GRASS shows at {laid['GRASS']}")
         for keys, side, pinned in ((["period"], 512, True), (["comma", "comma"], 128, False), (["period"], 256, False)):
@@ -197,24 +185,20 @@ class Run:
 
         # The list: 表示 → リスト; a click on the fourth name, then 一つ上へ swaps it with the third.
         self.menu("list", 2, last_item=True)
-        list_frame = self.frame(self.find("^LIST$"))
-        caption = bbox(self.grab(), CAPTION, (*list_frame[:3], list_frame[1] + 40))
-        edge = caption[0] - list_frame[0]
-        client = (caption[0], caption[3] + 1, list_frame[2] - edge, list_frame[3] - edge)
+        left, top, right, bottom = self.frame(self.find("^LIST$"))
+        caption = bbox(self.grab(), CAPTION, (left, top, right, top + 40))  # the client area: below it, inside the edge
+        client = (caption[0], caption[3] + 1, right - (caption[0] - left), bottom - (caption[0] - left))
 
         def unit(x, y):  # dialog units: the list dialog's client area is 99 x 207 of them
             return (round(client[0] + x * (client[2] - client[0]) / 99),
                     round(client[1] + y * (client[3] - client[1]) / 207))
 
-        # The rows of the list box, below its sunken edge, are as high as the dialog's font: 8 units.
+        # The rows of the list box, below its sunken edge, are as high as the dialog's font: 8 units; each row is taken
+        # without its top and bottom two lines, and is marked when drawn in the selection colour.
         (left, top), (right, _), height = unit(5, 6), unit(90, 6), unit(0, 8)[1] - unit(0, 0)[1]
-
-        def rows(image):  # the first six rows, each without its top and bottom two lines
-            return [image.crop((left + 3, top + 4 + height * i, right - 3, top + height * (i + 1))) for i in range(6)]
-
-        def marked(image):  # rows drawn in the selection colour
-            return [i for i, row in enumerate(rows(image)) if max(row.getcolors(1 << 16))[1] != WHITE]
-
+        rows = lambda image: [image.crop((left + 3, top + 4 + height * i, right - 3, top + height * (i + 1)))
+                              for i in range(6)]
+        marked = lambda image: [i for i, row in enumerate(rows(image)) if max(row.getcolors(1 << 16))[1] != WHITE]
         opened, (sx, sy) = rows(self.grab()), laid[order[3]]
         image = self.click("list-picked", *unit(30, 6 + 8 * 3 + 4))
         self.check(marked(image) == [3] and image.getpixel(self.at(sx - 1, sy - 1)) == RED,
@@ -225,9 +209,9 @@ class Run:
         order[2:4] = order[3], order[2]
         self.click("list-closed", *unit(70, 196))
 
-        image = self.key("arrows", "Right", "Right", "Right", "Down", "Down")
+        # Four steps right, one left, four down and two up, so that no two arrows could swap unseen.
+        image = self.key("arrows", *["Right"] * 4, "Left", *["Down"] * 4, "Up", "Up")
         self.check(image.getpixel(self.at(sx + 2, sy + 1)) == RED, f"the arrows move {order[2]} by (3, 2)")
-        rx, ry = laid["STONE"]
         self.drag("dragged", self.at(gx + 20, gy + 20), (20, 10))
         image = self.drag("ctrl-dragged", self.at(rx + 50, ry + 50), (-5, 0), ctrl=True)  # GRASS and STONE move
         gx2, gy2 = gx + 15, gy + 10
@@ -236,8 +220,7 @@ class Run:
         self.check(image.getpixel(self.at(gx2 + 30, gy2 + 33)) == grass.getpixel((30, 33)),
                    "the dragged GRASS shows at its new place")
 
-        dropped = os.path.join(a.work, "drop", DROPPED + ".bmp")
-        before = self.grab()
+        dropped, before = os.path.join(a.work, DROPPED + ".bmp"), self.grab()
         accepted = self.drop(dropped, *self.at(128, 128))
         image = self.still("dropped", before)
         self.check(accepted and image.getpixel(self.at(3, 3)) == MAGENTA,
@@ -253,14 +236,12 @@ class Run:
                    "the saved project keeps the white background and the dropped file's path")
 
         unsaved = self.key("unsaved", "l")  # the border off: unsaved work again
-        self.xdotool("windowfocus", "--sync", self.window, "key", "Escape")
-        question = self.find("アプリケーション終了")
-        asking = self.still("question")
-        self.xdotool("windowfocus", "--sync", question, "key", "Escape")  # Cancel
         above_status = (*self.window_box[:3], self.canvas[3])  # the save's status text may go meanwhile
-        self.check(self.still("cancelled", asking).crop(above_status) == unsaved.crop(above_status) and
-                   self.program.poll() is None, "Cancel at the question keeps the program as it was")
-        self.xdotool("windowfocus", "--sync", self.window, "key", "Escape")
+        self.key("question", "Escape")
+        cancelled = self.key("cancelled", "Escape", window=self.find("アプリケーション終了"))  # Cancel
+        self.check(cancelled.crop(above_status) == unsaved.crop(above_status) and self.program.poll() is None,
+                   "Cancel at the question keeps the program as it was")
+        self.key("question", "Escape")
         self.xdotool("windowfocus", "--sync", self.find("アプリケーション終了"), "key", "Return")  # OK
         self.check(self.program.wait(timeout=30) == 0, "OK at the question ends the program")
         return 1 if self.failures else 0
@@ -274,24 +255,15 @@ def main():
     shutil.rmtree(args.work, ignore_errors=True)
     shutil.copytree(args.demo, os.path.join(args.work, "demo"))
     os.makedirs(os.path.join(args.work, "screenshots"))
-    os.makedirs(os.path.join(args.work, "drop"))
-    Image.new("RGB", (12, 12), MAGENTA).save(os.path.join(args.work, "drop", DROPPED + ".bmp"))
-    ready, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                            pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    number = os.read(ready, 16).decode().strip()  # written once the server takes connections
-    run = None
+    Image.new("RGB", (12, 12), MAGENTA).save(os.path.join(args.work, DROPPED + ".bmp"))
+    run = Run(args)  # on a display of its own, which xvfb-run gives it (see tests/CMakeLists.txt)
     try:
-        run = Run(args, f":{number}")
         return run.main()
     finally:
-        if run and hasattr(run, "program") and run.program.poll() is None:
+        if hasattr(run, "program") and run.program.poll() is None:
             run.program.kill()
         subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=args.work + "-prefix"))
-        xvfb.kill()
-        xvfb.wait()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    raise SystemExit(main())
