@@ -578,6 +578,7 @@ COMPACT_COLUMNS = [
     ("quiltbox best", "quiltbox-cli", ["--packer best"]),
     ("free-tex-packer-core default", "free-tex-packer-core", [FTP_METHODS[0][2]]),
     ("free-tex-packer-core OptimalPacker", "free-tex-packer-core", ["OptimalPacker"]),
+    ("the same without ContactPointRule", "free-tex-packer-core", [FTP_REFERENCE[2]]),
     ("maxrects-packer default (packing only)", "maxrects-packer", [MRP_LOGICS[0][1]]),
 ]
 
@@ -601,8 +602,9 @@ def print_compact(results):
                         pages = f", {len(r['pages'])} pages" if len(r["pages"]) > 1 else ""
                         cells.append(f"{r['area'] / 1e6:.2f} Mpx{pages}, {fmt_time(r['seconds'])}")
                     elif found:
-                        cells.append("failed" if not found[0].get("error", "").startswith(("timed out", "not run"))
-                                     else "did not finish")
+                        error = found[0].get("error", "")
+                        cells.append("did not finish" if error.startswith(("timed out", "not run")) else
+                                     f"does not fit {MAX_SIDE}×{MAX_SIDE}" if "does not fit" in error else "failed")
                     else:
                         cells.append("")
                 flags = "all on" if config == "all" else "all off" if config == "off" else config
