@@ -23,8 +23,19 @@ std::vector<Placement> packDesign(const Packer& packer, const std::vector<PackBo
         layoutBoxes.push_back(turned ? LayoutBox{box.height, box.width} : LayoutBox{box.width, box.height});
     }
     std::vector<bool> parked;
-    const std::vector<Point> positions = computeAutoLayoutWithMargin(layoutBoxes, packer.spacing, packer.margin,
-                                                                     area.width, area.height, packer.designKey, parked);
+    std::vector<Point> positions;
+    if (packer.keepSpacing) {
+        // Every box grown by the margin and the gap, on an area that leaves the gap free along its right and bottom
+        // edges, without spacing of the layout's own; the gap along the left and top edges is added to every place.
+        const int32_t gap = clearance(packer), grow = 2 * packer.margin + gap;
+        if (area.width <= gap || area.height <= gap) return std::vector<Placement>(boxes.size());
+        for (LayoutBox& box : layoutBoxes) box = {box.width + grow, box.height + grow};
+        positions = computeAutoLayout(layoutBoxes, 0, area.width - gap, area.height - gap, packer.designKey, &parked);
+        for (Point& p : positions) p = {p.x + gap + packer.margin, p.y + gap + packer.margin};
+    } else {
+        positions = computeAutoLayoutWithMargin(layoutBoxes, packer.spacing, packer.margin, area.width, area.height,
+                                                packer.designKey, parked);
+    }
     std::vector<Placement> placements(boxes.size());
     for (size_t i = 0; i < boxes.size(); ++i) {
         placements[i] = {positions[i].x, positions[i].y, turn && boxes[i].height > boxes[i].width, !parked[i]};

@@ -36,9 +36,12 @@ enum class BoxOrder { LongSide, Area, Perimeter, ShortSide };
 //   turned where that scores better when mayTurn; a box that fits nowhere is passed over and the next one tried.
 // Spacing s and margin m mean for both what they mean for the design: every sprite keeps s pixels from its neighbours
 // and from the area's edges, and with extrusion each keeps m pixels clear around it (s >= 2m); the maximal-rectangles
-// packer needs s >= 0.
+// packer needs s >= 0. The design's layout keeps the spacing through its anchors, so that a small sprite tucked into a
+// gap may touch a neighbour on one side; with keepSpacing (s >= 0) it lays out every box grown by the spacing instead,
+// as the maximal-rectangles packer does, and no two sprites come closer than s.
 struct Packer {
     enum class Kind { Design, MaxRects } kind = Kind::Design;
+    bool keepSpacing = false;
     LayoutSortKey designKey = LayoutSortKey::LongestSide;
     MaxRectsRule rule = MaxRectsRule::ShortSide;
     BoxOrder order = BoxOrder::LongSide;

@@ -231,6 +231,7 @@ std::vector<Packer> bestCandidates(const Packer& base) {
     std::vector<Packer> packers;
     Packer design = base;
     design.kind = Packer::Kind::Design;
+    design.keepSpacing = true;  // every plan of `best` keeps the spacing between every two sprites
     packers.push_back(design);
     for (MaxRectsRule rule : {MaxRectsRule::ShortSide, MaxRectsRule::LongSide, MaxRectsRule::Area,
                               MaxRectsRule::BottomLeft, MaxRectsRule::Contact}) {

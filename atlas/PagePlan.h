@@ -53,8 +53,8 @@ PagePlan planPagesBelow(const Packer& packer,
                         int64_t limit,
                         const PageReport& done = {});
 
-// The packers `best` tries, in the order that breaks ties: the design's layout, then the maximal-rectangles packer with
-// every rule and box order.
+// The packers `best` tries, in the order that breaks ties: the design's layout keeping the spacing between every two
+// sprites, then the maximal-rectangles packer with every rule and box order.
 std::vector<Packer> bestCandidates(const Packer& base);
 
 // Plans with each packer and keeps the plan that leaves the fewest boxes unplaced, then has the fewest pages, then the

@@ -187,7 +187,7 @@ void expectSound(const Packer& packer, const std::vector<PackBox>& boxes, const 
                     r.bottom <= page.size.height - (s - m))
             << what;
         for (const Rect& o : sprites) {
-            const int32_t gap = packer.kind == Packer::Kind::MaxRects ? s : 2 * m;
+            const int32_t gap = packer.kind == Packer::Kind::MaxRects || packer.keepSpacing ? s : 2 * m;
             EXPECT_TRUE(o.right + gap <= r.left || r.right + gap <= o.left || o.bottom + gap <= r.top ||
                         r.bottom + gap <= o.top)
                 << what;
