@@ -21,26 +21,26 @@ int64_t common(int32_t a0, int32_t a1, int32_t b0, int32_t b1) {
 
 }  // namespace
 
-MaxRectsBin::MaxRectsBin(int32_t width, int32_t height)
-    : width_(width), height_(height), free_{Rect{0, 0, width, height}}, columns_(width / kCell + 1) {
-    cells_.resize(static_cast<size_t>(columns_) * static_cast<size_t>(height / kCell + 1));
+MaxRectsBin::MaxRectsBin(int32_t width, int32_t height, MaxRectsRule rule)
+    : width_(width), height_(height), rule_(rule), free_{Rect{0, 0, width, height}}, columns_(width / kCell + 1) {
+    if (rule == MaxRectsRule::Contact) cells_.resize(static_cast<size_t>(columns_) * (height / kCell + 1));
 }
 
-bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, MaxRectsRule rule, Choice& choice) const {
+bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const {
     bool found = false;
-    consider(width, height, false, rule, choice, found);
-    if (mayTurn && width != height) consider(height, width, true, rule, choice, found);
+    consider(width, height, false, choice, found);
+    if (mayTurn && width != height) consider(height, width, true, choice, found);
     return found;
 }
 
-void MaxRectsBin::consider(int32_t w, int32_t h, bool turned, MaxRectsRule rule, Choice& best, bool& found) const {
+void MaxRectsBin::consider(int32_t w, int32_t h, bool turned, Choice& best, bool& found) const {
     for (const Rect& f : free_) {
         if (f.width() < w || f.height() < h) continue;
         const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
         const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
         const Rect place{f.left, f.top, f.left + w, f.top + h};
         int64_t score = 0, tieScore = 0;
-        switch (rule) {
+        switch (rule_) {
             case MaxRectsRule::ShortSide:
                 score = shortSide, tieScore = longSide;
                 break;
@@ -112,6 +112,7 @@ void MaxRectsBin::occupy(const Rect& place) {
         for (size_t j = 0; j < untouched && !nested; ++j) nested = inside(parts[i], free_[j]);
         if (!nested) free_.push_back(parts[i]);
     }
+    if (rule_ != MaxRectsRule::Contact) return;
     const auto id = static_cast<uint32_t>(used_.size());
     used_.push_back(place);
     seen_.push_back(0);

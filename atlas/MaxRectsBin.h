@@ -22,7 +22,7 @@ enum class MaxRectsRule { ShortSide, LongSide, Area, BottomLeft, Contact };
 // compared, with each other and with the rest: the list stays free of nested pairs at a cost linear in its length.
 class MaxRectsBin {
 public:
-    MaxRectsBin(int32_t width, int32_t height);
+    MaxRectsBin(int32_t width, int32_t height, MaxRectsRule rule);
 
     struct Choice {
         Rect place;
@@ -32,20 +32,21 @@ public:
     };
     // The best place for a width x height box under the rule, also turned a quarter (height x width) when mayTurn;
     // the unturned box wins a tie. False when no free rectangle holds it.
-    bool choose(int32_t width, int32_t height, bool mayTurn, MaxRectsRule rule, Choice& choice) const;
+    bool choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const;
     // Takes a place returned by choose() out of the free space.
     void occupy(const Rect& place);
 
     const std::vector<Rect>& freeRectangles() const { return free_; }
 
 private:
-    void consider(int32_t width, int32_t height, bool turned, MaxRectsRule rule, Choice& best, bool& found) const;
+    void consider(int32_t width, int32_t height, bool turned, Choice& best, bool& found) const;
     int64_t contact(const Rect& place) const;
 
     int32_t width_;
     int32_t height_;
+    MaxRectsRule rule_;
     std::vector<Rect> free_;
-    // The placed boxes, for the contact rule, bucketed by a grid of kCell x kCell pixels.
+    // The placed boxes, for the contact rule alone, bucketed by a grid of kCell x kCell pixels.
     static constexpr int32_t kCell = 64;
     int32_t columns_;
     std::vector<Rect> used_;

@@ -72,10 +72,10 @@ std::vector<Placement> packMaxRects(const Packer& packer,
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] > keys[b]; });
     // The grown boxes on a bin that leaves the gap free along the right and bottom edges; each box's own gap lies
     // right of and below it, so the one along the left and top edges is added to every place.
-    MaxRectsBin bin(area.width - gap, area.height - gap);
+    MaxRectsBin bin(area.width - gap, area.height - gap, packer.rule);
     for (size_t i : order) {
         MaxRectsBin::Choice choice;
-        if (!bin.choose(boxes[i].width + grow, boxes[i].height + grow, packer.mayTurn, packer.rule, choice)) {
+        if (!bin.choose(boxes[i].width + grow, boxes[i].height + grow, packer.mayTurn, choice)) {
             if (allOrNothing) break;
             continue;
         }

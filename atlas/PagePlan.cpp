@@ -182,14 +182,14 @@ PagePlan planPages(const Packer& packer,
                    const std::vector<PackBox>& boxes,
                    const PageRules& rules,
                    const PageReport& done) {
-    return planPagesBelow(packer, boxes, rules, kNoLimit, done);
+    return planPagesAgainst(packer, boxes, rules, nullptr, done);
 }
 
-PagePlan planPagesBelow(const Packer& packer,
-                        const std::vector<PackBox>& boxes,
-                        const PageRules& rules,
-                        int64_t limit,
-                        const PageReport& done) {
+PagePlan planPagesAgainst(const Packer& packer,
+                          const std::vector<PackBox>& boxes,
+                          const PageRules& rules,
+                          const PagePlan* rival,
+                          const PageReport& done) {
     PagePlan plan;
     std::vector<int32_t> remaining;
     const AreaSize largest = largestPage(rules);
@@ -200,11 +200,24 @@ PagePlan planPagesBelow(const Packer& packer,
             remaining.push_back(i);
         }
     }
+    // Against a rival that placed every box, a plan must do so on fewer pages, or on as many with less area: its last
+    // page allowed need only try the areas that leave it less.
+    const bool rivalComplete = rival && rival->unplacedCount() == 0 && plan.neverFit.empty();
     while (!remaining.empty()) {
+        int64_t limit = kNoLimit;
+        if (rivalComplete) {
+            if (plan.pages.size() >= rival->pages.size()) {
+                plan.abandoned = true;
+                break;
+            }
+            if (!rules.severalPages || plan.pages.size() + 1 == rival->pages.size()) {
+                limit = rival->totalArea() - plan.totalArea();
+            }
+        }
         std::vector<PackBox> some;
         some.reserve(remaining.size());
         for (int32_t i : remaining) some.push_back(boxes[static_cast<size_t>(i)]);
-        Attempt attempt = packPage(packer, some, rules, rules.severalPages ? kNoLimit : limit);
+        Attempt attempt = packPage(packer, some, rules, limit);
         PlannedPage page{attempt.size, {}, {}};
         std::vector<int32_t> left;
         for (size_t k = 0; k < remaining.size(); ++k) {
@@ -214,6 +227,10 @@ PagePlan planPagesBelow(const Packer& packer,
             } else {
                 left.push_back(remaining[k]);
             }
+        }
+        if (limit != kNoLimit && (!left.empty() || !allPlaced(attempt.placements))) {
+            plan.abandoned = true;
+            break;
         }
         if (page.boxes.empty()) {  // nothing fits an empty page: cannot happen to boxes that fit alone
             plan.neverFit.insert(plan.neverFit.end(), left.begin(), left.end());
@@ -252,12 +269,10 @@ PagePlan planBest(const std::vector<Packer>& packers,
                   size_t& chosen) {
     PagePlan best;
     const auto rank = [](const PagePlan& plan) {
-        return std::make_tuple(plan.unplacedCount(), plan.pages.size(), plan.totalArea());
+        return std::make_tuple(plan.abandoned, plan.unplacedCount(), plan.pages.size(), plan.totalArea());
     };
     for (size_t i = 0; i < packers.size(); ++i) {
-        // On one page a packer need only try the areas less than the best plan's, when that holds every box.
-        const int64_t limit = i > 0 && best.unplacedCount() == 0 ? best.totalArea() : kNoLimit;
-        PagePlan plan = planPagesBelow(packers[i], boxes, rules, limit, {});
+        PagePlan plan = planPagesAgainst(packers[i], boxes, rules, i > 0 ? &best : nullptr, {});
         if (i == 0 || rank(plan) < rank(best)) {
             best = std::move(plan);
             chosen = i;

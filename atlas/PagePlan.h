@@ -32,6 +32,7 @@ struct PlannedPage {
 struct PagePlan {
     std::vector<PlannedPage> pages;
     std::vector<int32_t> neverFit;
+    bool abandoned = false;  // given up against a better rival (planPagesAgainst)
 
     int64_t totalArea() const;
     int64_t unplacedCount() const;
@@ -45,20 +46,22 @@ PagePlan planPages(const Packer& packer,
                    const PageRules& rules,
                    const PageReport& done = {});
 
-// The same, where on one page only areas of less than `limit` pixels are tried: when none of them holds every box, the
-// page places none.
-PagePlan planPagesBelow(const Packer& packer,
-                        const std::vector<PackBox>& boxes,
-                        const PageRules& rules,
-                        int64_t limit,
-                        const PageReport& done = {});
+// The same, given up (`abandoned`) as soon as it is plain that it cannot beat `rival` (when given, and when that placed
+// every box): it would need more pages than the rival, or as many and no less total area. Only the areas that could
+// still beat it are tried.
+PagePlan planPagesAgainst(const Packer& packer,
+                          const std::vector<PackBox>& boxes,
+                          const PageRules& rules,
+                          const PagePlan* rival,
+                          const PageReport& done = {});
 
 // The packers `best` tries, in the order that breaks ties: the design's layout keeping the spacing between every two
 // sprites, then the maximal-rectangles packer with every rule and box order.
 std::vector<Packer> bestCandidates(const Packer& base);
 
 // Plans with each packer and keeps the plan that leaves the fewest boxes unplaced, then has the fewest pages, then the
-// least total area, then comes first; `chosen` tells which packer made it.
+// least total area, then comes first; `chosen` tells which packer made it. Each packer after the first plans against
+// the best so far, so that it gives up early where it cannot beat it.
 PagePlan planBest(const std::vector<Packer>& packers,
                   const std::vector<PackBox>& boxes,
                   const PageRules& rules,

@@ -326,9 +326,12 @@ PagePlan plan(const PackSetup& setup, const std::vector<PackBox>& boxes) {
         size_t chosen = 0;
         pages = planBest(packers, boxes, setup.rules, chosen);
         const Packer& p = packers[chosen];
-        std::fprintf(
-            stderr, "quiltbox-cli: --packer best chose %s\n",
-            p.kind == Packer::Kind::Design ? "design" : formatText("maxrects --rule %s", ruleName(p.rule)).c_str());
+        const char* orders[] = {"longest side", "area", "perimeter", "shortest side"};
+        std::fprintf(stderr, "quiltbox-cli: --packer best chose %s\n",
+                     p.kind == Packer::Kind::Design ? "design"
+                                                    : formatText("maxrects --rule %s, sprites by %s", ruleName(p.rule),
+                                                                 orders[static_cast<int>(p.order)])
+                                                          .c_str());
     } else {
         pages = planPages(setup.packer, boxes, setup.rules, [&](size_t page) {
             if (show) std::fprintf(stderr, " page %zu", page);

@@ -149,12 +149,11 @@ TEST(MaxRectsBin, KeepsExactlyTheMaximalFreeRectanglesOnRandomSets) {
         Random random{std::mt19937_64(seed)};
         const int32_t w = random.between(8, 120), h = random.between(8, 120);
         const MaxRectsRule rule = rules[seed % 5];
-        MaxRectsBin bin(w, h);
+        MaxRectsBin bin(w, h, rule);
         std::vector<Rect> plain = {{0, 0, w, h}}, used;
         for (int i = 0; i < 40; ++i) {
             MaxRectsBin::Choice c;
-            if (!bin.choose(random.between(1, w / 3 + 1), random.between(1, h / 3 + 1), seed % 2 == 1, rule, c))
-                continue;
+            if (!bin.choose(random.between(1, w / 3 + 1), random.between(1, h / 3 + 1), seed % 2 == 1, c)) continue;
             ASSERT_TRUE(c.place.left >= 0 && c.place.top >= 0 && c.place.right <= w && c.place.bottom <= h);
             for (const Rect& u : used) {
                 ASSERT_FALSE(u.left < c.place.right && c.place.left < u.right && u.top < c.place.bottom &&
