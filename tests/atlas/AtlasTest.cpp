@@ -55,6 +55,7 @@ TEST(SpritePreparation, KeepsTheRectangleOfEveryPixelAboveTheThreshold) {
         {"one pixel", 4, 3, {0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0, 0}, 0, {2, 1, 3, 2}},
         {"corners", 4, 3, {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0}, 0, {0, 0, 4, 3}},
         {"ragged rows", 5, 3, {0, 0, 0, 7, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 0, {1, 0, 4, 2}},
+        {"left column only", 3, 2, {9, 0, 0, 9, 0, 0}, 0, {0, 0, 1, 2}},
         {"threshold cuts", 3, 2, {10, 10, 10, 10, 11, 10}, 10, {1, 1, 2, 2}},
         {"threshold keeps", 3, 2, {10, 10, 10, 10, 11, 10}, 9, {0, 0, 3, 2}},
         {"all below the threshold", 2, 2, {200, 3, 3, 3}, 254, {0, 0, 1, 1}},
@@ -72,13 +73,17 @@ TEST(SpritePreparation, IdenticalKeptPixelsMakeAliasesOfTheFirst) {
     images.push_back(image(2, 2, {255, 255, 255, 254}));           // 4: as 2
     images.push_back(image(4, 3, std::vector<uint8_t>(12, 255)));  // 5: 0 lies in its top-left corner
     images.push_back(image(2, 3, std::vector<uint8_t>(6, 255)));   // 6: 0 and one row more
+    const std::vector<uint8_t> rightHalf = {0, 0, 255, 254, 0, 0, 253, 252};
+    images.push_back(image(4, 2, rightHalf));                      // 7: trimmed to its right half
+    images.push_back(image(4, 2, rightHalf));                      // 8: as 7
     std::vector<Sprite> sprites;
     for (const auto& i : images) sprites.push_back({i.get(), {0, 0, i->width(), i->height()}});
     sprites[5].kept = {0, 0, 2, 2};
+    sprites[7].kept = sprites[8].kept = {2, 0, 4, 2};
     findIdenticalSprites(sprites, [](size_t) {});
     std::vector<int32_t> aliasOf;
     for (const Sprite& s : sprites) aliasOf.push_back(s.aliasOf);
-    EXPECT_EQ(aliasOf, (std::vector<int32_t>{-1, 0, -1, -1, 2, 0, -1}));
+    EXPECT_EQ(aliasOf, (std::vector<int32_t>{-1, 0, -1, -1, 2, 0, -1, -1, 7}));
     EXPECT_TRUE(sprites[5].isTrimmed());
     EXPECT_FALSE(sprites[1].isTrimmed());
 }
@@ -192,6 +197,22 @@ void expectSound(const Packer& packer, const std::vector<PackBox>& boxes, const 
                 << what;
         }
         sprites.push_back(r);
+    }
+}
+
+// The maximal-rectangles packer places the largest box first, whichever order the boxes come in: on a generous area
+// every rule puts it in the top-left corner.
+TEST(Packer, MaxRectsPlacesTheLargestBoxFirst) {
+    const std::vector<PackBox> boxes = {{1, 1}, {2, 1}, {3, 3}, {1, 2}};
+    for (MaxRectsRule rule : {MaxRectsRule::ShortSide, MaxRectsRule::LongSide, MaxRectsRule::Area,
+                              MaxRectsRule::BottomLeft, MaxRectsRule::Contact}) {
+        for (BoxOrder order : {BoxOrder::LongSide, BoxOrder::Area, BoxOrder::Perimeter, BoxOrder::ShortSide}) {
+            Packer packer;
+            packer.kind = Packer::Kind::MaxRects, packer.rule = rule, packer.order = order, packer.spacing = 0;
+            const std::vector<Placement> placements = packOnArea(packer, boxes, {8, 8});
+            EXPECT_EQ(std::make_pair(placements[2].x, placements[2].y), std::make_pair(0, 0))
+                << int(rule) << " " << int(order);
+        }
     }
 }
 

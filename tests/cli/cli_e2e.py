@@ -9,6 +9,7 @@ import argparse
 import itertools
 import json
 import os
+import pty
 import shlex
 import shutil
 import struct
@@ -173,8 +174,17 @@ class Failures(unittest.TestCase):
         self.check(too_large + ["--allow-overflow"], 0, "GRASS (7x3")
         with open(os.path.join(self.dir, "a-0.json"), encoding="utf-8") as f:
             self.assertEqual(list(json.load(f)["frames"]), ["DOT"])
-        self.check(["pack", *["dot.tga"] * 1000, "--alias", "--size", "auto", "--spacing", "0", "--quv", "many.quv",
-                    "--ids", "ids.h"], 0, "chose 1x1")
+        many = ["pack", *["dot.tga"] * 1000, "--alias", "--size", "auto", "--spacing", "0", "--quv", "many.quv",
+                "--ids", "ids.h"]
+        code, _, err = run(ARGS.cli, self.dir, *many)
+        self.assertEqual((code, err.replace("\r\n", "\n")), (0, "quiltbox-cli: --size auto chose 1x1\n"))
+        if "wine" not in ARGS.cli:  # a long run tells its progress on a terminal, and only there
+            main, side = pty.openpty()
+            with open(side, "wb") as terminal:
+                done = subprocess.run(shlex.split(ARGS.cli) + many, cwd=self.dir, stderr=terminal)
+            with open(main, "rb") as f:
+                self.assertIn(b"finding identical images", f.read(4096))
+            self.assertEqual(done.returncode, 0)
         self.assertEqual(quv(self.dir, "many.quv"), [(0, 0, 1, 1)] * 1000)
         self.assertTrue(read(self.dir, "ids.h").endswith(b" IDT_DOT_999\t999\n"))
 
@@ -194,6 +204,15 @@ class Failures(unittest.TestCase):
         for n, status, said in ((1, 0, "chose 1x1"), (2, 0, "chose 2x1"), (5, 1, "fit on the 2x2")):  # least sizes
             self.check(["pack", *["dot.tga"] * n, "--size", "auto", "--spacing", "0", "--max-size", "2x2"], status,
                        said)
+        for width, status in ((6, 0), (5, 1)):  # two extruded dots, side by side with the spacing between their rings
+            self.check(["pack", "dot.tga", "dot.tga", "--extrude", "1", "--spacing", "2", "--size", f"{width}x3",
+                        "--png", "e.png"], status)
+        # A later page is the least area that holds its sprites too; without --max-size a side is at most 4096.
+        self.check(["pack", *["dot.tga"] * 5, "--size", "auto", "--spacing", "0", "--max-size", "2x2", "--pages",
+                    "--png", "p-{n}.png"], 0, "chose 2x2, 1x1")
+        for width, status, said in ((4096, 0, "chose 4096x1"), (4097, 1, "the 4096x4096 area")):
+            Image.new("RGBA", (width, 1), (9, 9, 9, 255)).save(os.path.join(self.dir, "wide.tga"))
+            self.check(["pack", "wide.tga", "--size", "tight", "--spacing", "0", "--png", "wide.png"], status, said)
 
     def test_projects_that_cannot_be_used(self):
         self.check(["pack", "grass.bmp", "gone.bmp", "--save", "p.qbp", "--tga", "atlas.tga"], 0)
@@ -381,8 +400,25 @@ class Atlas(unittest.TestCase):
                 rows = quv(os.path.join(folder, "out"), first.replace("-0", f"-{n}") + ".quv")
                 self.assertEqual(rows, [footprint(e) for e in page["frames"].values()])
         self.assertEqual(sorted(frames), sorted(expected))
+        self.check_other_formats(os.path.join(folder, "out"), first, data, rotate)
         twins = {footprint(frames[name]) for name in ("TWIN_A", "TWIN_B", "TWIN_C")}
         self.assertEqual(len(twins), 1 if alias else 3)
+
+    def check_other_formats(self, out, first, data, rotate):
+        """The other data formats hold the frames of the JSON hash of each page."""
+        page_name = lambda n, suffix: first.replace("-0", f"-{n}") + suffix
+        with open(os.path.join(out, "phaser3.json"), encoding="utf-8") as f:
+            textures = json.load(f)["textures"]
+        self.assertEqual([t["image"] for t in textures], [page["meta"]["image"] for page in data])
+        for n, (page, texture) in enumerate(zip(data, textures)):
+            with open(os.path.join(out, page_name(n, "-array.json")), encoding="utf-8") as f:
+                array = json.load(f)["frames"]
+            for frames in (array, texture["frames"]):
+                self.assertEqual({entry.pop("filename"): entry for entry in frames}, page["frames"])
+            # Sparrow's XML per page, Spine's, Godot's and the CSS naming every page, as long as nothing is turned.
+            for name in [] if rotate else [page_name(n, ".xml"), "all.atlas", "all.tres", "all.css"]:
+                text = read(out, name).decode("utf-8")
+                self.assertTrue(all(frame in text for frame in page["frames"]), name)
 
     def check_same_bytes_from_the_other_program(self, folder, inputs, args):
         if not ARGS.other_cli:
