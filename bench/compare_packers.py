@@ -18,7 +18,8 @@ of two ("pow2": quiltbox's --size auto) or of any size ("free": quiltbox's --siz
 power-of-two rounding), and trimming, rotation and identical-image detection all off ("off") or all on ("all").
 Each run is one whole process under /usr/bin/time -v: decode, pack, the PNG pages and JSON hashes written. Its
 pages, page sizes and total page area are read back from the files written, which are checked: every sprite drawn
-back from its page as an engine does must equal its source, no two sprites may touch, none may reach the page edge.
+back from its page as an engine does must equal its source and no two sprites may overlap (sprites closer than the
+spacing to each other or to the page edge are counted in a note).
 
 The 10,000-sprite stress set of bench/stress_cli.py runs quiltbox-cli alone (--packer maxrects --rotate --trim
 --alias --size auto once that exists), against a limit of 5 s and 512 MiB.
@@ -70,6 +71,7 @@ SETS = {
 DUPLICATE_SHARE = 0.1
 STRESS_COUNT = 10000
 STRESS_LIMITS = (5.0, 512)  # seconds, MiB
+NODE_AT_LEAST = (20, 9)  # sharp 0.35, which free-tex-packer-core 0.3.9 loads, asks for it (Debian 12 has 18)
 
 MODES = ("pow2", "free")
 CONFIGS = {  # name: (trim, rotate, alias)
@@ -88,7 +90,8 @@ FTP_METHODS = [
     ("OptimalPacker", "Automatic", "OptimalPacker"),
 ]
 # ContactPointRule scores every free rectangle against every sprite placed so far, for every sprite left, on each
-# step: thousands of sprites take it hours. This row shows what OptimalPacker keeps without it, where it cannot end.
+# step: thousands of sprites take it tens of minutes. This row shows what OptimalPacker keeps without it, where the
+# whole does not end in time.
 FTP_REFERENCE = ("OptimalPacker", "Automatic", "OptimalPacker without ContactPointRule (reference)",
                  ["ContactPointRule"])
 MRP_LOGICS = [(1, "MAX_EDGE (default)"), (0, "MAX_AREA")]
@@ -120,6 +123,10 @@ def ensure_peers():
         subprocess.run(sudo + ["apt-get", "update", "-qq"], check=True, env=env)
         subprocess.run(sudo + ["apt-get", "install", "-y", "-qq", "--no-install-recommends", "nodejs", "npm"],
                        check=True, env=env)
+    version = subprocess.run(["node", "--version"], capture_output=True, text=True).stdout.strip()
+    if tuple(int(n) for n in re.findall(r"\d+", version)[:2]) < NODE_AT_LEAST:
+        sys.exit(f"compare_packers.py: the peers need Node.js {'.'.join(map(str, NODE_AT_LEAST))} or later (the "
+                 f"image library free-tex-packer-core loads asks for it); this one is {version}")
     lock_src = os.path.join(BENCH, "peers", "package-lock.json")
     with open(lock_src, "rb") as f:
         stamp = hashlib.sha256(f.read()).hexdigest()
@@ -184,7 +191,7 @@ def draw_sprite(rng, w, h):
         top, bottom = rng.randint(0, h // 4), rng.randint(0, h // 4)
     cw, ch = w - left - right, h - top - bottom
     tw, th = max(1, min(cw, rng.randint(2, 12))), max(1, min(ch, rng.randint(2, 12)))
-    texture = Image.frombytes("RGB", (tw, th), rng.randbytes(tw * th * 3)).resize((cw, ch), Image.NEAREST)
+    texture = Image.frombytes("RGB", (tw, th), rng.randbytes(tw * th * 3)).resize((cw, ch), Image.Resampling.NEAREST)
     base = Image.new("RGB", (cw, ch), (rng.randrange(256), rng.randrange(256), rng.randrange(256)))
     colour = Image.blend(base, texture, 0.35)
     alpha = Image.new("L", (cw, ch), 0)
@@ -663,9 +670,9 @@ def print_stress(stress):
             print(f"| `{r['label']}` | | {r['error']} | | | |")
             continue
         within = "yes" if r["seconds"] < STRESS_LIMITS[0] and r["peak_mib"] < STRESS_LIMITS[1] else "**no**"
-        label = r["label"] + (" **INVALID: " + "; ".join(r["problems"]) + "**" if r["problems"] else "")
+        label = f"`{r['label']}`" + (" **INVALID: " + "; ".join(r["problems"]) + "**" if r["problems"] else "")
         label += " (" + "; ".join(r["notes"]) + ")" if r.get("notes") else ""
-        print(f"| `{label}` | {len(r['pages'])} | {fmt_pages(r['pages'])} | {r['seconds']:.2f} s | "
+        print(f"| {label} | {len(r['pages'])} | {fmt_pages(r['pages'])} | {r['seconds']:.2f} s | "
               f"{r['peak_mib']:.0f} MiB | {within} |")
     print()
 
@@ -787,7 +794,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=1, help="runs of each case, the median kept (default 1)")
     parser.add_argument("--timeout", type=int, default=1200,
                         help="seconds a run may take (default 1200); a method that times out on a set is not run "
-                             "again on that set in this run")
+                             "again on that set and configuration in this run")
     parser.add_argument("--no-verify", action="store_true", help="skip drawing every sprite back from its page")
     parser.add_argument("--no-stress", action="store_true", help="skip the 10,000-sprite quiltbox run")
     parser.add_argument("--fresh", action="store_true",
@@ -846,14 +853,14 @@ def main():
                     meta["skipped"].append(f"{mode}, {config}: {skipped}")
                 for tool, label, runner in cases:
                     log(f"{set_name} {mode} {config}: {tool} {label}")
-                    if (set_name, tool, label) in timed_out:
+                    if (set_name, config, tool, label) in timed_out:
                         row = {"set": set_name, "mode": mode, "config": config, "tool": tool, "label": label,
-                               "error": f"not run: {timed_out[(set_name, tool, label)]}"}
+                               "error": f"not run: {timed_out[(set_name, config, tool, label)]}"}
                     else:
                         row = run_case(manifest, mode, config, tool, label, runner, sources, args)
                     if row.get("error", "").startswith("timed out"):
-                        # the same method on the same sprites takes as long in every mode
-                        timed_out[(set_name, tool, label)] = f"{row['error']} in {mode}, {config}"
+                        # the same method on the same sprites takes as long on pages of either kind
+                        timed_out[(set_name, config, tool, label)] = f"{row['error']} in {mode}, {config}"
                     if row.get("error"):
                         log(f"  {row['error']}")
                     else:
