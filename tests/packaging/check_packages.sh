@@ -83,6 +83,13 @@ removed    packs  rm sprites/gem.png
 STEPS
     grep -q " at 5,5 " ../game.txt || fail "$generator: the atlas does not show the new spacing: $(cat ../game.txt)"
 done
+# Cross-compiled for Windows, the game's build runs the build machine's command line; the game runs under Wine.
+dir=$work/game-windows && rm -rf "$dir" && mkdir -p "$dir" && cp -r "$root/examples/game" "$dir/game" && out=$dir/build.log
+{ cmake -S "$dir/game" -B "$dir/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DQuiltbox_DIR="$work/deb-root/usr/lib/cmake/Quiltbox" && cmake --build "$dir/build"; } >"$out" 2>&1 ||
+    fail "the game cross-compiled for Windows did not build:"
+"$root/scripts/wine-run.sh" --prefix "$dir/wineprefix" "$dir/build/game.exe" 2>&1 | tr -d '\r' >"$dir/game.txt" || true
+grep -qx "$(ls "$dir/game/sprites" | wc -l) sprites in the atlas" "$dir/game.txt" || fail "game.exe: $(<"$dir/game.txt")"
 unset out
 
 # The zip holds the installer's programs, which run from the installed folder below.
@@ -131,6 +138,8 @@ wait_for bash -c '! xdotool search --name "^Quiltbox$" >/dev/null 2>&1' || fail 
 # The uninstaller copies itself away and returns at once; what it removes goes while it runs.
 wine_run 'C:\Program Files\Quiltbox\Uninstall.exe' /S || fail "the silent uninstall failed"
 wait_for test ! -e "$program_files" || fail "Program Files\\Quiltbox is still there: $(ls -A "$program_files")"
-[ ! -e "$start_menu" ] || fail "the Start-menu entry is still there"
-for key in "${keys[@]}"; do ! wine_run reg query "$key" >/dev/null 2>&1 || fail "$key is still in the registry"; done
-echo "check_packages.sh: the archives, the demo, the game with Ninja and with Makefiles, the installer in $prefix: all good"
+wait_for test ! -e "$start_menu" || fail "the Start-menu entry is still there"
+key_gone() { ! wine_run reg query "$1" >/dev/null 2>&1; }
+for key in "${keys[@]}"; do wait_for key_gone "$key" || fail "$key is still in the registry"; done
+echo "check_packages.sh: the archives, the demo, the game with Ninja, with Makefiles and cross-compiled for Windows," \
+    "the installer in $prefix: all good"
