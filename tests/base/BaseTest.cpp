@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "base/ByteReader.h"
+#include "base/Format.h"
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
@@ -54,6 +55,13 @@ TEST(ByteReader, ReadsLittleEndianFieldsAndRefusesEveryReadPastTheEnd) {
 }
 
 // 表 is 0x95 0x5C and ソ is 0x83 0x5C: their second byte is no separator.
+// Any length comes out whole, the empty text and one character too (a dialog field showing a spacing of 1).
+TEST(Format, FormatsTextsOfAnyLength) {
+    EXPECT_EQ(formatText("%s", ""), "");
+    EXPECT_EQ(formatText("%d", 7), "7");
+    EXPECT_EQ(formatText("%s", std::string(5000, 'x').c_str()), std::string(5000, 'x'));
+}
+
 TEST(ShiftJis, SplitsPathsLikeTheRuntime) {
     const std::vector<std::string> cases[] = {
         {"D:\\tex\\Wood_01.bmp", "D:", "\\tex\\", "Wood_01", ".bmp"},
