@@ -156,9 +156,11 @@ class Failures(unittest.TestCase):
         for args, status, needles in rows:
             self.check(args, status, *needles, *(("nothing was written",) if status == 1 else ()))
             self.assertEqual(sorted(os.listdir(self.dir)), files, args)
-        self.check(["pack", "grass.bmp", "grass.bmp", "--size", "8x5", "--tga", "a.tga", "--allow-overflow"], 0,
-                   "does not fit on the 8x5 area")
+        self.check(["pack", "grass.bmp", "grass.bmp", "--size", "8x5", "--tga", "a.tga", "--allow-overflow", "--save",
+                    "o.qbp"], 0, "does not fit on the 8x5 area")
         self.assertTrue(os.path.exists(os.path.join(self.dir, "a.tga")))
+        self.check(["layout", "o.qbp"], 1, "does not fit on the 8x5 area", "saves the layout anyway")
+        self.check(["layout", "o.qbp", "--allow-overflow"], 0)
         self.check(["pack", "grass.bmp", "--bmp", os.path.join("no", "such", "atlas.bmp")], 1, "cannot write",
                    "atlas.bmp")
 
