@@ -39,8 +39,15 @@ class Run:
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True,
                               timeout=120).stdout
 
-    def find(self, name):  # a window that never shows fails the run through the timeout
-        return int(self.xdotool("search", "--sync", "--onlyvisible", "--name", name).split()[0])
+    def find(self, name):
+        """The first window shown with the name. xdotool's own --sync wait dies when a window it looks at goes away
+        meanwhile, as Wine's start-up windows do in a new prefix, so the search is repeated instead."""
+        deadline = time.monotonic() + 120
+        while not (found := self.xdotool("search", "--onlyvisible", "--name", name).split()):
+            if time.monotonic() > deadline:
+                raise SystemExit(f"real_input.py: no window called {name} within 120 s")
+            time.sleep(0.2)
+        return int(found[0])
 
     def frame(self, window):
         w = self.x.create_resource_object("window", window)
