@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -9,13 +10,14 @@ using kainjow::mustache::context;
 using kainjow::mustache::data;
 using kainjow::mustache::mustache;
 
-// A context that notes every name it was asked for and did not have, and every partial.
+// A context that notes every name it was asked for, the first it did not have, and every partial.
 class NotingContext : public context<std::string> {
 public:
     explicit NotingContext(const data* values) : context(values) {}
     const data* get(const std::string& name) const override {
         const data* found = context::get(name);
         if (!found && missing.empty()) missing = name;
+        asked.insert(name);
         return found;
     }
     const data* get_partial(const std::string& name) const override {
@@ -23,6 +25,7 @@ public:
         return nullptr;
     }
     mutable std::string missing;
+    mutable std::set<std::string> asked;
 };
 
 int lineAt(const std::string& text, size_t offset) {
@@ -61,6 +64,8 @@ bool DataTemplate::read(const std::string& text, Escape escape, std::string& err
         return false;
     }
     parsed->set_custom_escape([escape](const std::string& value) { return escaped(value, escape); });
+    // Every section is entered with one of the probes, so between them they ask for every name the template holds.
+    needs_ = {false, false};
     for (const TemplateData& values : probeValues()) {
         NotingContext noting(&values);
         parsed->render(noting);
@@ -68,6 +73,8 @@ bool DataTemplate::read(const std::string& text, Escape escape, std::string& err
             error = parseError(text, parsed->error_message());
             return false;
         }
+        needs_.pages = needs_.pages || noting.asked.count("pages") > 0;
+        needs_.otherPages = needs_.otherPages || noting.asked.count("otherPages") > 0;
         if (noting.missing.empty()) continue;
         const bool partial = noting.missing[0] == '>';
         const std::string name = partial ? noting.missing.substr(1) : noting.missing;

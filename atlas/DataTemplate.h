@@ -16,7 +16,10 @@ public:
     // False with `error` ("line N: reason") when the template cannot be used.
     bool read(const std::string& text, Escape escape, std::string& error);
     std::string fill(const TemplateData& values) const;
+    // The lists of pages the template names; the values it never asks for need not be made.
+    const TemplateNeeds& needs() const { return needs_; }
 
 private:
     std::shared_ptr<kainjow::mustache::mustache> template_;
+    TemplateNeeds needs_;
 };

@@ -115,7 +115,7 @@ bool writePageOutputs(const PackOutputs& outputs,
         const TemplateFiles files = templateFiles(outputs, data, pages.size(), current);
         writers.push_back({files.data, [&, current, files](const std::string& path) {
                                return writeFileSafely(path,
-                                                      data.filler.fill(templateValues(pages, current, sprites, files)));
+                                                      data.filler.fill(templateValues(pages, current, sprites, files, data.filler.needs())));
                            }});
     }
     for (const auto& [path, write] : writers) {

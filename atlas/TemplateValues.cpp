@@ -33,14 +33,18 @@ void setFlag(data& values, const char* name, const char* flagName, bool value) {
     values.set(flagName, value);
 }
 
-data listOf(std::vector<data>& items) {
-    data list{data::type::list};
+// Sets `name` to the list of the items, each marked first and last. kainjow's data takes values by copy only, which on
+// thousands of sprites costs more than making them; so the list is set empty and the items are moved into the list
+// the owner then holds (a list of its own, no const object, which is why the cast is sound).
+void setList(data& owner, const char* name, std::vector<data>& items) {
+    owner.set(name, data{data::type::list});
+    auto& list = const_cast<kainjow::mustache::list&>(owner.get(name)->list_value());
+    list.reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
         items[i].set("first", i == 0);
         items[i].set("last", i + 1 == items.size());
-        list.push_back(items[i]);
+        list.push_back(std::move(items[i]));
     }
-    return list;
 }
 
 data spriteValues(const Frame& frame, int32_t row, int32_t aliasRow, const std::vector<Sprite>& sprites) {
@@ -100,7 +104,7 @@ data pageValues(const std::vector<AtlasPage>& pages,
     v.set("scale", "1");
     v.set("spriteCount", text(static_cast<int64_t>(items.size())));
     v.set("anySprites", !items.empty());
-    v.set("sprites", listOf(items));
+    setList(v, "sprites", items);
     return v;
 }
 
@@ -109,17 +113,23 @@ data pageValues(const std::vector<AtlasPage>& pages,
 TemplateData templateValues(const std::vector<AtlasPage>& pages,
                             size_t current,
                             const std::vector<Sprite>& sprites,
-                            const TemplateFiles& files) {
+                            const TemplateFiles& files,
+                            const TemplateNeeds& needs) {
+    data v = pageValues(pages, current, sprites, files);
     std::vector<data> all, others;
-    for (size_t p = 0; p < pages.size(); ++p) {
-        all.push_back(pageValues(pages, p, sprites, files));
-        if (p != current) others.push_back(all.back());
+    for (size_t p = 0; p < pages.size() && (needs.pages || needs.otherPages); ++p) {
+        if (p == current) {
+            if (needs.pages) all.push_back(v);
+            continue;
+        }
+        data page = pageValues(pages, p, sprites, files);
+        if (needs.otherPages) others.push_back(page);
+        if (needs.pages) all.push_back(std::move(page));
     }
-    data v = all[current];
     v.set("first", current == 0);
     v.set("last", current + 1 == pages.size());
-    v.set("otherPages", listOf(others));
-    v.set("pages", listOf(all));
+    if (needs.otherPages) setList(v, "otherPages", others);
+    if (needs.pages) setList(v, "pages", all);
     v.set("pageCount", text(static_cast<int64_t>(pages.size())));
     v.set("multiPack", pages.size() > 1);
     v.set("app", "quiltbox-cli");

@@ -31,11 +31,17 @@ struct TemplateFiles {
 //     (all the columns and rows cut), sourceW, sourceH (the image's size), backgroundX, backgroundY (trimX - x,
 //     trimY - y: where the page lies behind a box of the image's size), alias/isAlias, aliasOf and aliasIndex (the
 //     name and row of the sprite whose pixels it shares, "" and "-1" for none), first, last.
-// Names are the images' names in UTF-8.
+// Names are the images' names in UTF-8. The lists of pages are made only when the template names them (`needs`):
+// each holds a copy of every page's sprites, which on thousands of sprites costs more than the rest.
+struct TemplateNeeds {
+    bool pages = true;
+    bool otherPages = true;
+};
 TemplateData templateValues(const std::vector<AtlasPage>& pages,
                             size_t current,
                             const std::vector<Sprite>& sprites,
-                            const TemplateFiles& files);
+                            const TemplateFiles& files,
+                            const TemplateNeeds& needs = {});
 
 // Stand-in values with every name above, made as a pack would make them, for checking a template before any pack: each
 // flag and each list is true or non-empty in one of them and false or empty in another, so that every section is
