@@ -10,6 +10,18 @@ int32_t clearance(const Packer& packer) {
     return packer.spacing - 2 * packer.margin;
 }
 
+// Sprites that keep the whole spacing between them, laid out as grown boxes: each grown by its margin on both sides
+// and by the gap (the spacing less both margins) right of and below it, on an area that leaves the gap free along its
+// right and bottom edges. The gap along the left and top edges and the margin are added to every grown box's place.
+struct GrownBoxes {
+    explicit GrownBoxes(const Packer& packer)
+        : gap(clearance(packer)), grow(2 * packer.margin + gap), shift(gap + packer.margin) {}
+    bool roomOn(AreaSize area) const { return area.width > gap && area.height > gap; }
+    AreaSize inner(AreaSize area) const { return {area.width - gap, area.height - gap}; }
+
+    int32_t gap, grow, shift;
+};
+
 // A placed box's size on the page.
 PackBox onPage(const PackBox& box, const Placement& placement) {
     return placement.turned ? PackBox{box.height, box.width} : box;
@@ -25,13 +37,13 @@ std::vector<Placement> packDesign(const Packer& packer, const std::vector<PackBo
     std::vector<bool> parked;
     std::vector<Point> positions;
     if (packer.keepSpacing) {
-        // Every box grown by the margin and the gap, on an area that leaves the gap free along its right and bottom
-        // edges, without spacing of the layout's own; the gap along the left and top edges is added to every place.
-        const int32_t gap = clearance(packer), grow = 2 * packer.margin + gap;
-        if (area.width <= gap || area.height <= gap) return std::vector<Placement>(boxes.size());
-        for (LayoutBox& box : layoutBoxes) box = {box.width + grow, box.height + grow};
-        positions = computeAutoLayout(layoutBoxes, 0, area.width - gap, area.height - gap, packer.designKey, &parked);
-        for (Point& p : positions) p = {p.x + gap + packer.margin, p.y + gap + packer.margin};
+        // The grown boxes without spacing of the layout's own.
+        const GrownBoxes grown(packer);
+        if (!grown.roomOn(area)) return std::vector<Placement>(boxes.size());
+        for (LayoutBox& box : layoutBoxes) box = {box.width + grown.grow, box.height + grown.grow};
+        const AreaSize inner = grown.inner(area);
+        positions = computeAutoLayout(layoutBoxes, 0, inner.width, inner.height, packer.designKey, &parked);
+        for (Point& p : positions) p = {p.x + grown.shift, p.y + grown.shift};
     } else {
         positions = computeAutoLayoutWithMargin(layoutBoxes, packer.spacing, packer.margin, area.width, area.height,
                                                 packer.designKey, parked);
@@ -63,25 +75,23 @@ std::vector<Placement> packMaxRects(const Packer& packer,
                                     AreaSize area,
                                     bool allOrNothing) {
     std::vector<Placement> placements(boxes.size());
-    const int32_t gap = clearance(packer), grow = 2 * packer.margin + gap;
-    if (area.width <= gap || area.height <= gap) return placements;
+    const GrownBoxes grown(packer);
+    if (!grown.roomOn(area)) return placements;
     std::vector<int64_t> keys(boxes.size());
     for (size_t i = 0; i < boxes.size(); ++i) keys[i] = orderKey(packer.order, boxes[i]);
     std::vector<size_t> order(boxes.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] > keys[b]; });
-    // The grown boxes on a bin that leaves the gap free along the right and bottom edges; each box's own gap lies
-    // right of and below it, so the one along the left and top edges is added to every place.
-    MaxRectsBin bin(area.width - gap, area.height - gap, packer.rule);
+    const AreaSize inner = grown.inner(area);
+    MaxRectsBin bin(inner.width, inner.height, packer.rule);
     for (size_t i : order) {
         MaxRectsBin::Choice choice;
-        if (!bin.choose(boxes[i].width + grow, boxes[i].height + grow, packer.mayTurn, choice)) {
+        if (!bin.choose(boxes[i].width + grown.grow, boxes[i].height + grown.grow, packer.mayTurn, choice)) {
             if (allOrNothing) break;
             continue;
         }
         bin.occupy(choice.place);
-        const int32_t shift = gap + packer.margin;
-        placements[i] = {choice.place.left + shift, choice.place.top + shift, choice.turned, true};
+        placements[i] = {choice.place.left + grown.shift, choice.place.top + grown.shift, choice.turned, true};
     }
     return placements;
 }
