@@ -7,7 +7,6 @@
 
 #include "atlas/DataTemplate.h"
 #include "atlas/MaxRectsBin.h"
-#include "atlas/PageImages.h"
 #include "atlas/PagePlan.h"
 #include "atlas/SpritePreparation.h"
 #include "image/DecodedImage.h"
@@ -32,13 +31,6 @@ std::unique_ptr<TextureImage> image(int32_t w, int32_t h, std::vector<uint8_t> a
     auto out = std::make_unique<TextureImage>();
     out->takePixels("x", d, withAlpha ? ImageKind::Tga : ImageKind::Bmp);
     return out;
-}
-
-// The colour and alpha of pixel (x, y) from the top-left corner.
-std::tuple<int, int, int, int> at(const TextureImage& i, int32_t x, int32_t y) {
-    const uint8_t* p = i.pixels().data() + (i.height() - 1 - y) * i.rowStride() + x * 3;
-    return {p[0], p[1], p[2],
-            i.hasAlpha() ? i.alpha()[static_cast<size_t>((i.height() - 1 - y) * i.width() + x)] : 255};
 }
 
 TEST(SpritePreparation, KeepsTheRectangleOfEveryPixelAboveTheThreshold) {
@@ -86,29 +78,6 @@ TEST(SpritePreparation, IdenticalKeptPixelsMakeAliasesOfTheFirst) {
     EXPECT_EQ(aliasOf, (std::vector<int32_t>{-1, 0, -1, -1, 2, 0, -1, -1, 7}));
     EXPECT_TRUE(sprites[5].isTrimmed());
     EXPECT_FALSE(sprites[1].isTrimmed());
-}
-
-// Turned clockwise the kept part's top row becomes the copy's right column, counter-clockwise its left column; an image
-// without alpha stays without.
-TEST(PageImages, CutsOutTheKeptPartAndTurnsItEitherWay) {
-    const auto source = image(4, 3, std::vector<uint8_t>(12, 200));
-    for (Turn turn : {Turn::None, Turn::Clockwise, Turn::CounterClockwise}) {
-        TextureImage copy;
-        cutOut(*source, {1, 0, 4, 2}, turn, copy);
-        const bool turned = turn != Turn::None;
-        ASSERT_EQ(std::make_pair(copy.width(), copy.height()), turned ? std::make_pair(2, 3) : std::make_pair(3, 2));
-        for (int32_t y = 0; y < copy.height(); ++y) {
-            for (int32_t x = 0; x < copy.width(); ++x) {
-                const int32_t sx = 1 + (!turned ? x : turn == Turn::Clockwise ? y : 2 - y);
-                const int32_t sy = !turned ? y : turn == Turn::Clockwise ? 1 - x : x;
-                EXPECT_EQ(at(copy, x, y), at(*source, sx, sy)) << int(turn) << " " << x << "," << y;
-            }
-        }
-    }
-    TextureImage opaque;
-    cutOut(*image(3, 3, {}), {0, 1, 3, 3}, Turn::Clockwise, opaque);
-    EXPECT_FALSE(opaque.hasAlpha());
-    EXPECT_EQ(at(opaque, 0, 0), at(*image(3, 3, {}), 0, 2));
 }
 
 // The maximal free rectangles recomputed from scratch after every placement: split every free rectangle the place
