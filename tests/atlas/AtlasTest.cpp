@@ -185,18 +185,6 @@ TEST(Packer, MaxRectsPlacesTheLargestBoxFirst) {
     }
 }
 
-// An area no wider or taller than the spacing holds no sprite at all, with either packer keeping the spacing.
-TEST(Packer, AnAreaWithinTheSpacingHoldsNothing) {
-    for (Packer::Kind kind : {Packer::Kind::Design, Packer::Kind::MaxRects}) {
-        Packer packer;
-        packer.kind = kind, packer.keepSpacing = true, packer.spacing = 2;
-        for (AreaSize area : {AreaSize{2, 50}, AreaSize{50, 2}, AreaSize{5, 5}}) {
-            const bool roomy = area.width == 5;  // the sprite with the spacing on every side
-            EXPECT_EQ(packOnArea(packer, {{1, 1}}, area)[0].placed, roomy) << int(kind) << " " << area.width;
-        }
-    }
-}
-
 TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheLeast) {
     for (uint64_t seed = 0; seed < 40; ++seed) {
         Random random{std::mt19937_64(seed)};
