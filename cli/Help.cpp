@@ -57,6 +57,7 @@ Other:
   --allow-overflow      write even when some images find no place (parked outside the area, or with --pages left
                         out)
   --quiet               do not list the files written
+  --threads N           threads to work on (default 0: one per core); the outputs are the same for any number
 
 Exit status: 0 success, 1 failure, 2 usage error.
 )";

@@ -25,6 +25,8 @@ namespace {
 
 constexpr int32_t kMaxExtrude = 256;
 constexpr int32_t kMaxTrimThreshold = 254;
+// More threads than this gain nothing on any machine the program meets, and the number stays a small count.
+constexpr int32_t kMaxThreads = 256;
 // The largest page --size auto and tight try unless --max-size says otherwise.
 constexpr int32_t kDefaultMaxAutoSide = 4096;
 // Above this many sprites the packing shows its progress on a terminal.
@@ -45,12 +47,13 @@ struct PackSetup {
     std::string project;  // the --save pattern, a full path
     bool allowOverflow = false;
     bool quiet = false;
+    unsigned threads = 0;  // 0: one per core
 };
 
 // The option texts as given.
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
-                extrude = "0", trimThreshold, packer = "design", rule;
+                extrude = "0", trimThreshold, packer = "design", rule, threads = "0";
     std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
     std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
@@ -67,6 +70,7 @@ struct PackArguments {
                 {"--trim-threshold", &trimThreshold, nullptr},
                 {"--packer", &packer, nullptr},
                 {"--rule", &rule, nullptr},
+                {"--threads", &threads, nullptr},
                 {"--bmp", &bmp, nullptr},
                 {"--tga", &tga, nullptr},
                 {"--png", &png, nullptr},
@@ -145,6 +149,10 @@ int readPackingOptions(const PackArguments& a, PackSetup& setup) {
     const Settings& settings = Settings::instance();
     setup.trim = a.trim;
     setup.alias = a.alias;
+    int32_t threads = 0;
+    if (!parseInt32(a.threads, 0, kMaxThreads, threads))
+        return usage("pack", "--threads takes a whole number from 0 to 256");
+    setup.threads = static_cast<unsigned>(threads);
     setup.rules.severalPages = a.pages;
     if (!a.trimThreshold.empty() && !a.trim) return usage("pack", "--trim-threshold goes with --trim");
     if (!a.trimThreshold.empty() && !parseInt32(a.trimThreshold, 0, kMaxTrimThreshold, setup.trimThreshold)) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
 #include "base/ByteReader.h"
 #include "base/Format.h"
+#include "base/Parallel.h"
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
@@ -226,6 +228,24 @@ TEST(RelativePath, DotComponentsComeOut) {
     EXPECT_EQ(pathForRelativeForm("rel/a.qbp"), "rel\\a.qbp");
     EXPECT_EQ(pathForPlatform("/p/.\\img\\表\\x.bmp"), "/p/./img/表/x.bmp");
 #endif
+}
+
+// Every index runs exactly once, whatever the number of threads and tasks, and on its own slot the result does not
+// depend on which thread ran it.
+TEST(Parallel, RunsEveryIndexOnceOnAnyNumberOfThreads) {
+    for (unsigned threads : {0u, 1u, 2u, 7u}) {
+        for (size_t count : {size_t{0}, size_t{1}, size_t{2}, size_t{1000}}) {
+            std::vector<int> runs(count, 0);
+            std::vector<size_t> squares(count, 0);
+            parallelFor(count, threads, [&](size_t i) {
+                ++runs[i];
+                squares[i] = i * i;
+            });
+            EXPECT_EQ(std::count(runs.begin(), runs.end(), 1), static_cast<std::ptrdiff_t>(count)) << threads;
+            for (size_t i = 0; i < count; ++i) ASSERT_EQ(squares[i], i * i) << threads << " " << count;
+        }
+    }
+    EXPECT_GE(defaultThreadCount(), 1u);
 }
 
 }  // namespace
