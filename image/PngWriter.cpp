@@ -42,11 +42,13 @@ struct DeflateSetting {
 constexpr DeflateSetting kDefaultSetting{6, Z_FILTERED, 32, 258, 258, 48};
 // Runs only (distance one): the zeros of transparent and flat areas after Paeth.
 constexpr DeflateSetting kFastSetting{1, Z_RLE, 0, 0, 0, 0};
-// Best tries both on every band and keeps the smaller: bands of detailed sprites gain by a long search for long
-// matches, bands of flat pixel art by taking short matches too.
+// Best tries these on every band and keeps the smallest: bands of detailed sprites gain by a long search for long
+// matches, bands of flat pixel art by taking short matches too; with the default's own setting among them, best is
+// never larger than default.
 constexpr DeflateSetting kBestSettings[] = {
     {9, Z_FILTERED, 32, 258, 258, 1024},
     {9, Z_DEFAULT_STRATEGY, 32, 258, 258, 48},
+    kDefaultSetting,
 };
 
 // Writes `row` filtered by `filter` against the row above it (`above`, zeros for the first row) into `out` (n bytes,
