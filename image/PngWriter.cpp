@@ -46,7 +46,7 @@ constexpr DeflateSetting kFastSetting{1, Z_RLE, 0, 0, 0, 0};
 // matches, bands of flat pixel art by taking short matches too; with the default's own setting among them, best is
 // never larger than default.
 constexpr DeflateSetting kBestSettings[] = {
-    {9, Z_FILTERED, 32, 258, 258, 1024},
+    {9, Z_FILTERED, 32, 258, 258, 512},
     {9, Z_DEFAULT_STRATEGY, 32, 258, 258, 48},
     kDefaultSetting,
 };
