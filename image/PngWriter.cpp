@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "base/Allocation.h"
@@ -184,6 +185,34 @@ struct Band {
     bool ok = false;
 };
 
+// Deflate's stored blocks: the bytes as they are, up to 65535 a block behind a five-byte header (the block type on a
+// byte boundary, where every band starts, then the length and its complement).
+constexpr size_t kMaxStoredBlock = 65535;
+
+size_t storedSize(size_t size) {
+    return size + 5 * std::max<size_t>(1, (size + kMaxStoredBlock - 1) / kMaxStoredBlock);
+}
+
+bool store(const uint8_t* bytes, size_t size, bool last, std::vector<uint8_t>& out) {
+    if (!tryResize(out, storedSize(size))) return false;
+    uint8_t* to = out.data();
+    size_t left = size;
+    do {
+        const size_t taken = std::min(left, kMaxStoredBlock);
+        left -= taken;
+        const uint16_t length = static_cast<uint16_t>(taken);
+        const uint8_t header[5] = {static_cast<uint8_t>(last && left == 0), static_cast<uint8_t>(length),
+                                   static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(~length),
+                                   static_cast<uint8_t>(~length >> 8)};
+        to = std::copy(std::begin(header), std::end(header), to);
+        to = std::copy(bytes, bytes + taken, to);
+        bytes += taken;
+    } while (left > 0);
+    return true;
+}
+
+// Compresses one band as its level says; a band that does not compress (noise) is stored instead, so that no band
+// grows by more than its stored blocks' headers.
 bool compressBand(const uint8_t* bytes,
                   size_t size,
                   const uint8_t* window,
@@ -191,20 +220,16 @@ bool compressBand(const uint8_t* bytes,
                   bool last,
                   PngLevel level,
                   std::vector<uint8_t>& out) {
-    if (level != PngLevel::Best) {
-        Deflater deflater;
-        return deflater.start(level == PngLevel::Fast ? kFastSetting : kDefaultSetting, window, windowBytes) &&
-               deflater.run(bytes, size, last, out);
-    }
+    const DeflateSetting* settings = level == PngLevel::Fast ? &kFastSetting : &kDefaultSetting;
+    size_t count = 1;
+    if (level == PngLevel::Best) settings = kBestSettings, count = std::size(kBestSettings);
     std::vector<uint8_t> trial;
-    bool any = false;
-    for (const DeflateSetting& setting : kBestSettings) {
+    for (size_t i = 0; i < count; ++i) {
         Deflater deflater;
-        if (!deflater.start(setting, window, windowBytes) || !deflater.run(bytes, size, last, trial)) return false;
-        if (!any || trial.size() < out.size()) out.swap(trial);
-        any = true;
+        if (!deflater.start(settings[i], window, windowBytes) || !deflater.run(bytes, size, last, trial)) return false;
+        if (i == 0 || trial.size() < out.size()) out.swap(trial);
     }
-    return true;
+    return out.size() <= storedSize(size) || store(bytes, size, last, out);
 }
 
 // The picture and how it is cut into bands.

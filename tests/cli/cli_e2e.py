@@ -379,11 +379,10 @@ class Pixels(unittest.TestCase):
     def test_every_png_level_holds_the_atlas_pixels_in_the_same_bytes_on_any_number_of_threads(self):
         folder = fresh("levels", {})
         sprites.write_sprites(folder)
-        # A large noisy sprite: the atlas's rows make several bands and its stream several IDAT chunks.
+        # A large noisy sprite: the atlas's rows make several bands.
         Image.frombytes("RGBA", (700, 600), random.Random(13).randbytes(700 * 600 * 4)).save(
             os.path.join(folder, "noise.png"))
         inputs = sorted(n for n in os.listdir(folder) if n != "out")
-        sizes = {}
         for level in ("fast", "default", "best"):
             for threads in ("1", "3"):
                 self.pack(folder, *inputs, "--size", "auto", "--bleed", "--png-level", level, "--threads", threads,
@@ -392,9 +391,6 @@ class Pixels(unittest.TestCase):
             self.assertEqual(read(folder, "out", f"{level}-3.png"), png, level)
             self.assertEqual(rgba(os.path.join(folder, "out", f"{level}-1.png")),
                              rgba(os.path.join(folder, "out", "a.tga")), level)
-            sizes[level] = len(png)
-            self.assertGreater(png.count(b"IDAT"), 1, level)
-        self.assertLessEqual(sizes["best"], sizes["default"])
 
     def test_a_png_atlas_that_memory_cannot_hold_fails_cleanly(self):
         """Under a cap on the address space the pack either writes a sound PNG or fails with a message, never

@@ -115,26 +115,15 @@ uint32_t bigEndian(const uint8_t* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
-// The CRC of PNG chunks, bit by bit: slow and plainly the definition.
-uint32_t chunkCrc(const uint8_t* bytes, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-    }
-    return ~crc;
-}
-
-// The chunk types of a PNG in order, after checking its signature, every length against the file and every CRC.
+// The chunk types and lengths of a PNG in order, after its signature, as far as the lengths stay in the file (Pillow
+// and ImageMagick check the CRCs).
 std::vector<std::pair<std::string, uint32_t>> chunks(const std::vector<uint8_t>& png) {
     std::vector<std::pair<std::string, uint32_t>> found;
     if (png.size() < 8 || std::memcmp(png.data(), "\x89PNG\r\n\x1A\n", 8) != 0) return found;
     for (size_t at = 8; at + 12 <= png.size();) {
         const uint32_t length = bigEndian(&png[at]);
         if (length > png.size() - at - 12) break;
-        const bool crcOk = chunkCrc(&png[at + 4], length + 4) == bigEndian(&png[at + 8 + length]);
-        found.push_back(
-            {std::string(png.begin() + at + 4, png.begin() + at + 8) + (crcOk ? "" : " (bad CRC)"), length});
+        found.push_back({std::string(png.begin() + at + 4, png.begin() + at + 8), length});
         at += 12 + length;
     }
     return found;
@@ -191,6 +180,10 @@ TEST(PngWriter, EveryLevelDecodesToThePixelsWithTheSameBytesOnAnyNumberOfThreads
                 EXPECT_TRUE(found[i].second <= (1u << 20) && (found[i].second == (1u << 20) || i + 2 == found.size()));
             }
             EXPECT_GE(found.size() - 2, c.minIdats);
+            if (c.minIdats > 1) {  // noise does not compress: stored, five bytes a block of 64 KiB over its rows
+                const size_t rows = static_cast<size_t>(c.width * 4 + 1) * c.height;
+                EXPECT_LE(one.size(), rows + 5 * (rows / 65535 + 2) + 8 + 25 + 12 * (found.size() - 1) + 6);
+            }
             DecodedImage decoded;
             ASSERT_EQ(decodePng(one.data(), one.size(), decoded), nullptr);
             const int64_t stride = (int64_t{c.width} * 3 + 3) & ~int64_t{3};
