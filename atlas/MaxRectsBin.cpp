@@ -88,10 +88,15 @@ int64_t MaxRectsBin::contact(const Rect& r) const {
 
 void MaxRectsBin::occupy(const Rect& place) {
     assert(place.left >= 0 && place.top >= 0 && place.right <= width_ && place.bottom <= height_);
-    std::vector<Rect> parts;
+    // A part cut off beside the place spans the place's rows (or columns), so an untouched rectangle holding it must
+    // end exactly on the place's edge that bounds the part: only those rectangles need comparing with the parts.
+    std::vector<Rect> parts, edging;
     for (size_t i = 0; i < free_.size();) {
         const Rect f = free_[i];
         if (!intersects(f, place)) {
+            if (f.right == place.left || f.left == place.right || f.bottom == place.top || f.top == place.bottom) {
+                edging.push_back(f);
+            }
             ++i;
             continue;
         }
@@ -103,13 +108,12 @@ void MaxRectsBin::occupy(const Rect& place) {
         free_.pop_back();
     }
     // A part inside another part (the earlier of two equal ones stays) or inside an untouched rectangle goes.
-    const size_t untouched = free_.size();
     for (size_t i = 0; i < parts.size(); ++i) {
         bool nested = false;
         for (size_t j = 0; j < parts.size() && !nested; ++j) {
             nested = j != i && inside(parts[i], parts[j]) && (parts[i] != parts[j] || j < i);
         }
-        for (size_t j = 0; j < untouched && !nested; ++j) nested = inside(parts[i], free_[j]);
+        for (size_t j = 0; j < edging.size() && !nested; ++j) nested = inside(parts[i], edging[j]);
         if (!nested) free_.push_back(parts[i]);
     }
     if (rule_ != MaxRectsRule::Contact) return;

@@ -16,6 +16,9 @@ Layout and export settings:
   --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
   --size tight          the smallest area of any width and height the packer finds
   --max-size WxH        the largest area --size auto or tight may choose (default 4096x4096)
+  --square              every page square (a fixed --size must be square)
+  --multiple-of N       every page's width and height a multiple of N, 1 to 16384 (4 for block compression; with
+                        --size auto a power of two; a fixed --size must keep it)
   --spacing N           pixels between images and along the edges (default 1; may be 0, or negative with the design
                         packer on one fixed or power-of-two page)
   --sort edge|pixels    larger images first by longer side or by pixel count (default edge)

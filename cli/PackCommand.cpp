@@ -53,11 +53,11 @@ struct PackSetup {
 // The option texts as given.
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
-                extrude = "0", trimThreshold, packer = "design", rule, threads = "0";
+                extrude = "0", trimThreshold, packer = "design", rule, threads = "0", multipleOf = "1";
     std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
     std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
-         premultiply = false, trim = false, rotate = false, alias = false, pages = false;
+         premultiply = false, trim = false, rotate = false, alias = false, pages = false, square = false;
 
     std::vector<Option> options() {
         return {{"--size", &size, nullptr},
@@ -71,6 +71,7 @@ struct PackArguments {
                 {"--packer", &packer, nullptr},
                 {"--rule", &rule, nullptr},
                 {"--threads", &threads, nullptr},
+                {"--multiple-of", &multipleOf, nullptr},
                 {"--bmp", &bmp, nullptr},
                 {"--tga", &tga, nullptr},
                 {"--png", &png, nullptr},
@@ -93,7 +94,8 @@ struct PackArguments {
                 {"--trim", nullptr, &trim},
                 {"--rotate", nullptr, &rotate},
                 {"--alias", nullptr, &alias},
-                {"--pages", nullptr, &pages}};
+                {"--pages", nullptr, &pages},
+                {"--square", nullptr, &square}};
     }
 };
 
@@ -102,6 +104,37 @@ const std::pair<const char*, MaxRectsRule> kRules[] = {{"short-side", MaxRectsRu
                                                        {"area", MaxRectsRule::Area},
                                                        {"bottom-left", MaxRectsRule::BottomLeft},
                                                        {"contact", MaxRectsRule::Contact}};
+
+// --square and --multiple-of N. A fixed size must keep them already; a power-of-two side is a multiple only of a power
+// of two; the largest page must leave room for one page.
+int readSizeRules(const PackArguments& a, PageRules& rules) {
+    rules.square = a.square;
+    if (!parseInt32(a.multipleOf, 1, 16384, rules.multipleOf)) {
+        return usage("pack", "--multiple-of takes a whole number from 1 to 16384");
+    }
+    const int32_t m = rules.multipleOf;
+    const AreaSize size = rules.size;
+    if (rules.rule == AreaRule::Fixed) {
+        if (rules.square && size.width != size.height) {
+            return usage("pack", formatText("--square needs a square --size, not %dx%d", size.width, size.height));
+        }
+        if (size.width % m != 0 || size.height % m != 0) {
+            return usage("pack",
+                         formatText("--multiple-of %d needs a --size whose sides are multiples of %d, not %dx%d", m, m,
+                                    size.width, size.height));
+        }
+        return kExitOk;
+    }
+    if (rules.rule == AreaRule::PowerOfTwo && (m & (m - 1)) != 0) {
+        return usage("pack", formatText("--size auto makes power-of-two sides, which are multiples of no %d", m));
+    }
+    const AreaSize largest = largestPage(rules);
+    if (largest.width < 1 || largest.height < 1) {
+        return usage("pack", formatText("--max-size %dx%d holds no page that keeps --square and --multiple-of %d",
+                                        size.width, size.height, m));
+    }
+    return kExitOk;
+}
 
 // The layout settings, into the process's Settings as the exports and the project read them; an exit status other
 // than 0 when they are not understood.
@@ -134,6 +167,7 @@ int readLayoutOptions(const PackArguments& a, PackSetup& setup) {
     if (!a.maxSize.empty() && !parseSize(a.maxSize, setup.rules.size.width, setup.rules.size.height)) {
         return usage("pack", "--max-size takes WIDTHxHEIGHT, each from 1 to 16384");
     }
+    if (const int status = readSizeRules(a, setup.rules)) return status;
     setup.atlasOptions.premultiply = a.premultiply;
     if (!parseInt32(a.extrude, 0, kMaxExtrude, setup.atlasOptions.extrude)) {
         return usage("pack", "--extrude takes a whole number from 0 to 256");
@@ -305,11 +339,12 @@ std::vector<Sprite> prepareSprites(const TextureCollection& images, const PackSe
     const bool show = !setup.quiet && sprites.size() >= kManyImages;
     if (setup.trim) {
         Progress progress("trimming", sprites.size(), show);
-        trimSprites(sprites, static_cast<uint8_t>(setup.trimThreshold), [&](size_t done) { progress.step(done); });
+        trimSprites(sprites, static_cast<uint8_t>(setup.trimThreshold), setup.threads,
+                    [&](size_t done) { progress.step(done); });
     }
     if (setup.alias) {
         Progress progress("finding identical images", sprites.size(), show);
-        findIdenticalSprites(sprites, [&](size_t done) { progress.step(done); });
+        findIdenticalSprites(sprites, setup.threads, [&](size_t done) { progress.step(done); });
     }
     return sprites;
 }
@@ -332,7 +367,7 @@ PagePlan plan(const PackSetup& setup, const std::vector<PackBox>& boxes) {
     if (setup.best) {
         const std::vector<Packer> packers = bestCandidates(setup.packer);
         size_t chosen = 0;
-        pages = planBest(packers, boxes, setup.rules, chosen);
+        pages = planBest(packers, boxes, setup.rules, setup.threads, chosen);
         const Packer& p = packers[chosen];
         const char* orders[] = {"longest side", "area", "perimeter", "shortest side"};
         std::fprintf(stderr, "quiltbox-cli: --packer best chose %s\n",
