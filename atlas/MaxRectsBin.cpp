@@ -27,40 +27,53 @@ MaxRectsBin::MaxRectsBin(int32_t width, int32_t height, MaxRectsRule rule)
 }
 
 bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const {
-    bool found = false;
-    consider(width, height, false, choice, found);
-    if (mayTurn && width != height) consider(height, width, true, choice, found);
+    // One pass over the free list for both ways of the box; the upright one wins a tie, as if it were tried first.
+    const bool turn = mayTurn && width != height;
+    Choice turned;
+    bool found = false, foundTurned = false;
+    for (const Rect& f : free_) {
+        if (f.width() >= width && f.height() >= height) consider(f, width, height, false, choice, found);
+        if (turn && f.width() >= height && f.height() >= width) consider(f, height, width, true, turned, foundTurned);
+    }
+    if (foundTurned && (!found || turned.score < choice.score ||
+                        (turned.score == choice.score && turned.tieScore < choice.tieScore))) {
+        choice = turned;
+        found = true;
+    }
     return found;
 }
 
-void MaxRectsBin::consider(int32_t w, int32_t h, bool turned, Choice& best, bool& found) const {
-    for (const Rect& f : free_) {
-        if (f.width() < w || f.height() < h) continue;
-        const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
-        const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
-        const Rect place{f.left, f.top, f.left + w, f.top + h};
-        int64_t score = 0, tieScore = 0;
-        switch (rule_) {
-            case MaxRectsRule::ShortSide:
-                score = shortSide, tieScore = longSide;
-                break;
-            case MaxRectsRule::LongSide:
-                score = longSide, tieScore = shortSide;
-                break;
-            case MaxRectsRule::Area:
-                score = int64_t{f.width()} * f.height() - int64_t{w} * h, tieScore = shortSide;
-                break;
-            case MaxRectsRule::BottomLeft:
-                score = place.bottom, tieScore = place.left;
-                break;
-            case MaxRectsRule::Contact:
-                score = -contact(place);
-                break;
-        }
-        if (!found || score < best.score || (score == best.score && tieScore < best.tieScore)) {
-            best = {place, turned, score, tieScore};
-            found = true;
-        }
+void MaxRectsBin::setLeastSide(int32_t least) {
+    if (least <= least_) return;
+    least_ = least;
+    free_.erase(std::remove_if(free_.begin(), free_.end(), [&](const Rect& f) { return tooSmall(f); }), free_.end());
+}
+
+void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, Choice& best, bool& found) const {
+    const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
+    const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
+    const Rect place{f.left, f.top, f.left + w, f.top + h};
+    int64_t score = 0, tieScore = 0;
+    switch (rule_) {
+        case MaxRectsRule::ShortSide:
+            score = shortSide, tieScore = longSide;
+            break;
+        case MaxRectsRule::LongSide:
+            score = longSide, tieScore = shortSide;
+            break;
+        case MaxRectsRule::Area:
+            score = int64_t{f.width()} * f.height() - int64_t{w} * h, tieScore = shortSide;
+            break;
+        case MaxRectsRule::BottomLeft:
+            score = place.bottom, tieScore = place.left;
+            break;
+        case MaxRectsRule::Contact:
+            score = -contact(place);
+            break;
+    }
+    if (!found || score < best.score || (score == best.score && tieScore < best.tieScore)) {
+        best = {place, turned, score, tieScore};
+        found = true;
     }
 }
 
@@ -91,22 +104,24 @@ void MaxRectsBin::occupy(const Rect& place) {
     // A part cut off beside the place spans the place's rows (or columns), so an untouched rectangle holding it must
     // end exactly on the place's edge that bounds the part: only those rectangles need comparing with the parts.
     std::vector<Rect> parts, edging;
-    for (size_t i = 0; i < free_.size();) {
-        const Rect f = free_[i];
+    size_t kept = 0;
+    for (const Rect& f : free_) {
         if (!intersects(f, place)) {
             if (f.right == place.left || f.left == place.right || f.bottom == place.top || f.top == place.bottom) {
                 edging.push_back(f);
             }
-            ++i;
+            free_[kept++] = f;
             continue;
         }
-        if (place.left > f.left) parts.push_back({f.left, f.top, place.left, f.bottom});
-        if (place.right < f.right) parts.push_back({place.right, f.top, f.right, f.bottom});
-        if (place.top > f.top) parts.push_back({f.left, f.top, f.right, place.top});
-        if (place.bottom < f.bottom) parts.push_back({f.left, place.bottom, f.right, f.bottom});
-        free_[i] = free_.back();
-        free_.pop_back();
+        const Rect cut[] = {{f.left, f.top, place.left, f.bottom},
+                            {place.right, f.top, f.right, f.bottom},
+                            {f.left, f.top, f.right, place.top},
+                            {f.left, place.bottom, f.right, f.bottom}};
+        for (const Rect& part : cut) {
+            if (part.left < part.right && part.top < part.bottom && !tooSmall(part)) parts.push_back(part);
+        }
     }
+    free_.resize(kept);
     // A part inside another part (the earlier of two equal ones stays) or inside an untouched rectangle goes.
     for (size_t i = 0; i < parts.size(); ++i) {
         bool nested = false;

@@ -35,17 +35,22 @@ public:
     bool choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const;
     // Takes a place returned by choose() out of the free space.
     void occupy(const Rect& place);
+    // Forgets, from now on, every free rectangle with a side shorter than `least`: the caller knows that no box still
+    // to come is that small, so no choice changes, and the lists to scan grow shorter. Only ever raised.
+    void setLeastSide(int32_t least);
 
     const std::vector<Rect>& freeRectangles() const { return free_; }
 
 private:
-    void consider(int32_t width, int32_t height, bool turned, Choice& best, bool& found) const;
+    void consider(const Rect& free, int32_t width, int32_t height, bool turned, Choice& best, bool& found) const;
+    bool tooSmall(const Rect& r) const { return r.width() < least_ || r.height() < least_; }
     int64_t contact(const Rect& place) const;
 
     int32_t width_;
     int32_t height_;
     MaxRectsRule rule_;
-    std::vector<Rect> free_;
+    std::vector<Rect> free_;  // kept in the order made: untouched rectangles stay in place, new parts go last
+    int32_t least_ = 0;
     // The placed boxes, for the contact rule alone, bucketed by a grid of kCell x kCell pixels.
     static constexpr int32_t kCell = 64;
     int32_t columns_;
