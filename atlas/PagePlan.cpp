@@ -78,7 +78,7 @@ Attempt packPowerOfTwo(const Packer& packer, const std::vector<PackBox>& boxes, 
 }
 
 // The widths the tight search tries, as factors of the square root of the boxes' area, in the order tried.
-constexpr double kTightWidths[] = {1.0, 0.9, 1.1, 1.25, 0.8};
+constexpr double kTightWidths[] = {1.0, 0.9, 1.1, 1.25};
 // A width's first probe lets the page be 1/kFirstSlack taller than the boxes' area needs; each further one twice that.
 // The halving stops when the gap is within 1/kCloseEnough of the height that held them.
 constexpr int64_t kFirstSlack = 64;
