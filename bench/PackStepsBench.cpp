@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "atlas/AtlasPage.h"
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
@@ -126,6 +128,7 @@ int main(int argc, char** argv) {
     int64_t area = 0, floor = 0;
     for (const PlannedPage& page : plan.pages) area += int64_t{page.size.width} * page.size.height;
     for (const PackBox& box : boxes) floor += int64_t{box.width + 1} * (box.height + 1);
+    std::filesystem::create_directories(out);
     PackOutputs png, json;
     png.png = out + "/atlas-{n}.png";
     json.data.emplace_back();

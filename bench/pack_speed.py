@@ -77,15 +77,8 @@ def repeated(args, cwd, out, repeat):
 def quiltbox(folder, files, packer, out, repeat, threads=None):
     outputs = ["--png", os.path.join(out, "atlas-{n}.png"), "--json", os.path.join(out, "atlas-{n}.json")]
     extra = ["--threads", str(threads)] if threads is not None else []
-    with tempfile.NamedTemporaryFile("w", suffix=".args", delete=False) as f:
-        f.write("\0".join(files))
-        listing = f.name
-    try:
-        # the files go through xargs as a user's shell would pass them, in one process
-        args = ["xargs", "-0", "-a", listing, CLI, "pack", "--packer", packer, *OPTIONS, *extra, *outputs, "--quiet"]
-        return repeated(args, folder, out, repeat)
-    finally:
-        os.unlink(listing)
+    args = [CLI, "pack", *files, "--packer", packer, *OPTIONS, *extra, *outputs, "--quiet"]
+    return repeated(args, folder, out, repeat)
 
 
 def pages_and_floor(out):
@@ -144,6 +137,7 @@ def fmt_pages(pages):
 
 
 def main():
+    global CLI
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--sets", default="supertux,freedroidrpg,mixed300,small1000,mixed3000,stress10000")
     parser.add_argument("--packers", default=",".join(PACKERS))
@@ -151,7 +145,9 @@ def main():
     parser.add_argument("--no-peer", action="store_true", help="leave out free-tex-packer-core")
     parser.add_argument("--no-growth", action="store_true", help="leave out the growth table")
     parser.add_argument("--growth", default=",".join(map(str, GROWTH)), help="sprite counts of the growth table")
+    parser.add_argument("--cli", default=CLI, help="quiltbox-cli to run (default: the native-release one)")
     args = parser.parse_args()
+    CLI = os.path.abspath(args.cli)
     if not os.path.exists("/usr/bin/time"):
         compare_packers.install_deps()
     compare_packers.ensure_cli(CLI)

@@ -134,7 +134,10 @@ class Failures(unittest.TestCase):
                  ("pack a --png a.png --format css", "--data"), ("pack a --format css --data a.css", "--png"),
                  ("pack a --png a.png --rotate --format godot --data a.tres", "--rotate"),
                  ("pack a --png a.png --rotate --json a.json --format spine --data a.atlas", "opposite"),
-                 ("pack a --png a.png --escape xml", "--template"),
+                 ("pack a --png a.png --escape xml", "--template"), ("pack a --size 64x32 --square", "--square"),
+                 ("pack a --size 64x60 --multiple-of 8", "--multiple-of"), ("pack a --multiple-of 0", "--multiple-of"),
+                 ("pack a --size auto --multiple-of 12", "--size auto"),
+                 ("pack a --size tight --max-size 3x9 --multiple-of 4", "--max-size"),
                  ("export", "one project"),
                  ("layout a.qbp b.qbp", "one project"), ("info", "one project"), ("", "")]
         failures = [("missing.bmp", "1 image(s) could not"), ("broken.bmp", "broken.bmp"),
@@ -379,6 +382,32 @@ class Atlas(unittest.TestCase):
                 touching = "design" in args
                 self.check_pages(folder, name.replace("{n}", "0"), expected, trim, rotate, alias, several, args,
                                  touching)
+                self.check_same_bytes_from_the_other_program(folder, inputs, args + outputs)
+
+    def test_every_page_keeps_the_size_rules_and_any_number_of_threads_writes_the_same(self):
+        folder = fresh("atlas-rules", {})
+        sprites.write_sprites(folder)
+        inputs = sorted(n for n in os.listdir(folder) if n != "out")
+        for packer, size, square, multiple in itertools.product(("design", "maxrects", "best"), ("auto", "tight"),
+                                                                (False, True), ("4", "8")):
+            args = ["--packer", packer, "--size", size, "--max-size", "40x32", "--pages", "--trim", "--rotate",
+                    "--multiple-of", multiple, *["--square"] * square]
+            outputs = ["--png", "out/atlas-{n}.png", "--json", "out/atlas-{n}.json"]
+            with self.subTest(options=" ".join(args)):
+                written = {}
+                for threads in ("1", "2"):
+                    for old in os.listdir(os.path.join(folder, "out")):
+                        os.remove(os.path.join(folder, "out", old))
+                    code, _, err = run(ARGS.cli, folder, "pack", *inputs, *args, "--threads", threads, *outputs,
+                                       "--quiet")
+                    self.assertEqual(code, 0, err)
+                    written[threads] = {n: read(folder, "out", n) for n in os.listdir(os.path.join(folder, "out"))}
+                self.assertEqual(written["1"], written["2"])
+                for page in pages(os.path.join(folder, "out"), "atlas-0.json"):
+                    w, h = page["meta"]["size"]["w"], page["meta"]["size"]["h"]
+                    self.assertTrue(w % int(multiple) == 0 and h % int(multiple) == 0, (w, h))
+                    self.assertTrue(w == h or not square, (w, h))
+                    self.assertTrue(w <= 40 and h <= 32, (w, h))
                 self.check_same_bytes_from_the_other_program(folder, inputs, args + outputs)
 
     def check_pages(self, folder, first, expected, trim, rotate, alias, several, args, touching):
