@@ -22,8 +22,10 @@ int64_t common(int32_t a0, int32_t a1, int32_t b0, int32_t b1) {
 }  // namespace
 
 MaxRectsBin::MaxRectsBin(int32_t width, int32_t height, MaxRectsRule rule)
-    : width_(width), height_(height), rule_(rule), free_{Rect{0, 0, width, height}}, columns_(width / kCell + 1) {
-    if (rule == MaxRectsRule::Contact) cells_.resize(static_cast<size_t>(columns_) * (height / kCell + 1));
+    : width_(width), height_(height), rule_(rule), free_{Rect{0, 0, width, height}} {
+    if (rule != MaxRectsRule::Contact) return;
+    for (Lines* lines : {&lefts_, &rights_}) lines->resize(static_cast<size_t>(width) + 1);
+    for (Lines* lines : {&tops_, &bottoms_}) lines->resize(static_cast<size_t>(height) + 1);
 }
 
 bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const {
@@ -77,25 +79,28 @@ void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, Cho
     }
 }
 
+int64_t MaxRectsBin::touching(const std::vector<Span>& line, int32_t start, int32_t end) {
+    // The first span ending after `start`: spans on a line are apart, so their ends rise with their starts.
+    auto span = std::partition_point(line.begin(), line.end(), [&](const Span& s) { return s.end <= start; });
+    int64_t length = 0;
+    for (; span != line.end() && span->start < end; ++span) length += common(start, end, span->start, span->end);
+    return length;
+}
+
+void MaxRectsBin::addSpan(std::vector<Span>& line, Span span) {
+    line.insert(std::partition_point(line.begin(), line.end(), [&](const Span& s) { return s.start < span.start; }),
+                span);
+}
+
 int64_t MaxRectsBin::contact(const Rect& r) const {
     int64_t length = 0;
     if (r.left == 0 || r.right == width_) length += r.height();
     if (r.top == 0 || r.bottom == height_) length += r.width();
-    // Every placed box in the cells of the ring one pixel around the place, each counted once.
-    if (++visit_ == 0) std::fill(seen_.begin(), seen_.end(), 0), visit_ = 1;
-    const int32_t firstColumn = std::max(0, r.left - 1) / kCell, lastColumn = std::min(width_ - 1, r.right) / kCell;
-    const int32_t firstRow = std::max(0, r.top - 1) / kCell, lastRow = std::min(height_ - 1, r.bottom) / kCell;
-    for (int32_t row = firstRow; row <= lastRow; ++row) {
-        for (int32_t column = firstColumn; column <= lastColumn; ++column) {
-            for (uint32_t id : cells_[static_cast<size_t>(row) * columns_ + column]) {
-                if (seen_[id] == visit_) continue;
-                seen_[id] = visit_;
-                const Rect& u = used_[id];
-                if (u.right == r.left || u.left == r.right) length += common(r.top, r.bottom, u.top, u.bottom);
-                if (u.bottom == r.top || u.top == r.bottom) length += common(r.left, r.right, u.left, u.right);
-            }
-        }
-    }
+    // Boxes whose right edge lies on the place's left edge, and so on round the place.
+    length += touching(rights_[static_cast<size_t>(r.left)], r.top, r.bottom);
+    length += touching(lefts_[static_cast<size_t>(r.right)], r.top, r.bottom);
+    length += touching(bottoms_[static_cast<size_t>(r.top)], r.left, r.right);
+    length += touching(tops_[static_cast<size_t>(r.bottom)], r.left, r.right);
     return length;
 }
 
@@ -132,12 +137,8 @@ void MaxRectsBin::occupy(const Rect& place) {
         if (!nested) free_.push_back(parts[i]);
     }
     if (rule_ != MaxRectsRule::Contact) return;
-    const auto id = static_cast<uint32_t>(used_.size());
-    used_.push_back(place);
-    seen_.push_back(0);
-    for (int32_t row = place.top / kCell; row <= (place.bottom - 1) / kCell; ++row) {
-        for (int32_t column = place.left / kCell; column <= (place.right - 1) / kCell; ++column) {
-            cells_[static_cast<size_t>(row) * columns_ + column].push_back(id);
-        }
-    }
+    addSpan(lefts_[static_cast<size_t>(place.left)], {place.top, place.bottom});
+    addSpan(rights_[static_cast<size_t>(place.right)], {place.top, place.bottom});
+    addSpan(tops_[static_cast<size_t>(place.top)], {place.left, place.right});
+    addSpan(bottoms_[static_cast<size_t>(place.bottom)], {place.left, place.right});
 }

@@ -51,11 +51,14 @@ private:
     MaxRectsRule rule_;
     std::vector<Rect> free_;  // kept in the order made: untouched rectangles stay in place, new parts go last
     int32_t least_ = 0;
-    // The placed boxes, for the contact rule alone, bucketed by a grid of kCell x kCell pixels.
-    static constexpr int32_t kCell = 64;
-    int32_t columns_;
-    std::vector<Rect> used_;
-    std::vector<std::vector<uint32_t>> cells_;
-    mutable std::vector<uint32_t> seen_;
-    mutable uint32_t visit_ = 0;
+    // The placed boxes' edges, for the contact rule alone: for every line x (or y) of the area, the spans of the boxes
+    // whose left, right, top or bottom edge lies on it, sorted by their start. Boxes never overlap, so the spans on
+    // one line never do either, and a place's contact along one of its sides is found by a binary search.
+    struct Span {
+        int32_t start, end;
+    };
+    using Lines = std::vector<std::vector<Span>>;
+    static int64_t touching(const std::vector<Span>& line, int32_t start, int32_t end);
+    static void addSpan(std::vector<Span>& line, Span span);
+    Lines lefts_, rights_, tops_, bottoms_;
 };
