@@ -356,14 +356,19 @@ std::vector<Packer> bestCandidates(const Packer& base) {
         packers.push_back(packer);
     };
     const BoxOrder orders[] = {BoxOrder::LongSide, BoxOrder::Area, BoxOrder::Perimeter, BoxOrder::ShortSide};
-    for (BoxOrder order : orders) maxRects(MaxRectsRule::Contact, order);
+    maxRects(MaxRectsRule::BottomLeft, BoxOrder::ShortSide);
+    maxRects(MaxRectsRule::Contact, BoxOrder::LongSide);
     Packer design = base;
     design.kind = Packer::Kind::Design;
     design.keepSpacing = true;  // every plan of `best` keeps the spacing between every two sprites
-    packers.insert(packers.begin() + kBestLeaders, design);
-    for (MaxRectsRule rule :
-         {MaxRectsRule::ShortSide, MaxRectsRule::LongSide, MaxRectsRule::Area, MaxRectsRule::BottomLeft}) {
-        for (BoxOrder order : orders) maxRects(rule, order);
+    packers.push_back(design);
+    for (MaxRectsRule rule : {MaxRectsRule::Contact, MaxRectsRule::ShortSide, MaxRectsRule::LongSide,
+                              MaxRectsRule::Area, MaxRectsRule::BottomLeft}) {
+        for (BoxOrder order : orders) {
+            const bool leader = (rule == MaxRectsRule::BottomLeft && order == BoxOrder::ShortSide) ||
+                                (rule == MaxRectsRule::Contact && order == BoxOrder::LongSide);
+            if (!leader) maxRects(rule, order);
+        }
     }
     return packers;
 }

@@ -67,8 +67,9 @@ PagePlan planPagesAgainst(const Packer& packer,
                           const PageReport& done = {});
 
 // The packers `best` tries, in the order that breaks ties: first the leaders (kBestLeaders of them: the
-// maximal-rectangles packer with the contact rule, which most often packs tightest), then the design's layout keeping
-// the spacing between every two sprites, then the maximal-rectangles packer with every other rule and box order.
+// maximal-rectangles packer with the bottom-left rule taking the boxes by their shorter side, and with the contact rule
+// by their longer side, which most often pack tightest, the first also fast), then the design's layout keeping the
+// spacing between every two sprites, then the maximal-rectangles packer with every other rule and box order.
 constexpr size_t kBestLeaders = 2;
 std::vector<Packer> bestCandidates(const Packer& base);
 
