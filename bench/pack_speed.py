@@ -10,7 +10,7 @@ the generated sets of bench/compare_packers.py and the stress sprites of bench/s
 
 as one whole process under /usr/bin/time -v (median of --repeat runs) for P = best, maxrects and design, beside
 free-tex-packer-core's MaxRectsBin (its default method, the same options, through bench/peers/) on the same files.
-Each row gives the time, the peak memory, the pages, their total area and the floor: the area the trimmed,
+Each row gives the time (wall, and processor time of all threads), the peak memory, the pages, their total area and the floor: the area the trimmed,
 de-duplicated sprites cover with the spacing right of and below each (read back from the JSON written), with how far
 above it the pages are. Then the growth table (best and maxrects on 1,000 to 30,000 stress sprites) and a check that
 --threads 1 and --threads 2 write the same bytes. The load average before each run says how busy the machine was.
@@ -48,7 +48,7 @@ def log(text):
 
 
 def time_run(args, cwd, timeout=1800):
-    """One whole process under GNU time: (wall seconds, peak MiB); exits on failure."""
+    """One whole process under GNU time: (wall seconds, processor seconds, peak MiB); exits on failure."""
     with tempfile.NamedTemporaryFile("r", suffix=".time") as report:
         start = time.perf_counter()
         result = subprocess.run(["/usr/bin/time", "-v", "-o", report.name] + args, cwd=cwd, stdout=subprocess.DEVNULL,
@@ -58,20 +58,20 @@ def time_run(args, cwd, timeout=1800):
     if result.returncode != 0:
         sys.exit(f"pack_speed.py: {' '.join(args[:2])} ... failed:\n{result.stderr[-2000:]}")
     peak = re.search(r"Maximum resident set size \(kbytes\): (\d+)", text)
-    return seconds, int(peak.group(1)) / 1024
+    cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", text).group(1)) for kind in ("User", "System"))
+    return seconds, cpu, int(peak.group(1)) / 1024
 
 
 def repeated(args, cwd, out, repeat):
-    """Median time and peak of `repeat` runs, each into an empty `out`, and the load average before the first."""
+    """Median wall time, processor time and peak of `repeat` runs, each into an empty `out`, and the load average
+    before the first."""
     load = os.getloadavg()[0]
-    times, peaks = [], []
+    runs = []
     for _ in range(repeat):
         shutil.rmtree(out, ignore_errors=True)
         os.makedirs(out)
-        seconds, peak = time_run(args, cwd)
-        times.append(seconds)
-        peaks.append(peak)
-    return statistics.median(times), statistics.median(peaks), load
+        runs.append(time_run(args, cwd))
+    return tuple(statistics.median(r[k] for r in runs) for k in range(3)) + (load,)
 
 
 def quiltbox(folder, files, packer, out, repeat, threads=None):
@@ -158,18 +158,20 @@ def main():
 
     print(f"Whole process, `{' '.join(OPTIONS)}`, PNG and JSON written; median of {args.repeat}; load: the load "
           f"average before the row's first run (2 cores)\n")
-    print("| set | sprites | packer | time | peak memory | pages | page area | floor | above the floor | load |")
-    print("|---|---:|---|---:|---:|---|---:|---:|---:|---:|")
+    print("| set | sprites | packer | time | processor | peak memory | pages | page area | floor | above the floor | "
+          "load |")
+    print("|---|---:|---|---:|---:|---:|---|---:|---:|---:|---:|")
     identical = []
     for name, (folder, files) in chosen.items():
         floor = None
         for packer in args.packers.split(","):
             out = os.path.join(WORK, "out", name, packer)
             log(f"{name}: --packer {packer}")
-            seconds, peak, load = quiltbox(folder, files, packer, out, args.repeat)
+            seconds, cpu, peak, load = quiltbox(folder, files, packer, out, args.repeat)
             pages, floor = pages_and_floor(out)
             area = sum(w * h for w, h in pages)
-            print(f"| {name} | {len(files)} | quiltbox-cli `--packer {packer}` | {seconds:.2f} s | {peak:.0f} MiB | "
+            print(f"| {name} | {len(files)} | quiltbox-cli `--packer {packer}` | {seconds:.2f} s | {cpu:.2f} s | "
+                  f"{peak:.0f} MiB | "
                   f"{len(pages)}: {fmt_pages(pages)} | {area / 1e6:.3f} Mpx | {floor / 1e6:.3f} Mpx | "
                   f"{100 * (area - floor) / floor:+.2f}% | {load:.1f} |", flush=True)
             if packer == "best":
@@ -187,11 +189,11 @@ def main():
         seconds, peak, error = compare_packers.run_ftp(folder, files, "MaxRectsBin", "BestShortSideFit", [], "free",
                                                        "all", out, ns)
         if error:
-            print(f"| {name} | {len(files)} | free-tex-packer-core MaxRectsBin | {error} | | | | | | |")
+            print(f"| {name} | {len(files)} | free-tex-packer-core MaxRectsBin | {error} | | | | | | | |")
             continue
         pages = ftp_pages(out)
         area = sum(w * h for w, h in pages)
-        print(f"| {name} | {len(files)} | free-tex-packer-core MaxRectsBin | {seconds:.2f} s | {peak:.0f} MiB | "
+        print(f"| {name} | {len(files)} | free-tex-packer-core MaxRectsBin | {seconds:.2f} s | | {peak:.0f} MiB | "
               f"{len(pages)}: {fmt_pages(pages)} | {area / 1e6:.3f} Mpx | {floor / 1e6:.3f} Mpx | "
               f"{100 * (area - floor) / floor:+.2f}% | {load:.1f} |", flush=True)
 
@@ -204,8 +206,8 @@ def main():
     counts = [int(c) for c in args.growth.split(",")]
     print("\nHow the time grows: the stress sprites of bench/stress_cli.py (8–64 px, a quarter TGA), the same "
           "options; n log n is scaled to the first row\n")
-    print("| sprites | packer | time | peak memory | pages | above the floor | n log n | load |")
-    print("|---:|---|---:|---:|---|---:|---:|---:|")
+    print("| sprites | packer | time | processor | peak memory | pages | above the floor | n log n | load |")
+    print("|---:|---|---:|---:|---:|---|---:|---:|---:|")
     import math
     for packer in ("best", "maxrects"):
         first = None
@@ -213,12 +215,12 @@ def main():
             (folder, files), = sets([f"stress{count}"]).values()
             out = os.path.join(WORK, "out", f"growth{count}", packer)
             log(f"growth {count}: --packer {packer}")
-            seconds, peak, load = quiltbox(folder, files, packer, out, args.repeat)
+            seconds, cpu, peak, load = quiltbox(folder, files, packer, out, args.repeat)
             pages, floor = pages_and_floor(out)
             area = sum(w * h for w, h in pages)
             first = first or (seconds, count * math.log(count))
             scaled = first[0] * count * math.log(count) / first[1]
-            print(f"| {count} | `--packer {packer}` | {seconds:.2f} s | {peak:.0f} MiB | {len(pages)} | "
+            print(f"| {count} | `--packer {packer}` | {seconds:.2f} s | {cpu:.2f} s | {peak:.0f} MiB | {len(pages)} | "
                   f"{100 * (area - floor) / floor:+.2f}% | {scaled:.2f} s | {load:.1f} |", flush=True)
 
 

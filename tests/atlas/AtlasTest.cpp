@@ -301,7 +301,7 @@ TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheBestPlanAlone) {
 // The tight search leaves a width as soon as it can only lose: on larger pages and sets it finds exactly the plan of
 // the search that follows every width to its end, with every packer and size rule.
 TEST(PagePlan, CuttingTheTightSearchShortChangesNoPlan) {
-    for (uint64_t seed = 0; seed < 24; ++seed) {
+    for (uint64_t seed = 0; seed < 20; ++seed) {
         RandomPack r = randomPack(seed, 160);
         r.rules = {AreaRule::Tight, {seed % 4 == 0 ? 200 : 1024, 1024}, seed % 3 == 0};
         r.rules.square = seed % 5 == 1;
@@ -309,7 +309,7 @@ TEST(PagePlan, CuttingTheTightSearchShortChangesNoPlan) {
         PageRules uncut = r.rules;
         uncut.cutSearch = false;
         const std::vector<Packer> packers = bestCandidates(r.base);
-        for (size_t i = 0; i < packers.size(); i += 3) {
+        for (size_t i : {0, 1, 2, 6, 11, 16}) {  // the leaders, the design and a packer of each other rule
             const PagePlan cut = planPages(packers[i], r.boxes, r.rules);
             EXPECT_TRUE(samePlans(cut, planPages(packers[i], r.boxes, uncut))) << "seed " << seed << ", packer " << i;
         }
