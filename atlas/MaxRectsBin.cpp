@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 
 namespace {
 
@@ -34,8 +35,14 @@ bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, Choice& ch
     Choice turned;
     bool found = false, foundTurned = false;
     for (const Rect& f : free_) {
-        if (f.width() >= width && f.height() >= height) consider(f, width, height, false, choice, found);
-        if (turn && f.width() >= height && f.height() >= width) consider(f, height, width, true, turned, foundTurned);
+        if (f.width() >= width && f.height() >= height) {
+            consider(f, width, height, false, found ? choice.score : INT64_MAX, choice, found);
+        }
+        if (turn && f.width() >= height && f.height() >= width) {
+            // A turned place matters only where it beats both the turned and the upright places found before it.
+            const int64_t rival = std::min(foundTurned ? turned.score : INT64_MAX, found ? choice.score : INT64_MAX);
+            consider(f, height, width, true, rival, turned, foundTurned);
+        }
     }
     if (foundTurned && (!found || turned.score < choice.score ||
                         (turned.score == choice.score && turned.tieScore < choice.tieScore))) {
@@ -51,7 +58,8 @@ void MaxRectsBin::setLeastSide(int32_t least) {
     free_.erase(std::remove_if(free_.begin(), free_.end(), [&](const Rect& f) { return tooSmall(f); }), free_.end());
 }
 
-void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, Choice& best, bool& found) const {
+void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, int64_t rival, Choice& best, bool& found)
+    const {
     const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
     const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
     const Rect place{f.left, f.top, f.left + w, f.top + h};
@@ -70,7 +78,9 @@ void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, Cho
             score = place.bottom, tieScore = place.left;
             break;
         case MaxRectsRule::Contact:
-            score = -contact(place);
+            // The contact rule has no second score, so a place that cannot touch more than the rival loses to it.
+            score = -contact(place, rival == INT64_MAX ? -1 : -rival);
+            if (score == 1) return;
             break;
     }
     if (!found || score < best.score || (score == best.score && tieScore < best.tieScore)) {
@@ -92,15 +102,26 @@ void MaxRectsBin::addSpan(std::vector<Span>& line, Span span) {
                 span);
 }
 
-int64_t MaxRectsBin::contact(const Rect& r) const {
+int64_t MaxRectsBin::contact(const Rect& r, int64_t beat) const {
     int64_t length = 0;
-    if (r.left == 0 || r.right == width_) length += r.height();
-    if (r.top == 0 || r.bottom == height_) length += r.width();
-    // Boxes whose right edge lies on the place's left edge, and so on round the place.
-    length += touching(rights_[static_cast<size_t>(r.left)], r.top, r.bottom);
-    length += touching(lefts_[static_cast<size_t>(r.right)], r.top, r.bottom);
-    length += touching(bottoms_[static_cast<size_t>(r.top)], r.left, r.right);
-    length += touching(tops_[static_cast<size_t>(r.bottom)], r.left, r.right);
+    const bool leftOrRightEdge = r.left == 0 || r.right == width_, topOrBottomEdge = r.top == 0 || r.bottom == height_;
+    if (leftOrRightEdge) length += r.height();
+    if (topOrBottomEdge) length += r.width();
+    // Boxes whose right edge lies on the place's left edge, and so on round the place; each side touches at most its
+    // length, so the count stops as soon as the sides left cannot lift it above `beat`.
+    const struct {
+        const Lines& lines;
+        int32_t at, start, end;
+    } sides[] = {{rights_, r.left, r.top, r.bottom},
+                 {lefts_, r.right, r.top, r.bottom},
+                 {bottoms_, r.top, r.left, r.right},
+                 {tops_, r.bottom, r.left, r.right}};
+    int64_t open = 2 * (int64_t{r.width()} + r.height());
+    for (const auto& side : sides) {
+        if (length + open <= beat) return -1;
+        open -= side.end - side.start;
+        length += touching(side.lines[static_cast<size_t>(side.at)], side.start, side.end);
+    }
     return length;
 }
 

@@ -42,9 +42,18 @@ public:
     const std::vector<Rect>& freeRectangles() const { return free_; }
 
 private:
-    void consider(const Rect& free, int32_t width, int32_t height, bool turned, Choice& best, bool& found) const;
+    // Scores the box at the free rectangle's top-left corner and keeps it in `best` when it scores better; under the
+    // contact rule it may give up at once on a place that cannot score better than `rival`.
+    void consider(const Rect& free,
+                  int32_t width,
+                  int32_t height,
+                  bool turned,
+                  int64_t rival,
+                  Choice& best,
+                  bool& found) const;
     bool tooSmall(const Rect& r) const { return r.width() < least_ || r.height() < least_; }
-    int64_t contact(const Rect& place) const;
+    // The place's contact, or -1 as soon as it plainly cannot exceed `beat`.
+    int64_t contact(const Rect& place, int64_t beat) const;
 
     int32_t width_;
     int32_t height_;
