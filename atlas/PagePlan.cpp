@@ -111,7 +111,8 @@ public:
         std::vector<int64_t> tried;
         const double side = std::sqrt(static_cast<double>(covered_));
         for (double factor : kTightWidths) {
-            const int64_t width = std::min<int64_t>(largest_.width, std::max<int64_t>(widest_, std::llround(side * factor)) + gap_);
+            const int64_t width =
+                std::min<int64_t>(largest_.width, std::max<int64_t>(widest_, std::llround(side * factor)) + gap_);
             if (width < widest_ + gap_ || std::find(tried.begin(), tried.end(), width) != tried.end()) continue;
             tried.push_back(width);
             Attempt candidate;
@@ -133,7 +134,8 @@ private:
         const AreaSize area = {width, static_cast<int32_t>(height)};
         std::vector<Placement> placements = packOnArea(packer_, boxes_, area, true);
         if (!allPlaced(placements)) return false;
-        attempt = {sizeByRules(rules_, usedExtent(packer_, boxes_, placements)), std::move(placements), judged(width, height)};
+        attempt = {sizeByRules(rules_, usedExtent(packer_, boxes_, placements)), std::move(placements),
+                   judged(width, height)};
         return true;
     }
 
@@ -144,7 +146,8 @@ private:
         int64_t low = least;  // every height below is too small
         int64_t high = -1;    // the least height found holding them
         const auto mayWin = [&] { return !rules_.cutSearch || judged(width, low) < bound; };
-        for (int64_t slack = std::max<int64_t>(1, least / kFirstSlack); low <= largest_.height && mayWin(); slack *= 2) {
+        for (int64_t slack = std::max<int64_t>(1, least / kFirstSlack); low <= largest_.height && mayWin();
+             slack *= 2) {
             const int64_t height = std::min<int64_t>(largest_.height, least + slack);
             Attempt attempt;
             if (probe(width, height, attempt)) {
@@ -176,8 +179,8 @@ private:
 };
 
 // The tight page: the least judged area below the limit. When no width holds the boxes (which packing the largest
-// area tells at once where they cover three quarters of it or more), and no limit is set, the largest area is packed as it can
-// be.
+// area tells at once where they cover three quarters of it or more), and no limit is set, the largest area is packed as
+// it can be.
 Attempt packTight(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules, int64_t limit) {
     const AreaSize largest = largestPage(rules);
     Attempt whole = {largest, {}, areaOf(largest)};
@@ -391,9 +394,8 @@ PagePlan planBest(const std::vector<Packer>& packers,
     };
     parallelFor(leaders, threads, [&](size_t i) { plans[i] = planPages(packers[i], boxes, rules); });
     const PagePlan* rival = leaders > 0 ? &plans[bestOf(leaders)] : nullptr;
-    parallelFor(packers.size() - leaders, threads, [&](size_t k) {
-        plans[leaders + k] = planPagesAgainst(packers[leaders + k], boxes, rules, rival);
-    });
+    parallelFor(packers.size() - leaders, threads,
+                [&](size_t k) { plans[leaders + k] = planPagesAgainst(packers[leaders + k], boxes, rules, rival); });
     chosen = bestOf(packers.size());
     return std::move(plans[chosen]);
 }
