@@ -21,6 +21,7 @@
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
 #include "atlas/SpritePreparation.h"
+#include "base/OutputBatch.h"
 #include "layout/TextureCollection.h"
 #include "project/Settings.h"
 
@@ -138,11 +139,11 @@ int main(int argc, char** argv) {
     json.data.back().path = out + "/atlas-{n}.json";
     for (const auto& [name, outputs] : {std::make_pair("PNG written", &png), std::make_pair("JSON written", &json)}) {
         ms = elapsedMs([&] {
+            OutputBatch batch;
             for (size_t p = 0; p < pages.size(); ++p) {
-                std::string failed;
-                if (!writePageOutputs(
-                        *outputs, pages, p, sprites, {}, Settings::instance(), [](const std::string&) {}, failed)) {
-                    std::fprintf(stderr, "cannot write %s\n", failed.c_str());
+                if (!writePageOutputs(*outputs, pages, p, sprites, {}, Settings::instance(), batch) ||
+                    !batch.commit()) {
+                    std::fprintf(stderr, "cannot write %s\n", batch.failedPath().c_str());
                     std::exit(1);
                 }
             }
