@@ -85,7 +85,8 @@ Rect keptRectangle(const TextureImage& image, uint8_t threshold) {
 
 void trimSprites(std::vector<Sprite>& sprites, uint8_t threshold, const StepReport& step) {
     for (size_t i = 0; i < sprites.size(); ++i) {
-        sprites[i].kept = keptRectangle(*sprites[i].image, threshold);
+        // A nine-slice's edges count from the image's own edges, and engines stretch whole frames only.
+        if (!sprites[i].ninePatch) sprites[i].kept = keptRectangle(*sprites[i].image, threshold);
         step(i + 1);
     }
 }

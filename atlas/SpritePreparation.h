@@ -16,6 +16,7 @@ using StepReport = std::function<void(size_t done)>;
 // The smallest rectangle that holds every pixel whose alpha is above `threshold`, in the image's pixels from its
 // top-left corner; an image without alpha plane is kept whole, a wholly transparent one keeps its top-left pixel.
 Rect keptRectangle(const TextureImage& image, uint8_t threshold);
+// Trims every sprite but the nine-patches, which stay whole.
 void trimSprites(std::vector<Sprite>& sprites, uint8_t threshold, const StepReport& step);
 
 // A hash of the kept pixels: their size, colour and alpha (255 for an image without alpha plane), so that an opaque
