@@ -328,6 +328,9 @@ TEST(InputFiles, AListNamesItsPathsFromItsFolder) {
     EXPECT_EQ(files[3].path, tree.at("game/ui.9.png"));
     EXPECT_TRUE(files[3].names.ninePatch);
     EXPECT_EQ(sameNames(files), (std::vector<std::pair<size_t, size_t>>{{0, 6}}));
+    writeBytes(tree.at("game/list.txt"), "ui.9.png\nbad\x01.png\n");
+    EXPECT_FALSE(collectInputFiles({{tree.at("game/list.txt"), true}}, {}, anyCase, files, error));
+    EXPECT_NE(error.find("holds a control character"), std::string::npos) << error;
     for (const char* text : {"a/../list.txt\n", "./list.txt"}) {
         writeBytes(tree.at("game/list.txt"), text);
         EXPECT_FALSE(collectInputFiles({{tree.at("game/list.txt"), true}}, {}, anyCase, files, error)) << text;
