@@ -12,7 +12,9 @@ file; a folder, for every image file under it (each folder's files in natural or
 subfolders; names starting with '.' and symbolic links to folders passed over); or @LIST, a UTF-8 text file naming
 one file or folder a line, relative to the list's folder. A file NAME.9.png is a nine-patch: its one-pixel border of
 black marks gives its nine-slice edges and is cut off. Nothing is written when an image cannot be loaded, or when an
-image finds no place on the area (unless --allow-overflow or --pages).
+image finds no place on the area (unless --allow-overflow or --pages). The files are written all or none: each to a
+new file beside it, all renamed into place once every one is complete, the old files put back when a rename fails.
+Two outputs naming one file, or an output naming an input, are refused before anything is read.
 
 Names: a sprite's frame name in every data format is its path inside the folder given ('/' between folders, the
 extension dropped; a file's own name for a file), and two sprites of one name are an error; the ID header, the UV
@@ -30,14 +32,16 @@ Layout and export settings:
   --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
   --size tight          the smallest area of any width and height the packer finds
   --max-size WxH        the largest area --size auto or tight may choose (default 4096x4096)
-  --spacing N           pixels between images and along the edges (default 1; may be 0, or negative with the design
-                        packer on one fixed or power-of-two page)
+  --spacing N           pixels between images and along the edges (default 1, at most 16384; may be 0, or down to
+                        -16384 with the design packer on one fixed or power-of-two page)
   --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
   --uv pixels|ratio     UV values in pixels or as 0.0-1.0 ratios (default pixels)
   --reverse-h           measure U from the right edge
   --reverse-v           measure V from the bottom edge
   --id-prefix TEXT      prefix of the texture IDs (default IDT_)
-  --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more)
+  --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more);
+                        images then keep spacing - N from the edges, so that the repeated pixels keep spacing - 2N
+                        from the edges as from each other
   --premultiply         colour x alpha / 255 in the TGA and PNG atlases
 Packing:
   --packer design       the window program's automatic layout (the default)

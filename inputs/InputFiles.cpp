@@ -59,7 +59,7 @@ bool takeArgument(const std::string& path,
                   ImageKindRule kindOf,
                   std::vector<InputFile>& files,
                   std::string& error) {
-    if (pathKind(path) == PathKind::Folder) {
+    if (pathTargetKind(path) == PathKind::Folder) {
         std::vector<std::string> prefix;
         const std::string name = ownName(path);
         if (rules.folderPrefix && !name.empty()) prefix.push_back(name);
@@ -112,7 +112,7 @@ bool takeList(const std::string& list,
         }
         std::vector<std::string> folders = root;
         folders.insert(folders.end(), inside.begin(), inside.end() - 1);
-        if (pathKind(path) == PathKind::Folder) {
+        if (pathTargetKind(path) == PathKind::Folder) {
             folders.push_back(inside.back());
             if (!takeFolder(path, folders, rules, kindOf, files, error)) return false;
         } else if (!nameFile(path, folders, inside.back(), rules, files, error)) {

@@ -14,7 +14,7 @@ class TextureCollection;
 // the same order: the image gets the design's name of its stem (designName), made unique as the collection makes a
 // file's name; the sprite gets the frame name; a nine-patch's border is read and cut off, and its edges go on the
 // sprite. Failures are reported as they come: a file the collection cannot load through the message seam, as every
-// load; a nine-patch with a malformed border into `problems` ("PATH: what is wrong"), and its image is left out.
+// load; a nine-patch with a malformed border into `problems` ("PATH: what is wrong"), and it gets no sprite.
 // Returns the number of files that failed either way; `step` hears how many files are done.
 size_t loadSprites(const std::vector<InputFile>& files,
                    TextureCollection& images,
