@@ -31,14 +31,17 @@ struct Sprite {
     TextureImage* image = nullptr;  // owned by the collection the sprites were made from; the pack places it
     Rect kept;                      // in the image's pixels, counted from its top-left corner
     int32_t aliasOf = -1;           // index of the earlier sprite with the same pixels, else -1
-    std::string name{};             // its frame name (Shift-JIS; '/' between folders); the design's outputs use
-                                    // the image's own name
-    bool ninePatch = false;         // stretched as a nine-slice; never trimmed, so the edges below stay true
-    Edges slices{};                 // the widths that keep their size when the sprite is stretched
-    Edges padding{};                // the widths around the content area
+    // Its frame name (Shift-JIS, '/' between folders); the design's outputs use the image's own name.
+    std::string name{};
+    // A nine-patch is stretched as a nine-slice and never trimmed, so that its edges stay true: `slices` are the
+    // widths that keep their size when it is stretched, `padding` those around its content area.
+    bool ninePatch = false;
+    Edges slices{};
+    Edges padding{};
     Pivot pivot{};
-    std::string animation{};      // the animation it is a frame of ("" for none), its number in it, and the
-    int32_t animationFrame = -1;  // animation's frames per second
+    // The animation it is a frame of ("" for none), its number in it, and the animation's frames per second.
+    std::string animation{};
+    int32_t animationFrame = -1;
     int32_t animationFps = 0;
 
     bool isAlias() const { return aliasOf >= 0; }
