@@ -96,8 +96,10 @@ Rect keptRectangle(const TextureImage& image, uint8_t threshold) {
 }
 
 void trimSprites(std::vector<Sprite>& sprites, uint8_t threshold, unsigned threads, const StepReport& step) {
-    inBlocks(sprites.size(), threads, step,
-             [&](size_t i) { sprites[i].kept = keptRectangle(*sprites[i].image, threshold); });
+    inBlocks(sprites.size(), threads, step, [&](size_t i) {
+        // A nine-slice's edges count from the image's own edges, and engines stretch whole frames only.
+        if (!sprites[i].ninePatch) sprites[i].kept = keptRectangle(*sprites[i].image, threshold);
+    });
 }
 
 uint64_t keptPixelsHash(const TextureImage& image, const Rect& kept) {

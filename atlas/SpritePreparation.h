@@ -16,8 +16,8 @@ using StepReport = std::function<void(size_t done)>;
 // The smallest rectangle that holds every pixel whose alpha is above `threshold`, in the image's pixels from its
 // top-left corner; an image without alpha plane is kept whole, a wholly transparent one keeps its top-left pixel.
 Rect keptRectangle(const TextureImage& image, uint8_t threshold);
-// Trims every sprite to its kept rectangle, on up to `threads` threads (0: one per core); `step` hears on the calling
-// thread.
+// Trims every sprite but the nine-patches, which stay whole, on up to `threads` threads (0: one per core); `step` hears
+// on the calling thread.
 void trimSprites(std::vector<Sprite>& sprites, uint8_t threshold, unsigned threads, const StepReport& step);
 
 // A hash of the kept pixels: their size, colour and alpha (255 for an image without alpha plane), so that an opaque

@@ -1,5 +1,6 @@
-// quiltbox-cli pack: the options read, then the pipeline of atlas/ wired in order: images loaded, sprites prepared
-// (trimmed, identical ones found), packed onto pages, every page's outputs written, the projects saved.
+// quiltbox-cli pack: the options read, then the inputs made sprites named by their paths (inputs/), and the pipeline of
+// atlas/ wired in order: sprites prepared (trimmed, identical ones found), packed onto pages, every page's outputs
+// written, the projects saved.
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
 #include "atlas/SpritePreparation.h"
+#include "atlas/TemplateValues.h"
 #include "base/FileSystem.h"
 #include "base/Format.h"
 #include "base/OutputBatch.h"
@@ -19,6 +21,9 @@
 #include "cli/Options.h"
 #include "cli/Terminal.h"
 #include "image/PngWriter.h"
+#include "inputs/Animations.h"
+#include "inputs/InputFiles.h"
+#include "inputs/SpriteLoading.h"
 #include "layout/TextureCollection.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
@@ -37,6 +42,8 @@ const char* const kNothingWritten = "; nothing was written";
 constexpr size_t kLongPacking = 1000;
 // The largest template file read.
 constexpr uint64_t kMaxTemplateBytes = uint64_t{1} << 20;
+constexpr int32_t kDefaultFps = 12;
+constexpr int32_t kMaxFps = 1000;
 
 // What `pack` was asked to do, once its options are understood.
 struct PackSetup {
@@ -52,16 +59,23 @@ struct PackSetup {
     bool allowOverflow = false;
     bool quiet = false;
     unsigned threads = 0;  // 0: one per core
+    NamingRules naming;
+    bool namesById = false;  // --names id: the data formats name the sprites as the ID header does
+    bool animations = false;
+    int32_t fps = kDefaultFps;
+    Pivot pivot;
 };
 
 // The option texts as given.
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
-                extrude = "0", trimThreshold, packer = "design", rule, threads = "0", multipleOf = "1";
+                extrude = "0", trimThreshold, packer = "design", rule, threads = "0", names = "path", fps, pivot,
+                multipleOf = "1";
     std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
     std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
-         premultiply = false, trim = false, rotate = false, alias = false, pages = false, square = false;
+         premultiply = false, trim = false, rotate = false, alias = false, pages = false, keepExtension = false,
+         folderPrefix = false, animations = false, square = false;
 
     std::vector<Option> options() {
         return {{"--size", &size, nullptr},
@@ -76,6 +90,9 @@ struct PackArguments {
                 {"--rule", &rule, nullptr},
                 {"--threads", &threads, nullptr},
                 {"--multiple-of", &multipleOf, nullptr},
+                {"--names", &names, nullptr},
+                {"--fps", &fps, nullptr},
+                {"--pivot", &pivot, nullptr},
                 {"--bmp", &bmp, nullptr},
                 {"--tga", &tga, nullptr},
                 {"--png", &png, nullptr},
@@ -99,7 +116,10 @@ struct PackArguments {
                 {"--rotate", nullptr, &rotate},
                 {"--alias", nullptr, &alias},
                 {"--pages", nullptr, &pages},
-                {"--square", nullptr, &square}};
+                {"--square", nullptr, &square},
+                {"--keep-extension", nullptr, &keepExtension},
+                {"--folder-prefix", nullptr, &folderPrefix},
+                {"--animations", nullptr, &animations}};
     }
 };
 
@@ -221,6 +241,43 @@ int readPackingOptions(const PackArguments& a, PackSetup& setup) {
     return kExitOk;
 }
 
+// A fraction from 0 to 1 with up to six decimals ("0", "1", "0.5", ".25"), in millionths.
+bool parseFraction(const std::string& text, int32_t& millionths) {
+    const size_t dot = text.find('.');
+    const std::string whole = text.substr(0, dot), decimals = dot == std::string::npos ? "" : text.substr(dot + 1);
+    const auto digitsOnly = [](const std::string& t) { return t.find_first_not_of("0123456789") == std::string::npos; };
+    if ((whole.empty() && decimals.empty()) || whole.size() > 1 || decimals.size() > 6 || !digitsOnly(whole) ||
+        !digitsOnly(decimals) || (dot != std::string::npos && decimals.empty())) {
+        return false;
+    }
+    millionths = (whole.empty() ? 0 : (whole[0] - '0') * 1000000) +
+                 (decimals.empty() ? 0 : std::stoi(decimals + std::string(6 - decimals.size(), '0')));
+    return millionths <= 1000000;
+}
+
+// How the sprites are named, and what the data formats write beside them.
+int readNamingOptions(const PackArguments& a, PackSetup& setup) {
+    if (a.names != "path" && a.names != "id") return usage("pack", "--names takes path or id");
+    setup.namesById = a.names == "id";
+    if (setup.namesById && (a.keepExtension || a.folderPrefix)) {
+        return usage("pack", "--keep-extension and --folder-prefix name sprites by path: leave out --names id");
+    }
+    setup.naming = {a.keepExtension, a.folderPrefix};
+    setup.animations = a.animations;
+    if (!a.fps.empty() && !a.animations) return usage("pack", "--fps goes with --animations");
+    if (!a.fps.empty() && !parseInt32(a.fps, 1, kMaxFps, setup.fps)) {
+        return usage("pack", "--fps takes a whole number from 1 to 1000");
+    }
+    if (a.pivot.empty()) return kExitOk;
+    const size_t comma = a.pivot.find(',');
+    setup.pivot.given = true;
+    if (comma == std::string::npos || !parseFraction(a.pivot.substr(0, comma), setup.pivot.x) ||
+        !parseFraction(a.pivot.substr(comma + 1), setup.pivot.y)) {
+        return usage("pack", "--pivot takes X,Y, each from 0 to 1 (0,0 the top left, 0.5,0.5 the centre)");
+    }
+    return kExitOk;
+}
+
 // A data output's format: a built-in one by name, or the user's template file.
 int readDataFormat(const std::string& option,
                    const std::string& value,
@@ -323,26 +380,71 @@ int readOutputs(const PackArguments& a, PackSetup& setup) {
     return kExitOk;
 }
 
-int loadImages(const std::vector<std::string>& inputs, bool quiet, TextureCollection& images) {
-    images.setImageKindRule(imageKindAnyCase);
-    size_t failed = 0;
-    Progress progress("loading images", inputs.size(), !quiet && inputs.size() >= kManyImages);
-    for (size_t i = 0; i < inputs.size(); ++i) {
+// The image files the arguments name (files, folders, @LIST files), each with its names by path, and every file the
+// pack reads (the images and the lists) as full paths; an exit status other than 0 when they cannot be taken, or when
+// two would give the data formats one name.
+int collectFiles(const std::vector<std::string>& inputs,
+                 const PackSetup& setup,
+                 std::vector<InputFile>& files,
+                 std::vector<std::string>& read) {
+    std::vector<InputArgument> arguments;
+    for (const std::string& input : inputs) {
+        const bool list = input.size() > 1 && input[0] == '@';
+        const std::string given = list ? input.substr(1) : input;
         std::string path;
-        if (!fullPath(inputs[i], path)) {
-            failure("cannot use the path " + inputs[i] + " (it cannot be held in Shift-JIS)");
-            ++failed;
-        } else if (!images.addFromFile(path, true)) {
-            ++failed;
+        if (!fullPath(given, path)) {
+            return failure("cannot use the path " + given + " (it cannot be held in Shift-JIS); nothing was written");
         }
-        progress.step(i + 1);
+        arguments.push_back({path, list});
+        if (list) read.push_back(path);
     }
-    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
+    std::string error;
+    if (!collectInputFiles(arguments, setup.naming, imageKindAnyCase, files, error)) {
+        return failure(error + "; nothing was written");
+    }
+    for (const InputFile& file : files) read.push_back(file.path);
+    const std::vector<std::pair<size_t, size_t>> same = sameNames(files);
+    if (!setup.outputs.data.empty() && !setup.namesById && !same.empty()) {
+        for (const auto& [first, second] : same) {
+            failure("two sprites would be named " + files[first].names.name + ": " + files[first].path + " and " +
+                    files[second].path);
+        }
+        return failure(
+            formatText("%zu sprite(s) share a name with another (--folder-prefix or --names id tells them "
+                       "apart); nothing was written",
+                       same.size()));
+    }
     return kExitOk;
 }
 
-std::vector<Sprite> prepareSprites(const TextureCollection& images, const PackSetup& setup) {
-    std::vector<Sprite> sprites = spritesOf(images);
+// The input files as sprites named by path, loaded in argument order; nine-patches cut, animations found, pivots given.
+int takeInputs(const std::vector<InputFile>& files,
+               const PackSetup& setup,
+               bool rotate,
+               TextureCollection& images,
+               std::vector<Sprite>& sprites) {
+    const auto ninePatch =
+        std::find_if(files.begin(), files.end(), [](const InputFile& f) { return f.names.ninePatch; });
+    if (rotate && ninePatch != files.end()) {
+        return failure(ninePatch->path +
+                       " is a nine-patch, which engines stretch from an upright frame: leave out "
+                       "--rotate; nothing was written");
+    }
+    images.setImageKindRule(imageKindAnyCase);
+    Progress progress("loading images", files.size(), !setup.quiet && files.size() >= kManyImages);
+    std::vector<std::string> problems;
+    const size_t failed = loadSprites(files, images, sprites, problems, [&](size_t done) { progress.step(done); });
+    for (const std::string& problem : problems) failure(problem);
+    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
+    for (Sprite& sprite : sprites) {
+        if (setup.namesById) sprite.name = sprite.image->name();
+        sprite.pivot = setup.pivot;
+    }
+    if (setup.animations) findAnimations(sprites, setup.fps);
+    return kExitOk;
+}
+
+void prepareSprites(std::vector<Sprite>& sprites, const PackSetup& setup) {
     const bool show = !setup.quiet && sprites.size() >= kManyImages;
     if (setup.trim) {
         Progress progress("trimming", sprites.size(), show);
@@ -353,7 +455,6 @@ std::vector<Sprite> prepareSprites(const TextureCollection& images, const PackSe
         Progress progress("finding identical images", sprites.size(), show);
         findIdenticalSprites(sprites, setup.threads, [&](size_t done) { progress.step(done); });
     }
-    return sprites;
 }
 
 const char* ruleName(MaxRectsRule rule) {
@@ -465,11 +566,26 @@ int checkPageNames(const PackSetup& setup, size_t pageCount) {
     return kExitOk;
 }
 
+// A per-page data file lists the animations whose frames all lie on its page, since an engine reading it (PixiJS) finds
+// an animation's frames in that page's sheet only; the others are named here.
+void noteAnimationsOnSeveralPages(const PackSetup& setup,
+                                  const std::vector<AtlasPage>& pages,
+                                  const std::vector<Sprite>& sprites) {
+    const auto& data = setup.outputs.data;
+    if (!setup.animations || std::none_of(data.begin(), data.end(), [](auto& d) { return d.format.perPage; })) return;
+    for (const std::string& name : animationsOnSeveralPages(pages, sprites)) {
+        std::fprintf(stderr,
+                     "quiltbox-cli: note: the frames of %s lie on several pages, so no page's data file lists it as "
+                     "an animation\n",
+                     terminalText(name).c_str());
+    }
+}
+
 // Every file the pack names on `pageCount` pages: each file every output pattern produces, with its option, then the
-// inputs (the images and the templates), which are only read.
+// inputs (the images and lists, `read`, full paths; and the templates), which are only read.
 std::vector<NamedFile> packFiles(const PackSetup& setup,
                                  const PackArguments& a,
-                                 const std::vector<std::string>& inputs,
+                                 const std::vector<std::string>& read,
                                  size_t pageCount) {
     std::vector<NamedFile> files;
     for (const OutputPattern& output : outputPatterns(setup)) {
@@ -478,13 +594,10 @@ std::vector<NamedFile> packFiles(const PackSetup& setup,
             files.push_back({output.option, name, true});
         }
     }
-    std::vector<std::string> read = inputs;
+    for (const std::string& input : read) files.push_back({"the input", input, false});
     for (const auto& [option, value] : a.data) {
-        if (option == "--template") read.push_back(value);
-    }
-    for (const std::string& input : read) {
         std::string path;
-        if (fullPath(input, path)) files.push_back({"the input", path, false});
+        if (option == "--template" && fullPath(value, path)) files.push_back({"the input", path, false});
     }
     return files;
 }
@@ -610,12 +723,17 @@ int runPack(const std::vector<std::string>& args) {
     setup.allowOverflow = arguments.allowOverflow;
     if (const int status = readLayoutOptions(arguments, setup)) return status;
     if (const int status = readPackingOptions(arguments, setup)) return status;
+    if (const int status = readNamingOptions(arguments, setup)) return status;
     if (const int status = readOutputs(arguments, setup)) return status;
-    if (const int status = refuseSameFiles(packFiles(setup, arguments, inputs, 1))) return status;
+    std::vector<InputFile> files;
+    std::vector<std::string> read;
+    if (const int status = collectFiles(inputs, setup, files, read)) return status;
+    if (const int status = refuseSameFiles(packFiles(setup, arguments, read, 1))) return status;
 
     TextureCollection images;
-    if (const int status = loadImages(inputs, setup.quiet, images)) return status;
-    const std::vector<Sprite> sprites = prepareSprites(images, setup);
+    std::vector<Sprite> sprites;
+    if (const int status = takeInputs(files, setup, arguments.rotate, images, sprites)) return status;
+    prepareSprites(sprites, setup);
     std::vector<int32_t> packed;  // the sprite of each box: every sprite that is no alias
     std::vector<PackBox> boxes;
     for (size_t i = 0; i < sprites.size(); ++i) {
@@ -632,8 +750,9 @@ int runPack(const std::vector<std::string>& args) {
     }
     if (const int status = checkPageNames(setup, pages.size())) return status;
     if (pages.size() > 1) {
-        if (const int status = refuseSameFiles(packFiles(setup, arguments, inputs, pages.size()))) return status;
+        if (const int status = refuseSameFiles(packFiles(setup, arguments, read, pages.size()))) return status;
     }
+    noteAnimationsOnSeveralPages(setup, pages, sprites);
     const std::string unwritable = unwritableName(setup.outputs, sprites);
     if (!unwritable.empty()) return failure(unwritable + "; nothing was written");
     for (const AtlasPage& page : pages) {
