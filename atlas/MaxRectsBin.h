@@ -35,22 +35,39 @@ public:
     bool choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const;
     // Takes a place returned by choose() out of the free space.
     void occupy(const Rect& place);
+    // Forgets, from now on, every free rectangle with a side shorter than `least`: the caller knows that no box still
+    // to come is that small, so no choice changes, and the lists to scan grow shorter. Only ever raised.
+    void setLeastSide(int32_t least);
 
     const std::vector<Rect>& freeRectangles() const { return free_; }
 
 private:
-    void consider(int32_t width, int32_t height, bool turned, Choice& best, bool& found) const;
-    int64_t contact(const Rect& place) const;
+    // Scores the box at the free rectangle's top-left corner and keeps it in `best` when it scores better; under the
+    // contact rule it may give up at once on a place that cannot score better than `rival`.
+    void consider(const Rect& free,
+                  int32_t width,
+                  int32_t height,
+                  bool turned,
+                  int64_t rival,
+                  Choice& best,
+                  bool& found) const;
+    bool tooSmall(const Rect& r) const { return r.width() < least_ || r.height() < least_; }
+    // The place's contact, or -1 as soon as it plainly cannot exceed `beat`.
+    int64_t contact(const Rect& place, int64_t beat) const;
 
     int32_t width_;
     int32_t height_;
     MaxRectsRule rule_;
-    std::vector<Rect> free_;
-    // The placed boxes, for the contact rule alone, bucketed by a grid of kCell x kCell pixels.
-    static constexpr int32_t kCell = 64;
-    int32_t columns_;
-    std::vector<Rect> used_;
-    std::vector<std::vector<uint32_t>> cells_;
-    mutable std::vector<uint32_t> seen_;
-    mutable uint32_t visit_ = 0;
+    std::vector<Rect> free_;  // kept in the order made: untouched rectangles stay in place, new parts go last
+    int32_t least_ = 0;
+    // The placed boxes' edges, for the contact rule alone: for every line x (or y) of the area, the spans of the boxes
+    // whose left, right, top or bottom edge lies on it, sorted by their start. Boxes never overlap, so the spans on
+    // one line never do either, and a place's contact along one of its sides is found by a binary search.
+    struct Span {
+        int32_t start, end;
+    };
+    using Lines = std::vector<std::vector<Span>>;
+    static int64_t touching(const std::vector<Span>& line, int32_t start, int32_t end);
+    static void addSpan(std::vector<Span>& line, Span span);
+    Lines lefts_, rights_, tops_, bottoms_;
 };

@@ -1,6 +1,7 @@
 #include "atlas/Packer.h"
 
 #include <algorithm>
+#include <climits>
 #include <numeric>
 
 namespace {
@@ -82,9 +83,17 @@ std::vector<Placement> packMaxRects(const Packer& packer,
     std::vector<size_t> order(boxes.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] > keys[b]; });
+    // The shortest side of every box still to come, from each box on.
+    std::vector<int32_t> leastAfter(order.size() + 1, INT32_MAX);
+    for (size_t k = order.size(); k-- > 0;) {
+        const PackBox& box = boxes[order[k]];
+        leastAfter[k] = std::min(leastAfter[k + 1], std::min(box.width, box.height) + grown.grow);
+    }
     const AreaSize inner = grown.inner(area);
     MaxRectsBin bin(inner.width, inner.height, packer.rule);
-    for (size_t i : order) {
+    for (size_t k = 0; k < order.size(); ++k) {
+        const size_t i = order[k];
+        bin.setLeastSide(leastAfter[k]);
         MaxRectsBin::Choice choice;
         if (!bin.choose(boxes[i].width + grown.grow, boxes[i].height + grown.grow, packer.mayTurn, choice)) {
             if (allOrNothing) break;

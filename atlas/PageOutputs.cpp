@@ -77,7 +77,7 @@ const std::string& atlasForJson(const PackOutputs& outputs) {
 std::string unwritableName(const PackOutputs& outputs, const std::vector<Sprite>& sprites) {
     for (const DataOutput& data : outputs.data) {
         for (const Sprite& sprite : sprites) {
-            const std::string& name = sprite.image->name();
+            const std::string& name = sprite.name;
             if (name.find_first_of(data.format.forbidden) == std::string::npos) continue;
             return "the " + data.format.name + " format cannot hold the name " + name + " (it reads " +
                    data.format.forbidden + " as its own)";

@@ -4,12 +4,15 @@
 #include <cmath>
 #include <tuple>
 
+#include "base/Parallel.h"
+
 namespace {
 
 // What one page's rule made of some boxes: the page's size and where each box went.
 struct Attempt {
     AreaSize size;
     std::vector<Placement> placements;
+    int64_t judgedArea = 0;
 };
 
 bool allPlaced(const std::vector<Placement>& placements) {
@@ -33,6 +36,14 @@ bool fitsAlone(const Packer& packer, const PackBox& box, AreaSize area) {
     return (w <= inner.width && h <= inner.height) || (packer.mayTurn && h <= inner.width && w <= inner.height);
 }
 
+// The area the boxes cover, each grown by its margin and the gap right of and below it.
+int64_t coveredArea(const Packer& packer, const std::vector<PackBox>& boxes) {
+    const int64_t grow = 2 * int64_t{packer.margin} + std::max(0, packer.spacing - 2 * packer.margin);
+    int64_t covered = 0;
+    for (const PackBox& box : boxes) covered += (box.width + grow) * (box.height + grow);
+    return covered;
+}
+
 // True when no packer can place every box on the area, whatever their order: one of them (with its margin) does not
 // fit by itself, or together they cover more than the inner area. No packing need be run to know.
 bool surelyTooSmall(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize area) {
@@ -45,78 +56,144 @@ bool surelyTooSmall(const Packer& packer, const std::vector<PackBox>& boxes, Are
     return covered > areaOf(inner);
 }
 
-// Areas of `limit` pixels or more are not worth trying: a plan holding every box on less is known (`best` uses it).
+// Areas judged at `limit` pixels or more are not worth trying: a plan holding every box on less is known (`best`
+// uses it).
 constexpr int64_t kNoLimit = INT64_MAX;
 
 // An attempt that placed nothing, for boxes no area within the limit holds.
 Attempt nothingPlaced(const std::vector<PackBox>& boxes, AreaSize size) {
-    return {size, std::vector<Placement>(boxes.size())};
+    return {size, std::vector<Placement>(boxes.size()), 0};
 }
 
-Attempt packPowerOfTwo(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize largest, int64_t limit) {
-    const std::vector<AreaSize> areas = powerOfTwoAreas(largest);
+Attempt packPowerOfTwo(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules, int64_t limit) {
+    const std::vector<AreaSize> areas = powerOfTwoAreas(rules);
     for (size_t i = 0; i < areas.size(); ++i) {
         const bool last = i + 1 == areas.size();
         if (areaOf(areas[i]) >= limit) break;
         if (!last && surelyTooSmall(packer, boxes, areas[i])) continue;
-        Attempt attempt = {areas[i], packOnArea(packer, boxes, areas[i], !last || limit != kNoLimit)};
+        Attempt attempt = {areas[i], packOnArea(packer, boxes, areas[i], !last || limit != kNoLimit), areaOf(areas[i])};
         if (last || allPlaced(attempt.placements)) return attempt;
     }
-    return nothingPlaced(boxes, largest);
+    return nothingPlaced(boxes, largestPage(rules));
 }
 
-// The least height of a `width`-wide area that holds every box, searched between a height known too small and the one
-// `best` holds them on (which it improves, cut to what its boxes use).
-void tightenHeight(const Packer& packer, const std::vector<PackBox>& boxes, int32_t width, int32_t low, Attempt& best) {
-    int32_t high = best.size.height;
-    while (low < high) {
-        const int32_t height = low + (high - low) / 2;
-        std::vector<Placement> placements = packOnArea(packer, boxes, {width, height}, true);
-        if (!allPlaced(placements)) {
-            low = height + 1;
-            continue;
+// The widths the tight search tries, as factors of the square root of the boxes' area, in the order tried.
+constexpr double kTightWidths[] = {1.0, 0.9, 1.1, 1.25};
+// A width's first probe lets the page be 1/kFirstSlack taller than the boxes' area needs; each further one twice that.
+// The halving stops when the gap is within 1/kCloseEnough of the height that held them.
+constexpr int64_t kFirstSlack = 64;
+constexpr int64_t kCloseEnough = 512;
+
+// The tight search of one set of boxes. Each width follows one path of probes that depends on nothing but the width
+// and the packer's answers: heights rising from the least the boxes' area allows until one holds them all, then the
+// gap to the last that did not halved until it closes. A probe is judged by the area it asks for (by the size rules),
+// which never falls as the height rises, and every height still to be probed lies above the last that failed: so once
+// that height is judged no less than the best so far (of earlier widths, or the limit), the width can only lose, and
+// is left. The result is the one the uncut search finds, less the widths it would have lost.
+class TightSearch {
+public:
+    TightSearch(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules)
+        : packer_(packer), boxes_(boxes), rules_(rules), largest_(largestPage(rules)) {
+        gap_ = std::max(0, packer.spacing - 2 * packer.margin);
+        for (const PackBox& box : boxes) {
+            const int64_t w = box.width + 2 * int64_t{packer.margin} + gap_;
+            const int64_t h = box.height + 2 * int64_t{packer.margin} + gap_;
+            covered_ += w * h;
+            widest_ = std::max(widest_, packer.mayTurn ? std::min(w, h) : w);
+            tallest_ = std::max(tallest_, packer.mayTurn ? std::min(w, h) : h);
         }
-        best = {usedExtent(packer, boxes, placements), std::move(placements)};
-        high = std::min(height, best.size.height);
     }
-}
 
-// Tries widths around the square root of the boxes' area, each with the least height below the limit that holds them
-// all, and keeps the least area; the page is cut to what its boxes use. When no width does, and no limit is set, the
-// largest area is packed as it can be.
-Attempt packTight(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize largest, int64_t limit) {
-    const int64_t gap = std::max(0, packer.spacing - 2 * packer.margin);
-    int64_t covered = 0, widest = 1, tallest = 1;
-    for (const PackBox& box : boxes) {
-        const int64_t w = box.width + 2 * int64_t{packer.margin} + gap;
-        const int64_t h = box.height + 2 * int64_t{packer.margin} + gap;
-        covered += w * h;
-        widest = std::max(widest, packer.mayTurn ? std::min(w, h) : w);
-        tallest = std::max(tallest, packer.mayTurn ? std::min(w, h) : h);
+    // The least judged area found below `limit`; false when no width holds the boxes there.
+    bool run(int64_t limit, Attempt& best) {
+        int64_t bound = limit;
+        bool found = false;
+        std::vector<int64_t> tried;
+        const double side = std::sqrt(static_cast<double>(covered_));
+        for (double factor : kTightWidths) {
+            const int64_t width =
+                std::min<int64_t>(largest_.width, std::max<int64_t>(widest_, std::llround(side * factor)) + gap_);
+            if (width < widest_ + gap_ || std::find(tried.begin(), tried.end(), width) != tried.end()) continue;
+            tried.push_back(width);
+            Attempt candidate;
+            if (searchWidth(static_cast<int32_t>(width), bound, candidate)) {
+                best = std::move(candidate), found = true;
+                bound = best.judgedArea;
+            }
+        }
+        return found;
+    }
+
+private:
+    int64_t judged(int32_t width, int64_t height) const {
+        return areaOf(sizeByRules(rules_, {width, static_cast<int32_t>(height)}));
+    }
+
+    // True when the probe holds every box: `attempt` is then the page it makes, cut to what the boxes use.
+    bool probe(int32_t width, int64_t height, Attempt& attempt) const {
+        const AreaSize area = {width, static_cast<int32_t>(height)};
+        std::vector<Placement> placements = packOnArea(packer_, boxes_, area, true);
+        if (!allPlaced(placements)) return false;
+        attempt = {sizeByRules(rules_, usedExtent(packer_, boxes_, placements)), std::move(placements),
+                   judged(width, height)};
+        return true;
+    }
+
+    // The width's least judged area below `bound`, if it finds one.
+    bool searchWidth(int32_t width, int64_t bound, Attempt& best) const {
+        const int64_t need = (covered_ + (width - gap_) - 1) / (width - gap_);
+        const int64_t least = std::max(tallest_, need) + gap_;
+        int64_t low = least;  // every height below is too small
+        int64_t high = -1;    // the least height found holding them
+        const auto mayWin = [&] { return !rules_.cutSearch || judged(width, low) < bound; };
+        for (int64_t slack = std::max<int64_t>(1, least / kFirstSlack); low <= largest_.height && mayWin();
+             slack *= 2) {
+            const int64_t height = std::min<int64_t>(largest_.height, least + slack);
+            Attempt attempt;
+            if (probe(width, height, attempt)) {
+                high = height;
+                best = std::move(attempt);
+                break;
+            }
+            low = height + 1;
+        }
+        if (high < 0) return false;
+        while (high - low > high / kCloseEnough && mayWin()) {
+            const int64_t height = low + (high - low) / 2;
+            Attempt attempt;
+            if (probe(width, height, attempt)) {
+                high = height;
+                best = std::move(attempt);
+            } else {
+                low = height + 1;
+            }
+        }
+        return best.judgedArea < bound;
+    }
+
+    const Packer& packer_;
+    const std::vector<PackBox>& boxes_;
+    const PageRules& rules_;
+    AreaSize largest_;
+    int64_t gap_ = 0, covered_ = 0, widest_ = 1, tallest_ = 1;
+};
+
+// The tight page: the least judged area below the limit. When no width holds the boxes (which packing the largest
+// area tells at once where they cover three quarters of it or more), and no limit is set, the largest area is packed as
+// it can be.
+Attempt packTight(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules, int64_t limit) {
+    const AreaSize largest = largestPage(rules);
+    Attempt whole = {largest, {}, areaOf(largest)};
+    if (surelyTooSmall(packer, boxes, largest) || 4 * coveredArea(packer, boxes) >= 3 * areaOf(largest)) {
+        whole.placements = packOnArea(packer, boxes, largest, limit != kNoLimit);
+        if (!allPlaced(whole.placements)) return limit != kNoLimit ? nothingPlaced(boxes, largest) : whole;
     }
     Attempt best;
-    bool found = false;
-    const double side = std::sqrt(static_cast<double>(covered));
-    for (double factor : {1.0, 0.9, 1.1, 1.25, 0.8, 1.5, 2.0}) {
-        if (widest + gap > largest.width) break;  // a box wider than any page leaves no width to try
-        const int64_t bound = found ? areaOf(best.size) : limit;
-        const int64_t width = std::clamp<int64_t>(std::llround(side * factor) + gap, widest + gap, largest.width);
-        const int64_t low = std::max<int64_t>(tallest + gap, covered / std::max<int64_t>(1, width - gap));
-        const int64_t high = std::min<int64_t>(largest.height, (bound - 1) / width);
-        if (high < low) continue;
-        const AreaSize probe = {static_cast<int32_t>(width), static_cast<int32_t>(high)};
-        std::vector<Placement> placements = packOnArea(packer, boxes, probe, true);
-        if (!allPlaced(placements)) continue;
-        Attempt candidate = {usedExtent(packer, boxes, placements), std::move(placements)};
-        tightenHeight(packer, boxes, probe.width, static_cast<int32_t>(std::min<int64_t>(low, candidate.size.height)),
-                      candidate);
-        if (!found || areaOf(candidate.size) < areaOf(best.size)) best = std::move(candidate), found = true;
-    }
-    if (found) return best;
+    if (TightSearch(packer, boxes, rules).run(limit, best)) return best;
     if (limit != kNoLimit) return nothingPlaced(boxes, largest);
-    best = {largest, packOnArea(packer, boxes, largest)};
-    if (allPlaced(best.placements)) best.size = usedExtent(packer, boxes, best.placements);
-    return best;
+    if (whole.placements.empty()) whole.placements = packOnArea(packer, boxes, largest);
+    if (allPlaced(whole.placements)) whole.size = sizeByRules(rules, usedExtent(packer, boxes, whole.placements));
+    return whole;
 }
 
 // The boxes' page by the rule. With several pages, a page that could not take them all keeps what it placed and is cut
@@ -126,48 +203,75 @@ Attempt packPage(const Packer& packer, const std::vector<PackBox>& boxes, const 
     switch (rules.rule) {
         case AreaRule::Fixed:
             if (areaOf(rules.size) >= limit) return nothingPlaced(boxes, rules.size);
-            return {rules.size, packOnArea(packer, boxes, rules.size)};
+            return {rules.size, packOnArea(packer, boxes, rules.size), areaOf(rules.size)};
         case AreaRule::PowerOfTwo:
-            attempt = packPowerOfTwo(packer, boxes, rules.size, limit);
+            attempt = packPowerOfTwo(packer, boxes, rules, limit);
             break;
         case AreaRule::Tight:
-            attempt = packTight(packer, boxes, rules.size, limit);
+            attempt = packTight(packer, boxes, rules, limit);
             break;
     }
     if (!rules.severalPages || allPlaced(attempt.placements)) return attempt;
     const AreaSize used = usedExtent(packer, boxes, attempt.placements);
     if (rules.rule == AreaRule::Tight) {
-        attempt.size = used;
+        attempt.size = sizeByRules(rules, used);
     } else {
-        for (const AreaSize& area : powerOfTwoAreas(rules.size)) {
+        for (const AreaSize& area : powerOfTwoAreas(rules)) {
             if (area.width >= used.width && area.height >= used.height) {
                 attempt.size = area;
                 break;
             }
         }
     }
+    attempt.judgedArea = areaOf(attempt.size);
     return attempt;
 }
 
 }  // namespace
 
-std::vector<AreaSize> powerOfTwoAreas(AreaSize largest) {
+std::vector<AreaSize> powerOfTwoAreas(const PageRules& rules) {
+    const AreaSize largest = rules.size;
+    const auto keeps = [&](AreaSize a) {
+        return (!rules.square || a.width == a.height) && a.width % rules.multipleOf == 0 &&
+               a.height % rules.multipleOf == 0;
+    };
     std::vector<AreaSize> areas;
     for (int32_t side = 1; side <= largest.width && side <= largest.height; side *= 2) {
-        areas.push_back({side, side});
-        if (int64_t{side} * 2 <= largest.width) areas.push_back({side * 2, side});
+        if (keeps({side, side})) areas.push_back({side, side});
+        if (int64_t{side} * 2 <= largest.width && keeps({side * 2, side})) areas.push_back({side * 2, side});
         if (side > largest.width / 2 || side > largest.height / 2) break;
     }
     return areas;
 }
 
 AreaSize largestPage(const PageRules& rules) {
-    return rules.rule == AreaRule::PowerOfTwo ? powerOfTwoAreas(rules.size).back() : rules.size;
+    if (rules.rule == AreaRule::Fixed) return rules.size;
+    if (rules.rule == AreaRule::PowerOfTwo) {
+        const std::vector<AreaSize> areas = powerOfTwoAreas(rules);
+        return areas.empty() ? AreaSize{} : areas.back();
+    }
+    const int32_t m = std::max(1, rules.multipleOf);
+    AreaSize size = {rules.size.width / m * m, rules.size.height / m * m};
+    if (rules.square) size.width = size.height = std::min(size.width, size.height);
+    return size;
+}
+
+AreaSize sizeByRules(const PageRules& rules, AreaSize used) {
+    const int64_t m = std::max(1, rules.multipleOf);
+    int64_t w = (used.width + m - 1) / m * m, h = (used.height + m - 1) / m * m;
+    if (rules.square) w = h = std::max(w, h);
+    return {static_cast<int32_t>(w), static_cast<int32_t>(h)};
 }
 
 int64_t PagePlan::totalArea() const {
     int64_t total = 0;
     for (const PlannedPage& page : pages) total += areaOf(page.size);
+    return total;
+}
+
+int64_t PagePlan::judgedArea() const {
+    int64_t total = 0;
+    for (const PlannedPage& page : pages) total += page.judgedArea;
     return total;
 }
 
@@ -212,14 +316,14 @@ PagePlan planPagesAgainst(const Packer& packer,
                 break;
             }
             if (!rules.severalPages || plan.pages.size() + 1 == rival->pages.size()) {
-                limit = rival->totalArea() - plan.totalArea();
+                limit = rival->judgedArea() - plan.judgedArea();
             }
         }
         std::vector<PackBox> some;
         some.reserve(remaining.size());
         for (int32_t i : remaining) some.push_back(boxes[static_cast<size_t>(i)]);
         Attempt attempt = packPage(packer, some, rules, limit);
-        PlannedPage page{attempt.size, {}, {}};
+        PlannedPage page{attempt.size, {}, {}, attempt.judgedArea};
         std::vector<int32_t> left;
         for (size_t k = 0; k < remaining.size(); ++k) {
             if (!rules.severalPages || attempt.placements[k].placed) {
@@ -247,18 +351,26 @@ PagePlan planPagesAgainst(const Packer& packer,
 
 std::vector<Packer> bestCandidates(const Packer& base) {
     std::vector<Packer> packers;
+    const auto maxRects = [&](MaxRectsRule rule, BoxOrder order) {
+        Packer packer = base;
+        packer.kind = Packer::Kind::MaxRects;
+        packer.rule = rule;
+        packer.order = order;
+        packers.push_back(packer);
+    };
+    const BoxOrder orders[] = {BoxOrder::LongSide, BoxOrder::Area, BoxOrder::Perimeter, BoxOrder::ShortSide};
+    maxRects(MaxRectsRule::BottomLeft, BoxOrder::ShortSide);
+    maxRects(MaxRectsRule::Contact, BoxOrder::LongSide);
     Packer design = base;
     design.kind = Packer::Kind::Design;
     design.keepSpacing = true;  // every plan of `best` keeps the spacing between every two sprites
     packers.push_back(design);
-    for (MaxRectsRule rule : {MaxRectsRule::ShortSide, MaxRectsRule::LongSide, MaxRectsRule::Area,
-                              MaxRectsRule::BottomLeft, MaxRectsRule::Contact}) {
-        for (BoxOrder order : {BoxOrder::LongSide, BoxOrder::Area, BoxOrder::Perimeter, BoxOrder::ShortSide}) {
-            Packer maxRects = base;
-            maxRects.kind = Packer::Kind::MaxRects;
-            maxRects.rule = rule;
-            maxRects.order = order;
-            packers.push_back(maxRects);
+    for (MaxRectsRule rule : {MaxRectsRule::Contact, MaxRectsRule::ShortSide, MaxRectsRule::LongSide,
+                              MaxRectsRule::Area, MaxRectsRule::BottomLeft}) {
+        for (BoxOrder order : orders) {
+            const bool leader = (rule == MaxRectsRule::BottomLeft && order == BoxOrder::ShortSide) ||
+                                (rule == MaxRectsRule::Contact && order == BoxOrder::LongSide);
+            if (!leader) maxRects(rule, order);
         }
     }
     return packers;
@@ -267,17 +379,23 @@ std::vector<Packer> bestCandidates(const Packer& base) {
 PagePlan planBest(const std::vector<Packer>& packers,
                   const std::vector<PackBox>& boxes,
                   const PageRules& rules,
+                  unsigned threads,
                   size_t& chosen) {
-    PagePlan best;
     const auto rank = [](const PagePlan& plan) {
-        return std::make_tuple(plan.abandoned, plan.unplacedCount(), plan.pages.size(), plan.totalArea());
+        return std::make_tuple(plan.abandoned, plan.unplacedCount(), plan.pages.size(), plan.judgedArea());
     };
-    for (size_t i = 0; i < packers.size(); ++i) {
-        PagePlan plan = planPagesAgainst(packers[i], boxes, rules, i > 0 ? &best : nullptr, {});
-        if (i == 0 || rank(plan) < rank(best)) {
-            best = std::move(plan);
-            chosen = i;
-        }
-    }
-    return best;
+    // Each plan in its own place, so that the order threads finish in changes nothing; ties go to the first.
+    std::vector<PagePlan> plans(packers.size());
+    const size_t leaders = std::min(kBestLeaders, packers.size());
+    const auto bestOf = [&](size_t end) {
+        size_t best = 0;
+        for (size_t i = 1; i < end; ++i) best = rank(plans[i]) < rank(plans[best]) ? i : best;
+        return best;
+    };
+    parallelFor(leaders, threads, [&](size_t i) { plans[i] = planPages(packers[i], boxes, rules); });
+    const PagePlan* rival = leaders > 0 ? &plans[bestOf(leaders)] : nullptr;
+    parallelFor(packers.size() - leaders, threads,
+                [&](size_t k) { plans[leaders + k] = planPagesAgainst(packers[leaders + k], boxes, rules, rival); });
+    chosen = bestOf(packers.size());
+    return std::move(plans[chosen]);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "base/Parallel.h"
 #include "image/TextureImage.h"
 
 namespace {
@@ -57,6 +58,17 @@ private:
     uint64_t length_ = 0;
 };
 
+// Runs task(i) for every sprite on the threads, a block of sprites at a time, telling `step` after each block on the
+// calling thread.
+void inBlocks(size_t count, unsigned threads, const StepReport& step, const std::function<void(size_t)>& task) {
+    constexpr size_t kBlock = 256;
+    for (size_t begin = 0; begin < count; begin += kBlock) {
+        const size_t size = std::min(kBlock, count - begin);
+        parallelFor(size, threads, [&](size_t k) { task(begin + k); });
+        step(begin + size);
+    }
+}
+
 }  // namespace
 
 Rect keptRectangle(const TextureImage& image, uint8_t threshold) {
@@ -83,11 +95,11 @@ Rect keptRectangle(const TextureImage& image, uint8_t threshold) {
     return {left, top, right, bottom};
 }
 
-void trimSprites(std::vector<Sprite>& sprites, uint8_t threshold, const StepReport& step) {
-    for (size_t i = 0; i < sprites.size(); ++i) {
-        sprites[i].kept = keptRectangle(*sprites[i].image, threshold);
-        step(i + 1);
-    }
+void trimSprites(std::vector<Sprite>& sprites, uint8_t threshold, unsigned threads, const StepReport& step) {
+    inBlocks(sprites.size(), threads, step, [&](size_t i) {
+        // A nine-slice's edges count from the image's own edges, and engines stretch whole frames only.
+        if (!sprites[i].ninePatch) sprites[i].kept = keptRectangle(*sprites[i].image, threshold);
+    });
 }
 
 uint64_t keptPixelsHash(const TextureImage& image, const Rect& kept) {
@@ -117,13 +129,17 @@ bool sameKeptPixels(const Sprite& a, const Sprite& b) {
     return true;
 }
 
-void findIdenticalSprites(std::vector<Sprite>& sprites, const StepReport& step) {
+void findIdenticalSprites(std::vector<Sprite>& sprites, unsigned threads, const StepReport& step) {
+    std::vector<uint64_t> hashes(sprites.size());
+    inBlocks(
+        sprites.size(), threads, [](size_t) {},
+        [&](size_t i) { hashes[i] = keptPixelsHash(*sprites[i].image, sprites[i].kept); });
     // The sprites that are no alias so far, by hash; a hash shared by different pixels keeps them all.
     std::unordered_multimap<uint64_t, int32_t> firsts;
     firsts.reserve(sprites.size());
     for (size_t i = 0; i < sprites.size(); ++i) {
         Sprite& sprite = sprites[i];
-        const uint64_t hash = keptPixelsHash(*sprite.image, sprite.kept);
+        const uint64_t hash = hashes[i];
         const auto [begin, end] = firsts.equal_range(hash);
         const auto same = std::find_if(begin, end, [&](const auto& entry) {
             return sameKeptPixels(sprites[static_cast<size_t>(entry.second)], sprite);

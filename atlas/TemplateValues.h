@@ -43,6 +43,11 @@ TemplateData templateValues(const std::vector<AtlasPage>& pages,
                             const TemplateFiles& files,
                             const TemplateNeeds& needs = {});
 
+// The animations (Sprite::animation) whose frames lie on more than one page, which a page's `pageAnimations` leaves
+// out.
+std::vector<std::string> animationsOnSeveralPages(const std::vector<AtlasPage>& pages,
+                                                  const std::vector<Sprite>& sprites);
+
 // Stand-in values with every name above, made as a pack would make them, for checking a template before any pack: each
 // flag and each list is true or non-empty in one of them and false or empty in another, so that every section is
 // entered at least once.

@@ -58,6 +58,25 @@ std::string comparablePath(const std::string& fullPath);
 bool createFolder(const std::string& path);
 bool fileExists(const std::string& path);
 
+// What a path reaches, following symbolic links: nothing (or nothing that can be reached), a folder, or anything else.
+PathKind pathTargetKind(const std::string& path);
+
+// One entry of a folder. `name` is the program's (Shift-JIS) name, empty when the name cannot be held in Shift-JIS;
+// `shown` is the name for messages either way, its characters outside printable ASCII as '?'.
+struct FolderEntry {
+    enum class Kind { File, Folder, LinkedFolder };
+    std::string name;
+    std::string shown;
+    Kind kind = Kind::File;
+};
+
+// The entries of a folder but "." and "..", in the order the system gives them. A symbolic link to a folder (on
+// Windows any reparse point to one: a symbolic link or a junction) is a LinkedFolder, which the caller does not follow,
+// so that a link back up the tree cannot make a walk endless. Everything else that is no folder (a file, a link to one,
+// a dangling link, a FIFO, a device) is a File, so that reading it fails where a file was meant. False when the folder
+// cannot be read.
+bool listFolder(const std::string& path, std::vector<FolderEntry>& entries);
+
 // The path made absolute against the current folder (not otherwise normalised); empty when that fails.
 std::string absolutePath(const std::string& path);
 

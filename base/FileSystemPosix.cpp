@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -141,4 +142,64 @@ std::string absolutePath(const std::string& path) {
     if (!utf8ToCp932(cwd, cwdProgram)) return {};
     if (cwdProgram.empty() || cwdProgram.back() != '/') cwdProgram += '/';
     return cwdProgram + path;
+}
+
+PathKind pathTargetKind(const std::string& path) {
+    std::string native;
+    struct stat info {};
+    if (!nativePath(path, native) || stat(native.c_str(), &info) != 0) return PathKind::None;
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+namespace {
+
+// A name for messages: printable ASCII as it is, every other character (one UTF-8 sequence) as one '?'.
+std::string shownName(const std::string& utf8) {
+    std::string shown;
+    for (const char c : utf8) {
+        const auto b = static_cast<uint8_t>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            shown += c;
+        } else if ((b & 0xC0) != 0x80) {
+            shown += '?';
+        }
+    }
+    return shown;
+}
+
+FolderEntry::Kind entryKind(int folder, const char* name) {
+    struct stat info {};
+    if (fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return FolderEntry::Kind::File;
+    if (S_ISDIR(info.st_mode)) return FolderEntry::Kind::Folder;
+    if (!S_ISLNK(info.st_mode)) return FolderEntry::Kind::File;
+    const bool toFolder = fstatat(folder, name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+    return toFolder ? FolderEntry::Kind::LinkedFolder : FolderEntry::Kind::File;
+}
+
+}  // namespace
+
+bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+    std::string native;
+    if (!nativePath(path, native)) return false;
+    DIR* folder = opendir(native.c_str());
+    if (!folder) return false;
+    entries.clear();
+    bool ok = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(folder);
+        if (!entry) {
+            ok = errno == 0;
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        FolderEntry e;
+        if (!utf8ToCp932(name, e.name)) e.name.clear();
+        e.shown = shownName(name);
+        e.kind = entryKind(dirfd(folder), entry->d_name);
+        entries.push_back(std::move(e));
+    }
+    closedir(folder);
+    return ok;
 }

@@ -108,3 +108,66 @@ std::string absolutePath(const std::string& path) {
     if (n == 0 || n >= sizeof full) return {};
     return std::string(full, n);
 }
+
+PathKind pathTargetKind(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+namespace {
+
+// The wide name in the ANSI code page, refused (false) where a character has no exact form there: the A calls would
+// otherwise get a best-fit look-alike or '?', which names another file or none.
+bool ansiName(const wchar_t* wide, std::string& name) {
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lossy);
+    if (n <= 1 || lossy) return false;
+    name.resize(static_cast<size_t>(n));
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, &name[0], n, nullptr, &lossy) != n || lossy) {
+        return false;
+    }
+    name.pop_back();  // the terminating zero
+    return true;
+}
+
+std::string shownName(const wchar_t* wide) {
+    std::string shown;
+    for (const wchar_t* c = wide; *c; ++c) {
+        if (*c >= 0xDC00 && *c <= 0xDFFF) continue;  // the second half of a surrogate pair
+        shown += *c >= 0x20 && *c < 0x7F ? static_cast<char>(*c) : '?';
+    }
+    return shown;
+}
+
+}  // namespace
+
+bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+    // A path ending in a double-byte character may end in the byte of '\\' without ending in a separator.
+    const PathParts parts = splitPath(path);
+    const bool endsInSeparator = parts.title.empty() && parts.extension.empty() && !parts.folder.empty();
+    const std::string pattern = path + (endsInSeparator ? "*" : "\\*");
+    const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pattern.c_str(), -1, nullptr, 0);
+    if (n <= 0) return false;
+    std::wstring widePattern(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pattern.c_str(), -1, &widePattern[0], n);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(widePattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    entries.clear();
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        FolderEntry e;
+        if (!ansiName(found.cFileName, e.name)) e.name.clear();
+        e.shown = shownName(found.cFileName);
+        const DWORD a = found.dwFileAttributes;
+        e.kind = !(a & FILE_ATTRIBUTE_DIRECTORY)      ? FolderEntry::Kind::File
+                 : (a & FILE_ATTRIBUTE_REPARSE_POINT) ? FolderEntry::Kind::LinkedFolder
+                                                      : FolderEntry::Kind::Folder;
+        entries.push_back(std::move(e));
+    } while (FindNextFileW(search, &found));
+    const bool ok = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(search);
+    return ok;
+}

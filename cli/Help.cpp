@@ -4,20 +4,37 @@
 
 std::string helpText(const std::string& command) {
     if (command == "pack") {
-        return R"(Usage: quiltbox-cli pack [options] IMAGE...
+        return R"(Usage: quiltbox-cli pack [options] INPUT...
 
 Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed; PNG: any standard kind; the extension in any
-letter case) in argument order with unique names, lays them out automatically, then writes the requested files.
-Nothing is written when an image cannot be loaded, or when an image finds no place on the area (unless
---allow-overflow or --pages). The files are written all or none: each to a new file beside it, all renamed into
-place once every one is complete, the old files put back when a rename fails. Two outputs naming one file, or an
-output naming an input, are refused before anything is read.
+letter case) in argument order, lays them out automatically, then writes the requested files. An INPUT is an image
+file; a folder, for every image file under it (each folder's files in natural order, run_2 before run_10, then its
+subfolders; names starting with '.' and symbolic links to folders passed over); or @LIST, a UTF-8 text file naming
+one file or folder a line, relative to the list's folder. A file NAME.9.png is a nine-patch: its one-pixel border of
+black marks gives its nine-slice edges and is cut off. Nothing is written when an image cannot be loaded, or when an
+image finds no place on the area (unless --allow-overflow or --pages). The files are written all or none: each to a
+new file beside it, all renamed into place once every one is complete, the old files put back when a rename fails.
+Two outputs naming one file, or an output naming an input, are refused before anything is read.
+
+Names: a sprite's frame name in every data format is its path inside the folder given ('/' between folders, the
+extension dropped; a file's own name for a file), and two sprites of one name are an error; the ID header, the UV
+lists and the project name it after the same path in upper case, made unique (hud/pause: IDT_HUD_PAUSE).
+  --names path|id       frame names by path (the default), or the ID header's names as in version 1.0
+  --keep-extension      keep the extension in frame names (hero/run_01.png)
+  --folder-prefix       put the folder's own name first (sprites/hero/run_01; a list's folder for its paths)
+  --animations          sprites whose names differ only in a trailing number (run_01, run-2, run10) make an
+                        animation named by the rest (hero/run), frames in numeric order
+  --fps N               the animations' frames per second in Godot's SpriteFrames (1 to 1000, default 12)
+  --pivot X,Y           every sprite's pivot, 0 to 1 from the top left, as the JSON forms' pivot and anchor
 
 Layout and export settings:
   --size WxH            area size, each side 1 to 16384 (default 256x256)
   --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
   --size tight          the smallest area of any width and height the packer finds
   --max-size WxH        the largest area --size auto or tight may choose (default 4096x4096)
+  --square              every page square (a fixed --size must be square)
+  --multiple-of N       every page's width and height a multiple of N, 1 to 16384 (4 for block compression; with
+                        --size auto a power of two; a fixed --size must keep it)
   --spacing N           pixels between images and along the edges (default 1, at most 16384; may be 0, or down to
                         -16384 with the design packer on one fixed or power-of-two page)
   --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
@@ -38,8 +55,10 @@ Packing:
                         among the free places (default short-side)
   --packer best         tries the design packer and every maxrects rule and order, keeps the fewest pages, then
                         the least area
-  --trim                cut each image's transparent edges (alpha 0, or at most --trim-threshold N, 0 to 254)
-  --rotate              let the packer turn images a quarter clockwise (the JSON says "rotated")
+  --trim                cut each image's transparent edges (alpha 0, or at most --trim-threshold N, 0 to 254);
+                        nine-patches stay whole
+  --rotate              let the packer turn images a quarter clockwise (the JSON says "rotated"); not with
+                        nine-patches
   --alias               store images with identical pixels once; every name keeps its entry
   --pages               put what does not fit on further pages; every output name then holds {n}, the page number
   With --trim or --rotate only --json describes the sprites: --quv, --uv-array, --uv-defines and --save are refused.
@@ -106,7 +125,7 @@ image file cannot be loaded.
 Packs BMP, TGA and PNG images into a texture atlas and writes the atlas, its UV lists and a texture-ID header.
 
 Commands:
-  pack IMAGE...         lay out images and write the files asked for
+  pack INPUT...         lay out images, folders of them and lists, and write the files asked for
   export PROJECT.qbp    write a project's usual outputs
   layout PROJECT.qbp    lay out a project's images and save it
   info PROJECT.qbp      show a project's settings and images

@@ -1,5 +1,6 @@
-// quiltbox-cli pack: the options read, then the pipeline of atlas/ wired in order: images loaded, sprites prepared
-// (trimmed, identical ones found), packed onto pages, every page's outputs written, the projects saved.
+// quiltbox-cli pack: the options read, then the inputs made sprites named by their paths (inputs/), and the pipeline of
+// atlas/ wired in order: sprites prepared (trimmed, identical ones found), packed onto pages, every page's outputs
+// written, the projects saved.
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
 #include "atlas/SpritePreparation.h"
+#include "atlas/TemplateValues.h"
 #include "base/FileSystem.h"
 #include "base/Format.h"
 #include "base/OutputBatch.h"
@@ -20,6 +22,9 @@
 #include "cli/Terminal.h"
 #include "image/AlphaBleed.h"
 #include "image/PngWriter.h"
+#include "inputs/Animations.h"
+#include "inputs/InputFiles.h"
+#include "inputs/SpriteLoading.h"
 #include "layout/TextureCollection.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
@@ -40,6 +45,8 @@ const char* const kNothingWritten = "; nothing was written";
 constexpr size_t kLongPacking = 1000;
 // The largest template file read.
 constexpr uint64_t kMaxTemplateBytes = uint64_t{1} << 20;
+constexpr int32_t kDefaultFps = 12;
+constexpr int32_t kMaxFps = 1000;
 
 // What `pack` was asked to do, once its options are understood.
 struct PackSetup {
@@ -55,6 +62,11 @@ struct PackSetup {
     bool allowOverflow = false;
     bool quiet = false;
     unsigned threads = 0;  // 0: one per core
+    NamingRules naming;
+    bool namesById = false;  // --names id: the data formats name the sprites as the ID header does
+    bool animations = false;
+    int32_t fps = kDefaultFps;
+    Pivot pivot;
 };
 
 // What --bleed takes as its value when it follows: a number or "all"; anything else (an image) is left to be an image.
@@ -66,11 +78,13 @@ bool bleedValue(const std::string& argument) {
 // The option texts as given.
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
-                extrude = "0", trimThreshold, packer = "design", rule, threads = "0", bleed, pngLevel = "default";
+                extrude = "0", trimThreshold, packer = "design", rule, threads = "0", names = "path", fps, pivot,
+                multipleOf = "1", bleed, pngLevel = "default";
     std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
     std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
-         premultiply = false, trim = false, rotate = false, alias = false, pages = false;
+         premultiply = false, trim = false, rotate = false, alias = false, pages = false, keepExtension = false,
+         folderPrefix = false, animations = false, square = false;
 
     std::vector<Option> options() {
         return {{"--size", &size, nullptr},
@@ -86,6 +100,10 @@ struct PackArguments {
                 {"--packer", &packer, nullptr},
                 {"--rule", &rule, nullptr},
                 {"--threads", &threads, nullptr},
+                {"--multiple-of", &multipleOf, nullptr},
+                {"--names", &names, nullptr},
+                {"--fps", &fps, nullptr},
+                {"--pivot", &pivot, nullptr},
                 {"--bmp", &bmp, nullptr},
                 {"--tga", &tga, nullptr},
                 {"--png", &png, nullptr},
@@ -108,7 +126,11 @@ struct PackArguments {
                 {"--trim", nullptr, &trim},
                 {"--rotate", nullptr, &rotate},
                 {"--alias", nullptr, &alias},
-                {"--pages", nullptr, &pages}};
+                {"--pages", nullptr, &pages},
+                {"--square", nullptr, &square},
+                {"--keep-extension", nullptr, &keepExtension},
+                {"--folder-prefix", nullptr, &folderPrefix},
+                {"--animations", nullptr, &animations}};
     }
 };
 
@@ -132,6 +154,37 @@ int readPixelOptions(const PackArguments& a, PackSetup& setup) {
     }
     if (!pngLevelByName(a.pngLevel.c_str(), options.pngLevel)) {
         return usage("pack", "--png-level takes fast, default or best");
+    }
+    return kExitOk;
+}
+
+// --square and --multiple-of N. A fixed size must keep them already; a power-of-two side is a multiple only of a power
+// of two; the largest page must leave room for one page.
+int readSizeRules(const PackArguments& a, PageRules& rules) {
+    rules.square = a.square;
+    if (!parseInt32(a.multipleOf, 1, 16384, rules.multipleOf)) {
+        return usage("pack", "--multiple-of takes a whole number from 1 to 16384");
+    }
+    const int32_t m = rules.multipleOf;
+    const AreaSize size = rules.size;
+    if (rules.rule == AreaRule::Fixed) {
+        if (rules.square && size.width != size.height) {
+            return usage("pack", formatText("--square needs a square --size, not %dx%d", size.width, size.height));
+        }
+        if (size.width % m != 0 || size.height % m != 0) {
+            return usage("pack",
+                         formatText("--multiple-of %d needs a --size whose sides are multiples of %d, not %dx%d", m, m,
+                                    size.width, size.height));
+        }
+        return kExitOk;
+    }
+    if (rules.rule == AreaRule::PowerOfTwo && (m & (m - 1)) != 0) {
+        return usage("pack", formatText("--size auto makes power-of-two sides, which are multiples of no %d", m));
+    }
+    const AreaSize largest = largestPage(rules);
+    if (largest.width < 1 || largest.height < 1) {
+        return usage("pack", formatText("--max-size %dx%d holds no page that keeps --square and --multiple-of %d",
+                                        size.width, size.height, m));
     }
     return kExitOk;
 }
@@ -168,6 +221,7 @@ int readLayoutOptions(const PackArguments& a, PackSetup& setup) {
     if (!a.maxSize.empty() && !parseSize(a.maxSize, setup.rules.size.width, setup.rules.size.height)) {
         return usage("pack", "--max-size takes WIDTHxHEIGHT, each from 1 to 16384");
     }
+    if (const int status = readSizeRules(a, setup.rules)) return status;
     setup.atlasOptions.premultiply = a.premultiply;
     if (!parseInt32(a.extrude, 0, kMaxExtrude, setup.atlasOptions.extrude)) {
         return usage("pack", "--extrude takes a whole number from 0 to 256");
@@ -213,6 +267,43 @@ int readPackingOptions(const PackArguments& a, PackSetup& setup) {
     packer.margin = setup.atlasOptions.extrude;
     if (packer.spacing < 0 && (a.packer != "design" || a.pages || setup.rules.rule == AreaRule::Tight)) {
         return usage("pack", "--spacing must be 0 or more with --packer maxrects or best, --size tight and --pages");
+    }
+    return kExitOk;
+}
+
+// A fraction from 0 to 1 with up to six decimals ("0", "1", "0.5", ".25"), in millionths.
+bool parseFraction(const std::string& text, int32_t& millionths) {
+    const size_t dot = text.find('.');
+    const std::string whole = text.substr(0, dot), decimals = dot == std::string::npos ? "" : text.substr(dot + 1);
+    const auto digitsOnly = [](const std::string& t) { return t.find_first_not_of("0123456789") == std::string::npos; };
+    if ((whole.empty() && decimals.empty()) || whole.size() > 1 || decimals.size() > 6 || !digitsOnly(whole) ||
+        !digitsOnly(decimals) || (dot != std::string::npos && decimals.empty())) {
+        return false;
+    }
+    millionths = (whole.empty() ? 0 : (whole[0] - '0') * 1000000) +
+                 (decimals.empty() ? 0 : std::stoi(decimals + std::string(6 - decimals.size(), '0')));
+    return millionths <= 1000000;
+}
+
+// How the sprites are named, and what the data formats write beside them.
+int readNamingOptions(const PackArguments& a, PackSetup& setup) {
+    if (a.names != "path" && a.names != "id") return usage("pack", "--names takes path or id");
+    setup.namesById = a.names == "id";
+    if (setup.namesById && (a.keepExtension || a.folderPrefix)) {
+        return usage("pack", "--keep-extension and --folder-prefix name sprites by path: leave out --names id");
+    }
+    setup.naming = {a.keepExtension, a.folderPrefix};
+    setup.animations = a.animations;
+    if (!a.fps.empty() && !a.animations) return usage("pack", "--fps goes with --animations");
+    if (!a.fps.empty() && !parseInt32(a.fps, 1, kMaxFps, setup.fps)) {
+        return usage("pack", "--fps takes a whole number from 1 to 1000");
+    }
+    if (a.pivot.empty()) return kExitOk;
+    const size_t comma = a.pivot.find(',');
+    setup.pivot.given = true;
+    if (comma == std::string::npos || !parseFraction(a.pivot.substr(0, comma), setup.pivot.x) ||
+        !parseFraction(a.pivot.substr(comma + 1), setup.pivot.y)) {
+        return usage("pack", "--pivot takes X,Y, each from 0 to 1 (0,0 the top left, 0.5,0.5 the centre)");
     }
     return kExitOk;
 }
@@ -319,36 +410,81 @@ int readOutputs(const PackArguments& a, PackSetup& setup) {
     return kExitOk;
 }
 
-int loadImages(const std::vector<std::string>& inputs, bool quiet, TextureCollection& images) {
-    images.setImageKindRule(imageKindAnyCase);
-    size_t failed = 0;
-    Progress progress("loading images", inputs.size(), !quiet && inputs.size() >= kManyImages);
-    for (size_t i = 0; i < inputs.size(); ++i) {
+// The image files the arguments name (files, folders, @LIST files), each with its names by path, and every file the
+// pack reads (the images and the lists) as full paths; an exit status other than 0 when they cannot be taken, or when
+// two would give the data formats one name.
+int collectFiles(const std::vector<std::string>& inputs,
+                 const PackSetup& setup,
+                 std::vector<InputFile>& files,
+                 std::vector<std::string>& read) {
+    std::vector<InputArgument> arguments;
+    for (const std::string& input : inputs) {
+        const bool list = input.size() > 1 && input[0] == '@';
+        const std::string given = list ? input.substr(1) : input;
         std::string path;
-        if (!fullPath(inputs[i], path)) {
-            failure("cannot use the path " + inputs[i] + " (it cannot be held in Shift-JIS)");
-            ++failed;
-        } else if (!images.addFromFile(path, true)) {
-            ++failed;
+        if (!fullPath(given, path)) {
+            return failure("cannot use the path " + given + " (it cannot be held in Shift-JIS); nothing was written");
         }
-        progress.step(i + 1);
+        arguments.push_back({path, list});
+        if (list) read.push_back(path);
     }
-    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
+    std::string error;
+    if (!collectInputFiles(arguments, setup.naming, imageKindAnyCase, files, error)) {
+        return failure(error + "; nothing was written");
+    }
+    for (const InputFile& file : files) read.push_back(file.path);
+    const std::vector<std::pair<size_t, size_t>> same = sameNames(files);
+    if (!setup.outputs.data.empty() && !setup.namesById && !same.empty()) {
+        for (const auto& [first, second] : same) {
+            failure("two sprites would be named " + files[first].names.name + ": " + files[first].path + " and " +
+                    files[second].path);
+        }
+        return failure(
+            formatText("%zu sprite(s) share a name with another (--folder-prefix or --names id tells them "
+                       "apart); nothing was written",
+                       same.size()));
+    }
     return kExitOk;
 }
 
-std::vector<Sprite> prepareSprites(const TextureCollection& images, const PackSetup& setup) {
-    std::vector<Sprite> sprites = spritesOf(images);
+// The input files as sprites named by path, loaded in argument order; nine-patches cut, animations found, pivots given.
+int takeInputs(const std::vector<InputFile>& files,
+               const PackSetup& setup,
+               bool rotate,
+               TextureCollection& images,
+               std::vector<Sprite>& sprites) {
+    const auto ninePatch =
+        std::find_if(files.begin(), files.end(), [](const InputFile& f) { return f.names.ninePatch; });
+    if (rotate && ninePatch != files.end()) {
+        return failure(ninePatch->path +
+                       " is a nine-patch, which engines stretch from an upright frame: leave out "
+                       "--rotate; nothing was written");
+    }
+    images.setImageKindRule(imageKindAnyCase);
+    Progress progress("loading images", files.size(), !setup.quiet && files.size() >= kManyImages);
+    std::vector<std::string> problems;
+    const size_t failed = loadSprites(files, images, sprites, problems, [&](size_t done) { progress.step(done); });
+    for (const std::string& problem : problems) failure(problem);
+    if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
+    for (Sprite& sprite : sprites) {
+        if (setup.namesById) sprite.name = sprite.image->name();
+        sprite.pivot = setup.pivot;
+    }
+    if (setup.animations) findAnimations(sprites, setup.fps);
+    return kExitOk;
+}
+
+void prepareSprites(std::vector<Sprite>& sprites, const PackSetup& setup) {
     const bool show = !setup.quiet && sprites.size() >= kManyImages;
     if (setup.trim) {
         Progress progress("trimming", sprites.size(), show);
-        trimSprites(sprites, static_cast<uint8_t>(setup.trimThreshold), [&](size_t done) { progress.step(done); });
+        trimSprites(sprites, static_cast<uint8_t>(setup.trimThreshold), setup.threads,
+                    [&](size_t done) { progress.step(done); });
     }
     if (setup.alias) {
         Progress progress("finding identical images", sprites.size(), show);
-        findIdenticalSprites(sprites, [&](size_t done) { progress.step(done); });
+        findIdenticalSprites(sprites, setup.threads, [&](size_t done) { progress.step(done); });
     }
-    return sprites;
 }
 
 const char* ruleName(MaxRectsRule rule) {
@@ -369,7 +505,7 @@ PagePlan plan(const PackSetup& setup, const std::vector<PackBox>& boxes) {
     if (setup.best) {
         const std::vector<Packer> packers = bestCandidates(setup.packer);
         size_t chosen = 0;
-        pages = planBest(packers, boxes, setup.rules, chosen);
+        pages = planBest(packers, boxes, setup.rules, setup.threads, chosen);
         const Packer& p = packers[chosen];
         const char* orders[] = {"longest side", "area", "perimeter", "shortest side"};
         std::fprintf(stderr, "quiltbox-cli: --packer best chose %s\n",
@@ -460,11 +596,26 @@ int checkPageNames(const PackSetup& setup, size_t pageCount) {
     return kExitOk;
 }
 
+// A per-page data file lists the animations whose frames all lie on its page, since an engine reading it (PixiJS) finds
+// an animation's frames in that page's sheet only; the others are named here.
+void noteAnimationsOnSeveralPages(const PackSetup& setup,
+                                  const std::vector<AtlasPage>& pages,
+                                  const std::vector<Sprite>& sprites) {
+    const auto& data = setup.outputs.data;
+    if (!setup.animations || std::none_of(data.begin(), data.end(), [](auto& d) { return d.format.perPage; })) return;
+    for (const std::string& name : animationsOnSeveralPages(pages, sprites)) {
+        std::fprintf(stderr,
+                     "quiltbox-cli: note: the frames of %s lie on several pages, so no page's data file lists it as "
+                     "an animation\n",
+                     terminalText(name).c_str());
+    }
+}
+
 // Every file the pack names on `pageCount` pages: each file every output pattern produces, with its option, then the
-// inputs (the images and the templates), which are only read.
+// inputs (the images and lists, `read`, full paths; and the templates), which are only read.
 std::vector<NamedFile> packFiles(const PackSetup& setup,
                                  const PackArguments& a,
-                                 const std::vector<std::string>& inputs,
+                                 const std::vector<std::string>& read,
                                  size_t pageCount) {
     std::vector<NamedFile> files;
     for (const OutputPattern& output : outputPatterns(setup)) {
@@ -473,13 +624,10 @@ std::vector<NamedFile> packFiles(const PackSetup& setup,
             files.push_back({output.option, name, true});
         }
     }
-    std::vector<std::string> read = inputs;
+    for (const std::string& input : read) files.push_back({"the input", input, false});
     for (const auto& [option, value] : a.data) {
-        if (option == "--template") read.push_back(value);
-    }
-    for (const std::string& input : read) {
         std::string path;
-        if (fullPath(input, path)) files.push_back({"the input", path, false});
+        if (option == "--template" && fullPath(value, path)) files.push_back({"the input", path, false});
     }
     return files;
 }
@@ -605,12 +753,17 @@ int runPack(const std::vector<std::string>& args) {
     setup.allowOverflow = arguments.allowOverflow;
     if (const int status = readLayoutOptions(arguments, setup)) return status;
     if (const int status = readPackingOptions(arguments, setup)) return status;
+    if (const int status = readNamingOptions(arguments, setup)) return status;
     if (const int status = readOutputs(arguments, setup)) return status;
-    if (const int status = refuseSameFiles(packFiles(setup, arguments, inputs, 1))) return status;
+    std::vector<InputFile> files;
+    std::vector<std::string> read;
+    if (const int status = collectFiles(inputs, setup, files, read)) return status;
+    if (const int status = refuseSameFiles(packFiles(setup, arguments, read, 1))) return status;
 
     TextureCollection images;
-    if (const int status = loadImages(inputs, setup.quiet, images)) return status;
-    const std::vector<Sprite> sprites = prepareSprites(images, setup);
+    std::vector<Sprite> sprites;
+    if (const int status = takeInputs(files, setup, arguments.rotate, images, sprites)) return status;
+    prepareSprites(sprites, setup);
     std::vector<int32_t> packed;  // the sprite of each box: every sprite that is no alias
     std::vector<PackBox> boxes;
     for (size_t i = 0; i < sprites.size(); ++i) {
@@ -627,8 +780,9 @@ int runPack(const std::vector<std::string>& args) {
     }
     if (const int status = checkPageNames(setup, pages.size())) return status;
     if (pages.size() > 1) {
-        if (const int status = refuseSameFiles(packFiles(setup, arguments, inputs, pages.size()))) return status;
+        if (const int status = refuseSameFiles(packFiles(setup, arguments, read, pages.size()))) return status;
     }
+    noteAnimationsOnSeveralPages(setup, pages, sprites);
     const std::string unwritable = unwritableName(setup.outputs, sprites);
     if (!unwritable.empty()) return failure(unwritable + "; nothing was written");
     for (const AtlasPage& page : pages) {

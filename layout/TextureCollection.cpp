@@ -103,6 +103,12 @@ void TextureCollection::setName(TextureImage& image, const std::string& name) {
     ++nameCounts_[name];
 }
 
+void TextureCollection::setUniqueName(TextureImage& image, const std::string& base) {
+    forgetName(image.name());
+    image.setName(uniqueName(base));
+    ++nameCounts_[image.name()];
+}
+
 void TextureCollection::relist() {
     list().resetList();
     for (const auto& image : images_) list().appendName(image->name());

@@ -92,6 +92,9 @@ public:
     // Renames an image held by the collection, without any uniqueness check. The list is not told: a caller that
     // renames images shown in it calls relist() when done.
     void setName(TextureImage& image, const std::string& name);
+    // Renames an image held by the collection to `base`, or base_1, base_2, ... : the first that no other image bears
+    // (as addFromFile names a file's image). The list is not told either.
+    void setUniqueName(TextureImage& image, const std::string& base);
     // Fills the list anew with the names in collection order and highlights the last image's entry.
     void relist();
 

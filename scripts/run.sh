@@ -20,15 +20,28 @@ if [ -n "${DISPLAY:-}" ]; then
 else
     scripts/with-display.sh bash -c '
         set -euo pipefail
+        # Presses a key in the viewable window of that name and prints its ID. A window can still go away between
+        # being found and being focused (Wine replaces its start-up windows), so the focus is tried again on the
+        # window found anew, and only the last failure is shown.
+        press() {
+            local window
+            for attempt in $(seq 1 20); do
+                window=$(scripts/wait-for-window.sh "$1" "$3")
+                if xdotool windowfocus --sync "$window" key "$2" 2>/dev/null; then
+                    echo "$window"
+                    return 0
+                fi
+                sleep 0.5
+            done
+            xdotool windowfocus --sync "$window" key "$2"
+        }
         (cd examples/demo && exec ../../scripts/wine-run.sh --prefix "$1" --unmanaged "$2" demo.qbp) &
         program=$!
-        window=$(scripts/wait-for-window.sh "^Quiltbox$" 240)
-        xdotool windowfocus --sync "$window" key f
+        window=$(press "^Quiltbox$" f 240)
         sleep 2
         import -window "$window" build/demo/quiltbox.png
-        xdotool windowfocus --sync "$window" key Escape
-        question=$(scripts/wait-for-window.sh "アプリケーション終了" 60)
-        xdotool windowfocus --sync "$question" key Return
+        press "^Quiltbox$" Escape 60 >/dev/null
+        press "アプリケーション終了" Return 60 >/dev/null
         wait "$program"
     ' run "$prefix" "$exe"
     echo "run.sh: no display here; a screenshot of Quiltbox.exe with the demo is in build/demo/quiltbox.png"

@@ -66,13 +66,13 @@ TEST(SpritePreparation, IdenticalKeptPixelsMakeAliasesOfTheFirst) {
     images.push_back(image(4, 3, std::vector<uint8_t>(12, 255)));  // 5: 0 lies in its top-left corner
     images.push_back(image(2, 3, std::vector<uint8_t>(6, 255)));   // 6: 0 and one row more
     const std::vector<uint8_t> rightHalf = {0, 0, 255, 254, 0, 0, 253, 252};
-    images.push_back(image(4, 2, rightHalf));                      // 7: trimmed to its right half
-    images.push_back(image(4, 2, rightHalf));                      // 8: as 7
+    images.push_back(image(4, 2, rightHalf));  // 7: trimmed to its right half
+    images.push_back(image(4, 2, rightHalf));  // 8: as 7
     std::vector<Sprite> sprites;
     for (const auto& i : images) sprites.push_back({i.get(), {0, 0, i->width(), i->height()}});
     sprites[5].kept = {0, 0, 2, 2};
     sprites[7].kept = sprites[8].kept = {2, 0, 4, 2};
-    findIdenticalSprites(sprites, [](size_t) {});
+    findIdenticalSprites(sprites, 1, [](size_t) {});
     std::vector<int32_t> aliasOf;
     for (const Sprite& s : sprites) aliasOf.push_back(s.aliasOf);
     EXPECT_EQ(aliasOf, (std::vector<int32_t>{-1, 0, -1, -1, 2, 0, -1, -1, 7}));
@@ -114,8 +114,37 @@ struct Random {
     int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(engine); }
 };
 
-// The pruned free list equals the one recomputed from scratch, and every choice lies on free space; every rule fills
-// a generous area with every box.
+// The most of a box's perimeter that touches the area's edges or the boxes placed, over every place in the top-left
+// corner of a free rectangle, counted pixel by pixel along the box's four sides.
+int64_t mostContact(const std::vector<Rect>& free,
+                    const std::vector<Rect>& used,
+                    int32_t w,
+                    int32_t h,
+                    int32_t bw,
+                    int32_t bh,
+                    bool mayTurn) {
+    const auto blocked = [&](int32_t x, int32_t y) {
+        if (x < 0 || y < 0 || x >= w || y >= h) return true;
+        return std::any_of(used.begin(), used.end(),
+                           [&](const Rect& u) { return x >= u.left && x < u.right && y >= u.top && y < u.bottom; });
+    };
+    int64_t most = -1;
+    for (const Rect& f : free) {
+        for (const auto& [pw, ph] : {std::make_pair(bw, bh), std::make_pair(bh, bw)}) {
+            if ((!mayTurn && pw != bw) || pw > f.width() || ph > f.height()) continue;
+            int64_t touched = 0;
+            for (int32_t i = 0; i < pw; ++i)
+                touched += blocked(f.left + i, f.top - 1) + blocked(f.left + i, f.top + ph);
+            for (int32_t i = 0; i < ph; ++i)
+                touched += blocked(f.left - 1, f.top + i) + blocked(f.left + pw, f.top + i);
+            most = std::max(most, touched);
+        }
+    }
+    return most;
+}
+
+// The pruned free list equals the one recomputed from scratch, every choice lies on free space, and the contact rule
+// finds the most touching place; every rule fills a generous area with every box.
 TEST(MaxRectsBin, KeepsExactlyTheMaximalFreeRectanglesOnRandomSets) {
     const MaxRectsRule rules[] = {MaxRectsRule::ShortSide, MaxRectsRule::LongSide, MaxRectsRule::Area,
                                   MaxRectsRule::BottomLeft, MaxRectsRule::Contact};
@@ -127,7 +156,11 @@ TEST(MaxRectsBin, KeepsExactlyTheMaximalFreeRectanglesOnRandomSets) {
         std::vector<Rect> plain = {{0, 0, w, h}}, used;
         for (int i = 0; i < 40; ++i) {
             MaxRectsBin::Choice c;
-            if (!bin.choose(random.between(1, w / 3 + 1), random.between(1, h / 3 + 1), seed % 2 == 1, c)) continue;
+            const int32_t bw = random.between(1, w / 3 + 1), bh = random.between(1, h / 3 + 1);
+            if (!bin.choose(bw, bh, seed % 2 == 1, c)) continue;
+            if (rule == MaxRectsRule::Contact) {
+                EXPECT_EQ(-c.score, mostContact(bin.freeRectangles(), used, w, h, bw, bh, seed % 2 == 1)) << seed;
+            }
             ASSERT_TRUE(c.place.left >= 0 && c.place.top >= 0 && c.place.right <= w && c.place.bottom <= h);
             for (const Rect& u : used) {
                 ASSERT_FALSE(u.left < c.place.right && c.place.left < u.right && u.top < c.place.bottom &&
@@ -185,44 +218,146 @@ TEST(Packer, MaxRectsPlacesTheLargestBoxFirst) {
     }
 }
 
-TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheLeast) {
+// The plans' order of merit, as `best` ranks them.
+auto rankOf(const PagePlan& p) {
+    return std::make_tuple(p.abandoned, p.unplacedCount(), p.pages.size(), p.judgedArea());
+}
+
+bool samePlans(const PagePlan& a, const PagePlan& b) {
+    if (a.pages.size() != b.pages.size() || a.neverFit != b.neverFit || a.abandoned != b.abandoned) return false;
+    for (size_t i = 0; i < a.pages.size(); ++i) {
+        const PlannedPage &p = a.pages[i], &q = b.pages[i];
+        if (p.size.width != q.size.width || p.size.height != q.size.height || p.boxes != q.boxes ||
+            p.judgedArea != q.judgedArea) {
+            return false;
+        }
+        for (size_t k = 0; k < p.placements.size(); ++k) {
+            const Placement &x = p.placements[k], &y = q.placements[k];
+            if (x.x != y.x || x.y != y.y || x.turned != y.turned || x.placed != y.placed) return false;
+        }
+    }
+    return true;
+}
+
+// A random set of boxes and pack settings; the last box is too wide for a page of 64 unless turned.
+struct RandomPack {
+    std::vector<PackBox> boxes;
+    Packer base;
+    PageRules rules;
+};
+
+RandomPack randomPack(uint64_t seed, int32_t most = 80) {
+    Random random{std::mt19937_64(seed)};
+    RandomPack r;
+    for (int i = random.between(1, most); i > 0; --i) r.boxes.push_back({random.between(1, 40), random.between(1, 40)});
+    r.boxes.push_back({random.between(60, 70), 3});
+    r.base.spacing = random.between(0, 4);
+    r.base.margin = random.between(0, r.base.spacing / 2);
+    r.base.mayTurn = seed % 2 == 1;
+    const AreaRule rule = static_cast<AreaRule>(seed % 3);
+    r.rules = {rule, {64, rule == AreaRule::Fixed ? 48 : 64}, true};
+    return r;
+}
+
+// Every box lands on one page or in neverFit (only the wide one may fit no page), every page lies within its rule and
+// is sound, and `best` takes exactly the plan of the first packer that ranks best alone, whatever the number of
+// threads.
+TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheBestPlanAlone) {
     for (uint64_t seed = 0; seed < 40; ++seed) {
-        Random random{std::mt19937_64(seed)};
-        std::vector<PackBox> boxes;
-        for (int i = random.between(1, 80); i > 0; --i) boxes.push_back({random.between(1, 40), random.between(1, 40)});
-        boxes.push_back({random.between(60, 70), 3});  // too wide for a page unless turned
-        Packer base;
-        base.spacing = random.between(0, 4);
-        base.margin = random.between(0, base.spacing / 2);
-        base.mayTurn = seed % 2 == 1;
-        const AreaRule rule = static_cast<AreaRule>(seed % 3);
-        const PageRules rules{rule, {64, rule == AreaRule::Fixed ? 48 : 64}, true};
-        size_t chosen = 0;
-        const std::vector<Packer> packers = bestCandidates(base);
-        const PagePlan best = planBest(packers, boxes, rules, chosen);
+        const RandomPack r = randomPack(seed);
+        const std::vector<Packer> packers = bestCandidates(r.base);
+        PagePlan reference;
+        size_t referenceChosen = 0;
         for (size_t i = 0; i < packers.size(); ++i) {
-            const PagePlan plan = planPages(packers[i], boxes, rules);
-            std::vector<int> seen(boxes.size());
+            PagePlan plan = planPages(packers[i], r.boxes, r.rules);
+            std::vector<int> seen(r.boxes.size());
             for (const PlannedPage& page : plan.pages) {
                 EXPECT_TRUE(page.size.width <= 64 && page.size.height <= 64);
-                EXPECT_TRUE(rule != AreaRule::Fixed || (page.size.width == 64 && page.size.height == 48));
-                EXPECT_TRUE(rule != AreaRule::PowerOfTwo || ((page.size.width & (page.size.width - 1)) == 0 &&
-                                                             (page.size.height & (page.size.height - 1)) == 0));
+                EXPECT_TRUE(r.rules.rule != AreaRule::Fixed || (page.size.width == 64 && page.size.height == 48));
+                EXPECT_TRUE(r.rules.rule != AreaRule::PowerOfTwo || ((page.size.width & (page.size.width - 1)) == 0 &&
+                                                                     (page.size.height & (page.size.height - 1)) == 0));
+                EXPECT_LE(int64_t{page.size.width} * page.size.height, page.judgedArea);
                 for (int32_t b : page.boxes) ++seen[static_cast<size_t>(b)];
-                expectSound(packers[i], boxes, page, "sound");
+                expectSound(packers[i], r.boxes, page, "sound");
                 EXPECT_EQ(
                     std::count_if(page.placements.begin(), page.placements.end(), [](auto& p) { return !p.placed; }),
                     0);
             }
             for (int32_t b : plan.neverFit) ++seen[static_cast<size_t>(b)];
-            EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(boxes.size())) << seed << " " << i;
-            const std::vector<int32_t> wide = {static_cast<int32_t>(boxes.size() - 1)};
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(r.boxes.size())) << seed << " " << i;
+            const std::vector<int32_t> wide = {static_cast<int32_t>(r.boxes.size() - 1)};
             EXPECT_TRUE(plan.neverFit.empty() || plan.neverFit == wide) << "only the wide box may fit no page";
-            const auto rank = [](const PagePlan& p) {
-                return std::make_tuple(p.unplacedCount(), p.pages.size(), p.totalArea());
-            };
-            EXPECT_LE(rank(best), rank(plan)) << "seed " << seed << ", packer " << i;
+            if (i == 0 || rankOf(plan) < rankOf(reference)) reference = std::move(plan), referenceChosen = i;
         }
+        for (unsigned threads : {1u, 2u, 3u}) {
+            size_t chosen = 0;
+            const PagePlan best = planBest(packers, r.boxes, r.rules, threads, chosen);
+            EXPECT_EQ(chosen, referenceChosen) << "seed " << seed << ", threads " << threads;
+            EXPECT_TRUE(samePlans(best, reference)) << "seed " << seed << ", threads " << threads;
+        }
+    }
+}
+
+// The tight search leaves a width as soon as it can only lose: on larger pages and sets it finds exactly the plan of
+// the search that follows every width to its end, with every packer and size rule.
+TEST(PagePlan, CuttingTheTightSearchShortChangesNoPlan) {
+    for (uint64_t seed = 0; seed < 20; ++seed) {
+        RandomPack r = randomPack(seed, 160);
+        r.rules = {AreaRule::Tight, {seed % 4 == 0 ? 200 : 1024, 1024}, seed % 3 == 0};
+        r.rules.square = seed % 5 == 1;
+        r.rules.multipleOf = seed % 4 == 2 ? 4 : 1;
+        PageRules uncut = r.rules;
+        uncut.cutSearch = false;
+        const std::vector<Packer> packers = bestCandidates(r.base);
+        for (size_t i : {0, 1, 2, 6, 11, 16}) {  // the leaders, the design and a packer of each other rule
+            const PagePlan cut = planPages(packers[i], r.boxes, r.rules);
+            EXPECT_TRUE(samePlans(cut, planPages(packers[i], r.boxes, uncut))) << "seed " << seed << ", packer " << i;
+        }
+    }
+}
+
+// Square pages and sides that are multiples of N, on every page of every packer and size rule; a fixed size is taken
+// as it is (the command line refuses one that breaks the rules).
+TEST(PagePlan, EveryPageKeepsTheSizeRules) {
+    for (uint64_t seed = 0; seed < 36; ++seed) {
+        RandomPack r = randomPack(seed, 120);
+        const AreaRule rule = static_cast<AreaRule>(seed % 3);
+        r.rules = {rule, rule == AreaRule::Fixed ? AreaSize{96, 96} : AreaSize{100, 90}, seed % 2 == 0};
+        r.rules.square = seed % 4 < 2;
+        r.rules.multipleOf = rule == AreaRule::PowerOfTwo ? 8 : static_cast<int32_t>(seed % 3 == 0 ? 1 : 3 + seed % 4);
+        if (rule == AreaRule::Fixed) r.rules.multipleOf = seed % 2 == 0 ? 4 : 3;
+        const AreaSize largest = largestPage(r.rules);
+        std::vector<Packer> packers = bestCandidates(r.base);
+        packers.push_back(r.base);  // the design's own layout
+        size_t chosen = 0;
+        std::vector<PagePlan> plans = {planBest(packers, r.boxes, r.rules, 2, chosen)};
+        for (const Packer& packer : {packers[0], packers[kBestLeaders], packers.back()}) {
+            plans.push_back(planPages(packer, r.boxes, r.rules));
+        }
+        for (const PagePlan& plan : plans) {
+            for (const PlannedPage& page : plan.pages) {
+                const AreaSize s = page.size;
+                EXPECT_TRUE(!r.rules.square || s.width == s.height) << "seed " << seed;
+                EXPECT_EQ(s.width % r.rules.multipleOf, 0) << "seed " << seed;
+                EXPECT_EQ(s.height % r.rules.multipleOf, 0) << "seed " << seed;
+                EXPECT_TRUE(s.width <= largest.width && s.height <= largest.height) << "seed " << seed;
+            }
+        }
+    }
+}
+
+// A sprite wider than the largest page, turned or not, on a tight page: reported as fitting no page, with or without
+// further pages, and the others placed.
+TEST(PagePlan, ASpriteWiderThanTheLargestPageIsReported) {
+    const std::vector<PackBox> boxes = {{10, 10}, {300, 20}, {8, 12}};
+    for (bool severalPages : {false, true}) {
+        Packer packer;
+        packer.kind = Packer::Kind::MaxRects;
+        packer.mayTurn = true;
+        const PagePlan plan = planPages(packer, boxes, {AreaRule::Tight, {128, 128}, severalPages});
+        EXPECT_EQ(plan.unplacedCount(), 1);
+        EXPECT_EQ(plan.neverFit, severalPages ? std::vector<int32_t>{1} : std::vector<int32_t>{});
+        for (const PlannedPage& page : plan.pages) expectSound(packer, boxes, page, "wide");
     }
 }
 

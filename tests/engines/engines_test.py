@@ -12,6 +12,7 @@ import argparse
 import base64
 import itertools
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -58,6 +59,14 @@ LEVELS = ("fast", "default", "best")
 # drawn scaled down: bilinear samples on their own, and mipmaps with trilinear samples.
 FRINGE_SPRITES = {"RED": (255, 0, 0), "BLUE": (0, 0, 255)}
 FRINGE_DRAWS = {"bilinear": (0.5, False, ["--bleed"]), "mipmaps": (0.3, True, ["--bleed", "all"])}
+# A game's sprite folder, packed as a folder: every frame found by its path, an animation, pivots and nine-slices.
+TREE_OPTIONS = ["tree", "--animations", "--pivot", "0.5,1", "--size", "auto", "--png", "atlas.png", "--json",
+                "atlas.json", "--format", "spine", "--data", "atlas.atlas", "--format", "godot", "--data", "atlas.tres"]
+TREE_LOADERS = [("pixi8", "tree", BOTH), ("phaser3", "atlas", BOTH), ("spine", "", ("nearest",))]
+RUN = list(range(1, 13))  # the animation's frame numbers; written to disk shuffled
+# The nine-patches' stretching and content edges (left, top, right, bottom) within the picture inside the border.
+NINE = {"ui/button": ((3, 2, 2, 1), (1, 1, 2, 2)), "ui/panel": ((1, 1, 1, 1), None)}
+TREE = {}  # frame name: picture
 
 
 def data_files(case, data):
@@ -66,6 +75,22 @@ def data_files(case, data):
         return [data]
     names = (data.replace("{n}", str(n)) for n in itertools.count())
     return list(itertools.takewhile(lambda name: os.path.exists(os.path.join(ARGS.work, case, name)), names))
+
+
+def write_tree(folder):
+    """The sprite tree in `folder`/tree: nested folders, one file name in two folders, Japanese names, the nine-patches
+    and the animation's frames in a shuffled order; TREE gets each frame's picture (a nine-patch's without its
+    border)."""
+    n = sprites.noise
+    files = {"砂/絵.png": n((5, 6), 30), "hud/pause.png": n((6, 4), 31, alphas=sprites.SOFT),
+             "menu/pause.png": n((4, 6), 32), "a/b/c/deep.tga": n((7, 5), 33, (1, 1, 0, 0))}
+    for name, (stretch, content) in NINE.items():
+        files[name + ".9.png"] = sprites.nine_patch(n((9, 7), len(files), alphas=sprites.SOFT), stretch, content)
+    for k in random.Random(5).sample(RUN, len(RUN)):
+        files[f"hero/run_{k}.png"] = n((7, 9), 40 + k)
+    for path, picture in sprites.write_tree(os.path.join(folder, "tree"), files).items():
+        name = path.split(".")[0]
+        TREE[name] = picture.crop((1, 1, picture.size[0] - 1, picture.size[1] - 1)) if name in NINE else picture
 
 
 def setUpModule():
@@ -83,6 +108,16 @@ def setUpModule():
             pages = [f"/work/{case}/{name}" for name in data_files(case, data)]
             jobs += [{"id": f"{case}/{loader}/{kind}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
                       "atlas": pages[0], "pages": pages, "names": sorted(EXPECTED)} for renderer in renderers]
+    folder = os.path.join(ARGS.work, "tree")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    write_tree(folder)
+    subprocess.run([ARGS.cli, "pack", *TREE_OPTIONS, "--quiet"], cwd=folder, check=True, stdin=subprocess.DEVNULL)
+    for loader, kind, renderers in TREE_LOADERS:
+        data = "atlas.atlas" if loader == "spine" else "atlas.json"
+        jobs += [{"id": f"tree/{loader}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
+                  "atlas": f"/work/tree/{data}", "pages": [f"/work/tree/{data}"], "names": sorted(TREE)}
+                 for renderer in renderers]
     jobs += level_jobs() + fringe_jobs()
     browser = harness.Browser(ARGS.npm, ARGS.work)
     try:
@@ -128,12 +163,13 @@ def fringe_jobs():
 
 
 class EngineTest(unittest.TestCase):
-    def check_drawn(self, drawn, left_out=()):
+    def check_drawn(self, drawn, left_out=(), expected=None):
         """`drawn` ({name: result frame}) holds every sprite under its own name, each equal to its source."""
-        self.assertEqual(sorted(drawn), sorted(EXPECTED))
+        expected = expected or EXPECTED
+        self.assertEqual(sorted(drawn), sorted(expected))
         for name in set(drawn) - set(left_out):
             with self.subTest(frame=name):
-                self.assertIsNone(harness.mismatch(EXPECTED[name], drawn[name]))
+                self.assertIsNone(harness.mismatch(expected[name], drawn[name]))
 
     def check_engines(self, case):
         """Every loader of the case drew every frame of the atlas equal to its source, and no other frame."""
@@ -197,12 +233,66 @@ class EngineTest(unittest.TestCase):
                         else:
                             self.assertLess(darkest, 230)
 
-    def test_godot_sprite_frames(self):
-        """Each animation's AtlasTexture drawn as Godot draws one: its region of the page, placed at the margin's
-        position in a box of the region's size plus the margin's. Godot itself cannot check it here: Debian 12 has only
-        godot3 (3.2), which cannot read Godot 4's format=3 resources, and no Godot 4."""
-        folder = os.path.join(ARGS.work, "formats")
-        with open(os.path.join(folder, "atlas.tres"), encoding="utf-8") as f:
+    def tree_result(self, loader, renderer):
+        """The frames an engine drew from the tree, by name, and what it read beside them."""
+        result = RESULTS[f"tree/{loader}/{renderer}"]
+        self.assertNotIn("error", result, result.get("problems"))
+        self.assertEqual(result["problems"], [])
+        return {f["name"]: dict(f, premultiplied=result["premultiplied"]) for f in result["frames"]}, result["extra"]
+
+    def test_pixi_finds_every_frame_of_a_folder_by_its_path_plays_the_animation_and_stretches_nine_slices(self):
+        run = [f"hero/run_{k}" for k in RUN]
+        for renderer in BOTH:
+            with self.subTest(renderer=renderer):
+                drawn, extra = self.tree_result("pixi8", renderer)
+                self.check_drawn({n: f for n, f in drawn.items() if not n.startswith("@")}, expected=TREE)
+                self.assertEqual(extra["animations"], {"hero/run": run})
+                for i, name in enumerate(run):  # sheet.animations in numeric order, as an AnimatedSprite plays it
+                    self.assertIsNone(harness.mismatch(TREE[name], drawn[f"@play hero/run {i}"]), name)
+                self.assertEqual(extra["anchors"], {name: {"x": 0.5, "y": 1} for name in TREE})
+                self.assertEqual(extra["borders"], {name: dict(zip(("left", "top", "right", "bottom"), stretch))
+                                                    for name, (stretch, _) in NINE.items()})
+                for name, (stretch, _) in NINE.items():
+                    self.check_corners(TREE[name], drawn[f"@nineslice {name}"], stretch)
+
+    def check_corners(self, source, drawn, stretch):
+        """A nine-slice drawn larger than its source keeps its four corners (the edges outside the stretching area)
+        as they are."""
+        picture = Image.frombytes("RGBA", (drawn["width"], drawn["height"]), base64.b64decode(drawn["rgba"]))
+        (w, h), (dw, dh) = source.size, picture.size
+        left, top, right, bottom = stretch
+        for x0, y0, x1, y1, at in ((0, 0, left, top, (0, 0)), (w - right, 0, w, top, (dw - right, 0)),
+                                   (0, h - bottom, left, h, (0, dh - bottom)),
+                                   (w - right, h - bottom, w, h, (dw - right, dh - bottom))):
+            corner = picture.crop((*at, at[0] + x1 - x0, at[1] + y1 - y0))
+            self.assertIsNone(harness.mismatch(source.crop((x0, y0, x1, y1)), dict(
+                harness.frame(corner), premultiplied=drawn["premultiplied"])), (x0, y0))
+
+    def test_phaser_finds_every_frame_of_a_folder_by_its_path_with_its_pivot_and_nine_slice(self):
+        for renderer in BOTH:
+            with self.subTest(renderer=renderer):
+                drawn, extra = self.tree_result("phaser3", renderer)
+                self.check_drawn(drawn, expected=TREE)
+                self.assertEqual(extra["pivots"], {name: {"x": 0.5, "y": 1} for name in TREE})
+                self.assertEqual(extra["scale9"], {name: {"x": l, "y": t, "w": TREE[name].size[0] - l - r,
+                                                          "h": TREE[name].size[1] - t - b}
+                                                   for name, ((l, t, r, b), _) in NINE.items()})
+
+    def test_spine_regions_carry_the_animations_index_and_the_nine_patches_split_and_pad(self):
+        drawn, extra = self.tree_result("spine", "nearest")
+        numbered = {f"hero/run#{k}": f"hero/run_{k}" for k in RUN}
+        self.check_drawn({numbered.get(n, n): f for n, f in drawn.items()}, expected=TREE)
+        regions = {(r["name"], r["index"]): r["fields"] for r in extra["regions"]}
+        self.assertEqual(sorted(i for n, i in regions if n == "hero/run"), RUN)
+        for name, ((l, t, r, b), content) in NINE.items():
+            pl, pt, pr, pb = content or (l, t, r, b)
+            self.assertEqual(regions[name, -1], {"split": [l, r, t, b], "pad": [pl, pr, pt, pb]}, name)
+        self.assertEqual(regions["砂/絵", -1], {})
+
+    def godot_animations(self, folder, tres):
+        """{name: (loop, speed, [each frame's texture drawn as Godot draws an AtlasTexture: its region of the page,
+        placed at the margin's position in a box of the region's size plus the margin's])} of a SpriteFrames."""
+        with open(os.path.join(folder, tres), encoding="utf-8") as f:
             sections = harness.godot_resource(f.read())
         self.assertEqual(sections[0][:2], ("gd_resource", {"type": "SpriteFrames", "format": 3}))
         images = {a["id"]: a["path"] for tag, a, _ in sections if tag == "ext_resource" and a["type"] == "Texture2D"}
@@ -210,16 +300,35 @@ class EngineTest(unittest.TestCase):
         [animations] = [p["animations"] for tag, _, p in sections if tag == "resource"]
         drawn = {}
         for animation in animations:
-            [frame] = animation["frames"]
-            self.assertEqual(frame["texture"][0], "SubResource")
-            atlas = textures[frame["texture"][1]]
-            _, x, y, w, h = atlas["region"]
-            _, left, top, cut_w, cut_h = atlas["margin"]
-            with Image.open(os.path.join(folder, images[atlas["atlas"][1]])) as page:
-                picture = Image.new("RGBA", (w + cut_w, h + cut_h))
-                picture.paste(page.convert("RGBA").crop((x, y, x + w, y + h)), (left, top))
-            drawn[animation["name"]] = harness.frame(picture)
-        self.check_drawn(drawn)
+            pictures = []
+            for frame in animation["frames"]:
+                self.assertEqual((frame["texture"][0], frame["duration"]), ("SubResource", 1.0))
+                atlas = textures[frame["texture"][1]]
+                _, x, y, w, h = atlas["region"]
+                _, left, top, cut_w, cut_h = atlas["margin"]
+                with Image.open(os.path.join(folder, images[atlas["atlas"][1]])) as page:
+                    picture = Image.new("RGBA", (w + cut_w, h + cut_h))
+                    picture.paste(page.convert("RGBA").crop((x, y, x + w, y + h)), (left, top))
+                pictures.append(harness.frame(picture))
+            self.assertNotIn(animation["name"], drawn)
+            drawn[animation["name"]] = (animation["loop"], animation["speed"], pictures)
+        return drawn
+
+    def test_godot_sprite_frames(self):
+        """Each sprite an animation of one frame. Godot itself cannot check it here: Debian 12 has only godot3 (3.2),
+        which cannot read Godot 4's format=3 resources, and no Godot 4."""
+        animations = self.godot_animations(os.path.join(ARGS.work, "formats"), "atlas.tres")
+        self.assertEqual({(loop, speed, len(p)) for loop, speed, p in animations.values()}, {(False, 5.0, 1)})
+        self.check_drawn({name: p[0] for name, (_, _, p) in animations.items()})
+
+    def test_godot_sprite_frames_of_a_folder_play_the_sequence_in_numeric_order(self):
+        """Every sprite by its path as above, and the numbered frames once more as one looping animation."""
+        animations = self.godot_animations(os.path.join(ARGS.work, "tree"), "atlas.tres")
+        loop, speed, run = animations.pop("hero/run")
+        self.assertEqual((loop, speed, len(run)), (True, 12.0, len(RUN)))
+        for k, picture in zip(RUN, run):
+            self.assertIsNone(harness.mismatch(TREE[f"hero/run_{k}"], picture), k)
+        self.check_drawn({name: p[0] for name, (_, _, p) in animations.items()}, expected=TREE)
 
 
 if __name__ == "__main__":

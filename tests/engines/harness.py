@@ -117,7 +117,7 @@ class Browser:
 
     def run(self, jobs):
         """{job id: result}; a result holds `frames` (name, width, height, rgba), `renderer`, `premultiplied` and
-        `problems` (the page's errors), or `error`."""
+        `problems` (the page's errors), or `error`; and `screenshot` (a PNG, base64) when the page asked for one."""
         base = f"http://127.0.0.1:{self.server.server_address[1]}"
         with tempfile.TemporaryDirectory() as folder:
             jobs_file, results_file = os.path.join(folder, "jobs.json"), os.path.join(folder, "results.json")
@@ -139,7 +139,7 @@ class Browser:
                 results = json.load(f)
         for result in results.values():  # the boxes a page laid out, cut from its screenshot
             if "screenshot" in result:
-                with Image.open(io.BytesIO(base64.b64decode(result.pop("screenshot")))) as shot:
+                with Image.open(io.BytesIO(base64.b64decode(result["screenshot"]))) as shot:
                     for f in (f for f in result["frames"] if "x" in f):
                         box = (f["x"], f["y"], f["x"] + f["width"], f["y"] + f["height"])
                         f["rgba"] = frame(shot.crop(box))["rgba"]

@@ -18,6 +18,7 @@ window.drawAtlas = async (job) => {
         frames: drawn.frames.map((f) => ({ name: f.name, x: f.x, y: f.y, width: f.width, height: f.height,
             rgba: f.pixels && base64(f.pixels) })),
         screenshot: drawn.screenshot,
+        extra: drawn.extra,  // what a loader read beside the frames: animations, pivots, nine-slice edges
     };
 };
 window.pageReady = true;

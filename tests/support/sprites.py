@@ -24,7 +24,7 @@ def write_sprites(folder, odd_names=False):
     """Writes a PNG of each kind, 24- and 8-bit BMPs and TGAs stored either way up, some with transparent margins, a
     blank one, a tall one and three identical ones (PNG, BMP, TGA), and with `odd_names` two whose names a Windows file
     system would not take or a data format must escape; returns {frame name: the picture as Pillow decodes the
-    file}."""
+    file}, the frame names being the files' names without extension."""
     twin = noise((6, 4), 10)
     leaf = noise((7, 10), 3).convert("RGB").quantize(16)
     leaf.info["transparency"] = 0  # the palette's first colour becomes transparent
@@ -49,7 +49,7 @@ def write_sprites(folder, odd_names=False):
         path = os.path.join(folder, name)
         img.save(path, **({"orientation": 1} if name == "star.tga" else {}))  # top row first; the others bottom first
         with Image.open(path) as back:
-            expected[os.path.splitext(name)[0].upper()] = back.convert("RGBA")
+            expected[os.path.splitext(name)[0]] = back.convert("RGBA")
     return expected
 
 
@@ -72,3 +72,35 @@ def draw_back(atlas, entry):
 def seen(img):
     """The pixels as an engine shows them: a fully transparent pixel has no colour."""
     return [p if p[3] else (0, 0, 0, 0) for p in img.convert("RGBA").getdata()]
+
+
+def nine_patch(inside, stretch, content=None):
+    """`inside` framed as a nine-patch: black marks on the top row and the left column over the stretching area, and
+    when `content` is given on the bottom row and the right column over the content area; each is (left, top, right,
+    bottom), the widths of `inside` outside the area."""
+    w, h = inside.size
+    img = Image.new("RGBA", (w + 2, h + 2), (0, 0, 0, 0))
+    img.paste(inside, (1, 1))
+    for (left, top, right, bottom), row, column in ((stretch, 0, 0), *([(content, h + 1, w + 1)] if content else [])):
+        for x in range(left, w - right):
+            img.putpixel((1 + x, row), (0, 0, 0, 255))
+        for y in range(top, h - bottom):
+            img.putpixel((column, 1 + y), (0, 0, 0, 255))
+    return img
+
+
+def write_tree(root, files):
+    """Writes {path relative to root: a picture (saved by Pillow in the format of its extension) or bytes}, making the
+    folders; returns {path: the picture as Pillow decodes the file}."""
+    decoded = {}
+    for name, content in files.items():
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if isinstance(content, bytes):
+            with open(path, "wb") as f:
+                f.write(content)
+            continue
+        content.save(path)
+        with Image.open(path) as back:
+            decoded[name] = back.convert("RGBA")
+    return decoded

@@ -85,6 +85,12 @@ export async function drawFrames(job) {
         premultiplied = drawn.premultiplied;
         Object.assign(f, { width: w, height: h, pixels: drawn.pixels });
     }
+    // What Phaser read beside each frame: the pivot it found (anchor or pivot) and the nine-slice centre.
+    const extra = { pivots: {}, scale9: {} };
+    for (const f of frames) {
+        if (f.frame.customPivot) extra.pivots[f.name] = { x: f.frame.pivotX, y: f.frame.pivotY };
+        if (f.frame.data.scale9) extra.scale9[f.name] = { ...f.frame.data.scale9Borders };
+    }
     game.destroy(false);
-    return { renderer: gl ? "webgl" : "canvas", premultiplied, frames };
+    return { renderer: gl ? "webgl" : "canvas", premultiplied, frames, extra };
 }

@@ -36,11 +36,19 @@ export async function drawFrames(job) {
     const pages = new Map();
     for (const page of atlas.pages) pages.set(page, await pagePixels(new URL(page.name, url).href));
     const loader = new AtlasAttachmentLoader(atlas);
-    const frames = atlas.regions.map(({ name, originalWidth: width, originalHeight: height }) => {
+    // A region of an animation is found by its name and index (several regions share the name), and drawn from the
+    // region itself; a lone region through the loader by its name, as a skeleton's attachment is.
+    const frames = atlas.regions.map((region) => {
+        const { name, index, originalWidth: width, originalHeight: height } = region;
         const attachment = loader.newRegionAttachment(null, null, name, name, new Sequence(1, false));
+        if (index >= 0) attachment.sequence.regions[0] = region;
         Object.assign(attachment, { width, height }).updateSequence();
         const { offsets, uvs, regions } = attachment.sequence;
-        return { name, width, height, pixels: draw(offsets[0], uvs[0], width, height, pages.get(regions[0].page)) };
+        const pixels = draw(offsets[0], uvs[0], width, height, pages.get(regions[0].page));
+        return { name: index >= 0 ? `${name}#${index}` : name, width, height, pixels };
     });
-    return { renderer: job.renderer, premultiplied: false, frames };
+    // Each region's index and the fields spine-core keeps by name (a nine-patch's split and pad).
+    const extra = { regions: atlas.regions.map(({ name, index, names, values }) =>
+        ({ name, index, fields: Object.fromEntries((names ?? []).map((n, i) => [n, values[i]])) })) };
+    return { renderer: job.renderer, premultiplied: false, frames, extra };
 }
