@@ -57,7 +57,7 @@ RESULTS = {}  # job id: what the engine drew
 LEVELS = ("fast", "default", "best")
 # Sprites of one pure colour inside transparent black margins, for the fringe that filtering draws around them;
 # drawn scaled down: bilinear samples on their own, and mipmaps with trilinear samples.
-FRINGE_SPRITES = {"RED": (255, 0, 0), "BLUE": (0, 0, 255)}
+FRINGE_SPRITES = {"red": (255, 0, 0), "blue": (0, 0, 255)}
 FRINGE_DRAWS = {"bilinear": (0.5, False, ["--bleed"]), "mipmaps": (0.3, True, ["--bleed", "all"])}
 # A game's sprite folder, packed as a folder: every frame found by its path, an animation, pivots and nine-slices.
 TREE_OPTIONS = ["tree", "--animations", "--pivot", "0.5,1", "--size", "auto", "--png", "atlas.png", "--json",
@@ -149,7 +149,7 @@ def fringe_jobs():
     for name, colour in FRINGE_SPRITES.items():
         sprite = Image.new("RGBA", (24, 24), (0, 0, 0, 0))
         ImageDraw.Draw(sprite).ellipse((4, 4, 19, 19), fill=colour + (255,))
-        sprite.save(os.path.join(folder, name.lower() + ".png"))
+        sprite.save(os.path.join(folder, name + ".png"))
     jobs = []
     for draw, (scale, mipmaps, bleed) in FRINGE_DRAWS.items():
         for atlas, options in ((f"{draw}-plain", []), (f"{draw}-bled", bleed)):

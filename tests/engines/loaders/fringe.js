@@ -20,6 +20,7 @@ export async function drawFrames(job) {
     await sheet.parse();
     const frames = [];
     for (const name of job.names) {
+        if (!sheet.textures[name]) throw new Error(`no frame ${name}`);
         const stage = new PIXI.Container();
         const sprite = new PIXI.Sprite({ texture: sheet.textures[name], anchor: 0 });
         sprite.scale.set(job.scale);
