@@ -1,6 +1,7 @@
 #include "image/AlphaBleed.h"
 
 #include <algorithm>
+#include <cassert>
 #include <vector>
 
 #include "base/Allocation.h"
@@ -73,17 +74,14 @@ bool beatsAt(const Candidate& a, const Candidate& b, int32_t x) {
     return da != db ? da < db : firstInReadingOrder(a, b);
 }
 
-int64_t floorDivide(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return q * b != a && (a < 0) != (b < 0) ? q - 1 : q;
-}
-
 // The last pixel column where `left` beats `right` (left.column < right.column): right gains 2 (right - left) on every
-// step to the right, so they meet once.
+// step to the right, so they meet once. Asked only where left wins at its own first column, 0 or more, so the lead is
+// never negative and the division rounds down.
 int64_t lastColumnWon(const Candidate& left, const Candidate& right) {
     const int64_t l = left.column, r = right.column;
     const int64_t gain = 2 * (r - l), lead = r * r - l * l + right.dySquared - left.dySquared;
-    const int64_t meet = floorDivide(lead, gain);
+    assert(lead >= 0);
+    const int64_t meet = lead / gain;
     const bool tieAtMeet = meet * gain == lead;
     return tieAtMeet && firstInReadingOrder(right, left) ? meet - 1 : meet;
 }

@@ -209,6 +209,7 @@ bool store(const uint8_t* bytes, size_t size, bool last, std::vector<uint8_t>& o
         to = std::copy(bytes, bytes + taken, to);
         bytes += taken;
     } while (left > 0);
+    out.resize(static_cast<size_t>(to - out.data()));
     return true;
 }
 
