@@ -167,6 +167,22 @@ TEST(RecipeReader, RefusesHostileRecipesWithThePlaceAndTheReason) {
     }
 }
 
+// Letters from U+00A1 to U+0499 where toml++ tests for blanks once reached its "unreachable" (found by the fuzzer).
+TEST(RecipeReader, TakesLettersOfEveryScriptWhereBlanksMayStand) {
+    const std::string text =
+        u8"[[atlas]]\nname = \"caf\u00e9\"\ninputs = [\"\"\"a\\\n  \u00e9\"\"\"]\n"
+        u8"[atlas.sprites.\"\u03a9/\u0436\"]\npivot = [0, 0]\n";
+    Recipe recipe;
+    std::vector<RecipeProblem> problems;
+    ASSERT_TRUE(readRecipe(text, keys(), recipe, problems)) << problems.front().text;
+    EXPECT_EQ(recipe.atlases.at(0).inputs.at(0), u8"a\u00e9");
+    EXPECT_EQ(recipe.atlases.at(0).sprites.at(0).pattern, u8"\u03a9/\u0436");
+    EXPECT_FALSE(readRecipe("\xcc\x9f,[[atlas.data]][", keys(), recipe, problems));
+    EXPECT_FALSE(
+        readRecipe(u8"[[atlas]]\nname = \"a\"\ninputs = \"b\"\nspacing = 1 \u00e9\n", keys(), recipe, problems));
+    EXPECT_EQ(problems.at(0).line, 4u);
+}
+
 TEST(RecipeReader, ReportsEveryProblemUpToTheLimitWithFileLineAndColumn) {
     std::string text = "[[atlas]]\nname = \"ui\"\ninputs = \"a\"\n";
     for (int i = 0; i < 30; ++i) text += "unknown" + std::to_string(i) + " = 1\n";
