@@ -17,6 +17,13 @@ struct FileStamp {
     friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
 };
 
+// The ticks of a stamp's time in a second.
+#ifdef _WIN32
+constexpr int64_t kStampTicksPerSecond = 10000000;
+#else
+constexpr int64_t kStampTicksPerSecond = 1000000000;
+#endif
+
 // The stamp of a file by program path; false when there is no regular file there (none, a folder, a device).
 bool fileStamp(const std::string& path, FileStamp& stamp);
 

@@ -28,14 +28,14 @@ bool sameInput(InputRecord& record, const FileStamp& now, const FileProbe& probe
 }
 
 // Whether an output still holds what was written: the same stamp, else the same bytes.
-bool sameOutput(OutputRecord& record, const FileProbe& probe, bool& restamped) {
+bool sameOutput(OutputRecord& record, const FileProbe& probe, int64_t racyFrom, bool& restamped) {
     FileStamp now;
     uint64_t bytes = 0;
     if (!probe.stamp(record.path, now)) return false;
-    if (now == record.stamp) return true;
+    if (now == record.stamp && now.modified < racyFrom) return true;
     if (!probe.contentHash(record.path, bytes) || bytes != record.contentHash) return false;
+    restamped = restamped || now != record.stamp;
     record.stamp = now;
-    restamped = true;
     return true;
 }
 
@@ -58,7 +58,8 @@ UpToDateCheck checkUpToDate(const BuildState& earlier,
                             const std::string& programVersion,
                             const std::vector<std::string>& options,
                             const std::vector<CurrentInput>& inputs,
-                            const FileProbe& probe) {
+                            const FileProbe& probe,
+                            int64_t racyFrom) {
     if (earlier.programVersion != programVersion) {
         return needsPack("the program changed (" + earlier.programVersion + " before, " + programVersion + " now)");
     }
@@ -72,15 +73,20 @@ UpToDateCheck checkUpToDate(const BuildState& earlier,
         if (inputs[i].path != records[i].path) {
             return needsPack("the inputs changed at " + inputs[i].path + " (" + records[i].path + " before)");
         }
-        if (inputs[i].stamp == records[i].stamp) continue;
+        const bool sameStamp = inputs[i].stamp == records[i].stamp;
+        if (sameStamp && inputs[i].stamp.modified < racyFrom) continue;
         if (!sameInput(records[i], inputs[i].stamp, probe)) return needsPack(inputs[i].path + " changed");
-        check.restamped = true;
+        check.restamped = check.restamped || !sameStamp;
     }
     for (OutputRecord& output : check.state.outputs) {
-        if (!sameOutput(output, probe, check.restamped)) {
+        if (!sameOutput(output, probe, racyFrom, check.restamped)) {
             return needsPack(output.path + " is missing or no longer what was written");
         }
     }
     check.upToDate = true;
     return check;
+}
+
+int64_t racyStampsFrom(const FileStamp& stateFile) {
+    return stateFile.modified - 2 * kStampTicksPerSecond;
 }

@@ -14,6 +14,11 @@
 // whose path, size and time are those recorded is taken as unchanged without reading it; one whose stamp changed is
 // unchanged when its bytes hash as before, or, where the bytes differ, when its decoded pixels do (a sprite saved
 // again by an editor). An output is judged the same way by its bytes.
+//
+// A file's time only moves with the file system's clock, whose tick may be a few milliseconds (Linux) or two seconds
+// (FAT): a file written again within the tick in which it was read for the pack keeps its stamp. So a stamp from the
+// last moments before the state was saved proves nothing, and such a file is compared by its contents every time
+// (the cure of git's "racily clean" files); racyStampsFrom() gives the moment from which stamps are not trusted.
 
 // An input as it is now: its program path and stamp, in the pack's order.
 struct CurrentInput {
@@ -39,8 +44,13 @@ struct UpToDateCheck {
     BuildState state;        // when up to date: the earlier state with today's stamps
 };
 
+// Stamps whose time is at or after `racyFrom` are not trusted (INT64_MIN: none is, INT64_MAX: every one is).
 UpToDateCheck checkUpToDate(const BuildState& earlier,
                             const std::string& programVersion,
                             const std::vector<std::string>& options,
                             const std::vector<CurrentInput>& inputs,
-                            const FileProbe& probe);
+                            const FileProbe& probe,
+                            int64_t racyFrom);
+
+// The moment from which stamps are not trusted, for the state file saved with the given stamp: two seconds before it.
+int64_t racyStampsFrom(const FileStamp& stateFile);

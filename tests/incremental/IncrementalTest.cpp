@@ -289,7 +289,7 @@ TEST(UpToDate, PacksExactlyWhenSomethingThatMattersChanged) {
             const auto found = files.files.find(path);
             inputs.push_back({path, found != files.files.end() ? found->second.stamp : FileStamp{0, -1}});
         }
-        const UpToDateCheck check = checkUpToDate(earlier, c.version, {c.option}, inputs, files.probe());
+        const UpToDateCheck check = checkUpToDate(earlier, c.version, {c.option}, inputs, files.probe(), INT64_MAX);
         EXPECT_EQ(check.upToDate, c.upToDate) << c.what;
         EXPECT_EQ(check.restamped, c.restamped) << c.what;
         EXPECT_EQ(check.reason, c.reason) << c.what;
@@ -304,9 +304,32 @@ TEST(UpToDate, PacksExactlyWhenSomethingThatMattersChanged) {
         }
         EXPECT_EQ(check.state.outputs[0].stamp, files.files["out.png"].stamp) << c.what;
         files.reads = 0;
-        EXPECT_TRUE(checkUpToDate(check.state, c.version, {c.option}, inputs, files.probe()).upToDate);
+        EXPECT_TRUE(checkUpToDate(check.state, c.version, {c.option}, inputs, files.probe(), INT64_MAX).upToDate);
         EXPECT_EQ(files.reads, 0) << c.what;
     }
+}
+
+// A file written again within the clock's tick in which it was read keeps its stamp: stamps from the last moments
+// before the state was saved are checked by the contents.
+TEST(UpToDate, ComparesTheContentsOfFilesWrittenJustBeforeTheState) {
+    FakeFiles files;
+    files.files = {{"a.png", {{10, 1000}, 100, 0}}, {"out.png", {{5, 2000}, 50, 0}}};
+    BuildState earlier;
+    earlier.inputs = {{"a.png", {10, 1000}, 100, 0}};
+    earlier.outputs = {{"out.png", {5, 2000}, 50}};
+    const std::vector<CurrentInput> inputs = {{"a.png", {10, 1000}}};
+    const UpToDateCheck trusted = checkUpToDate(earlier, "", {}, inputs, files.probe(), 2001);
+    EXPECT_TRUE(trusted.upToDate);
+    EXPECT_EQ(files.reads, 0);
+    const UpToDateCheck racy = checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000);
+    EXPECT_TRUE(racy.upToDate && !racy.restamped);
+    EXPECT_EQ(files.reads, 2);  // the input and the output read, their stamps proving nothing
+    files.files["a.png"].bytes = 101;
+    EXPECT_EQ(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000).reason, "a.png changed");
+    EXPECT_TRUE(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1001).upToDate);
+    files.files["out.png"].bytes = 51;
+    EXPECT_FALSE(checkUpToDate(earlier, "", {}, inputs, files.probe(), 2000).upToDate);
+    EXPECT_EQ(racyStampsFrom({0, 5 * kStampTicksPerSecond}), 3 * kStampTicksPerSecond);
 }
 
 TEST(UpToDate, ReadsTheDiskThroughItsProbe) {
@@ -323,14 +346,14 @@ TEST(UpToDate, ReadsTheDiskThroughItsProbe) {
     earlier.inputs = {input};
     earlier.outputs = {written};
     const std::vector<CurrentInput> same = {{sprite, input.stamp}};
-    EXPECT_TRUE(checkUpToDate(earlier, "", {}, same, probe).upToDate);
+    EXPECT_TRUE(checkUpToDate(earlier, "", {}, same, probe, INT64_MIN).upToDate);
     // Written again with the same bytes under another stamp: still up to date; other bytes without a pixel hash: not.
     const std::vector<CurrentInput> restamped = {{sprite, {input.stamp.size, input.stamp.modified + 1}}};
-    EXPECT_TRUE(checkUpToDate(earlier, "", {}, restamped, probe).restamped);
+    EXPECT_TRUE(checkUpToDate(earlier, "", {}, restamped, probe, INT64_MIN).restamped);
     writeBytes(sprite, std::string("pixelz"));
-    EXPECT_EQ(checkUpToDate(earlier, "", {}, restamped, probe).reason, sprite + " changed");
+    EXPECT_EQ(checkUpToDate(earlier, "", {}, restamped, probe, INT64_MIN).reason, sprite + " changed");
     writeBytes(output, std::string("atlaz"));
-    EXPECT_FALSE(checkUpToDate(earlier, "", {}, same, probe).upToDate);
+    EXPECT_FALSE(checkUpToDate(earlier, "", {}, same, probe, INT64_MIN).upToDate);
     EXPECT_FALSE(probe.contentHash(dir.file("none"), input.contentHash));
 }
 
