@@ -73,9 +73,10 @@ BuildState sampleState() {
     s.options = {"--size", "tight", "--trim", "日本"};
     s.inputs = {{"/p/a.png", {10, 1700000000123456789}, 0x1122334455667788u, 0x99AABBCCDDEEFF00u},
                 {"/p/b.tga", {0, -5}, 1, 0}};
-    s.outputs = {{"/p/out/atlas.png", {4096, 42}, 7}};
+    s.outputs = {{"/p/out/atlas.png", {4096, 42}, 7}, {"/p/out/atlas.json", {1, 2}, 3}};
     s.pages = {{256, 128}, {64, 64}};
-    s.places = {{"hero/run_01", 0, 1, 2, 30, 40, true}, {"b", 1, 0, 0, 1, 1, false}};
+    // Places of empty names last: records of the least size, which the count check must still admit.
+    s.places = {{"hero/run_01", 0, 1, 2, 30, 40, true}, {"", 1, 0, 0, 1, 1, false}, {"", 1, 2, 0, 1, 1, true}};
     return s;
 }
 

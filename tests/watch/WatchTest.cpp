@@ -132,18 +132,4 @@ TEST(WatchSchedule, AChangeDuringAPackIsPackedAfterIt) {
     EXPECT_EQ(late.packs[0].first, 300);
 }
 
-TEST(WatchSchedule, TellsWhatDiffersFromWhatWasPacked) {
-    WatchSchedule schedule(300);
-    schedule.packedFrom(scanOf({{"a", 1}}));
-    EXPECT_FALSE(schedule.observe(scanOf({{"a", 1}}), 10000));
-    EXPECT_FALSE(schedule.observe(scanOf({{"a", 2}, {"b", 1}}), 10000));
-    EXPECT_FALSE(schedule.observe(scanOf({{"a", 2}, {"b", 1}}), 10299));
-    EXPECT_TRUE(schedule.observe(scanOf({{"a", 2}, {"b", 1}}), 10300));
-    EXPECT_EQ(schedule.pending().changed, std::vector<std::string>{"a"});
-    EXPECT_EQ(schedule.pending().added, std::vector<std::string>{"b"});
-    schedule.packedFrom(schedule.latest());
-    EXPECT_FALSE(schedule.observe(scanOf({{"a", 2}, {"b", 1}}), 20000));
-    EXPECT_TRUE(schedule.pending().empty());
-}
-
 }  // namespace
