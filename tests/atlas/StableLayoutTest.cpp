@@ -205,6 +205,90 @@ TEST(StableLayout, LeavesOutEarlierPlacesThatCannotHold) {
     EXPECT_FALSE(StableLayout(packer, onePage).plan(boxes, std::vector<EarlierPlace>(6), {}).complete);
 }
 
+// Pages that hold their boxes only exactly, or turned, or after shrinking: each page's size as the rules make it.
+TEST(StableLayout, FillsPagesExactlyAndSizesThemByTheRules) {
+    using K = Packer::Kind;
+    const Packer plain = packerOf(K::MaxRects, MaxRectsRule::ShortSide, 1, 0, false, false);
+    const Packer turning = packerOf(K::MaxRects, MaxRectsRule::ShortSide, 1, 0, true, false);
+    const Packer extruded = packerOf(K::MaxRects, MaxRectsRule::ShortSide, 2, 1, false, false);
+    const EarlierPlace none;
+    const EarlierPlace onSecond{true, 1, {1, 1, false, true}, {10, 10}};
+    const struct {
+        const char* what;
+        Packer packer;
+        PageRules rules;
+        std::vector<PackBox> boxes;
+        std::vector<EarlierPlace> earlier;
+        std::vector<AreaSize> earlierPages;
+        bool complete;
+        std::vector<AreaSize> pages;
+    } cases[] = {
+        {"four boxes exactly",
+         plain,
+         {AreaRule::Fixed, {23, 23}, false},
+         {{10, 10}, {10, 10}, {10, 10}, {10, 10}},
+         {none, none, none, none},
+         {},
+         true,
+         {{23, 23}}},
+        {"two with margins exactly",
+         extruded,
+         {AreaRule::Fixed, {24, 12}, false},
+         {{10, 10}, {10, 10}},
+         {none, none},
+         {},
+         true,
+         {{24, 12}}},
+        {"only turned", turning, {AreaRule::Fixed, {12, 31}, false}, {{20, 10}}, {none}, {}, true, {{12, 31}}},
+        {"not turned", plain, {AreaRule::Fixed, {12, 31}, false}, {{20, 10}}, {none}, {}, false, {}},
+        {"tight: what the sprite uses",
+         plain,
+         {AreaRule::Tight, {64, 64}, false},
+         {{10, 20}},
+         {none},
+         {},
+         true,
+         {{12, 22}}},
+        {"powers of two: the least holding it",
+         plain,
+         {AreaRule::PowerOfTwo, {64, 64}, false},
+         {{14, 30}},
+         {none},
+         {},
+         true,
+         {{32, 32}}},
+        {"one page allowed: the second one's box moves",
+         plain,
+         {AreaRule::Fixed, {64, 64}, false},
+         {{10, 10}},
+         {onSecond},
+         {{64, 64}, {64, 64}},
+         true,
+         {{64, 64}}},
+        {"a page of another height",
+         plain,
+         {AreaRule::Fixed, {64, 64}, true},
+         {{10, 10}},
+         {{true, 0, {1, 1, false, true}, {10, 10}}},
+         {{64, 48}},
+         true,
+         {{64, 64}}},
+    };
+    for (const auto& c : cases) {
+        const StableLayoutResult stable = StableLayout(c.packer, c.rules).plan(c.boxes, c.earlier, c.earlierPages);
+        EXPECT_EQ(stable.complete, c.complete) << c.what;
+        if (!c.complete) continue;
+        EXPECT_EQ(stable.kept, 0u) << c.what;
+        std::vector<AreaSize> sizes;
+        for (const PlannedPage& page : stable.plan.pages) sizes.push_back(page.size);
+        ASSERT_EQ(sizes.size(), c.pages.size()) << c.what;
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            EXPECT_TRUE(sizes[i].width == c.pages[i].width && sizes[i].height == c.pages[i].height) << c.what;
+        }
+        expectSound(c.packer, c.boxes, stable.plan);
+    }
+}
+
 TEST(StableLayout, KeepsWithinTheSlackOfAFreshPack) {
     StableLayoutResult stable;
     stable.complete = true;
