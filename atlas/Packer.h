@@ -34,9 +34,10 @@ enum class BoxOrder { LongSide, Area, Perimeter, ShortSide };
 //   itself; with mayTurn it also lays the boxes out with every box taller than wide turned, and keeps the better.
 // - MaxRects: boxes in `order`, each at the place `rule` likes best on a maximal-rectangles bin (MaxRectsBin.h),
 //   turned where that scores better when mayTurn; a box that fits nowhere is passed over and the next one tried.
-// Spacing s and margin m mean for both what they mean for the design: every sprite keeps s pixels from its neighbours
-// and from the area's edges, and with extrusion each keeps m pixels clear around it (s >= 2m); the maximal-rectangles
-// packer needs s >= 0. The design's layout keeps the spacing through its anchors, so that a small sprite tucked into a
+// Spacing s and margin m mean for both what they mean for the design: every sprite keeps s pixels from its neighbours,
+// and with extrusion each keeps m pixels clear around it (s >= 2m) for its ring. Along the area's edges a sprite keeps
+// s - m pixels: its ring then keeps the same gap s - 2m from the edge as from another sprite's ring (without
+// extrusion, s from the edge). The maximal-rectangles packer needs s >= 0. The design's layout keeps the spacing through its anchors, so that a small sprite tucked into a
 // gap may touch a neighbour on one side; with keepSpacing (s >= 0) it lays out every box grown by the spacing instead,
 // as the maximal-rectangles packer does, and no two sprites come closer than s.
 struct Packer {

@@ -1,11 +1,12 @@
 #include "atlas/PageOutputs.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "atlas/PageImages.h"
 #include "atlas/TemplateValues.h"
+#include "base/OutputBatch.h"
 #include "base/RelativePath.h"
-#include "base/SafeFileWriter.h"
 #include "base/TextEncoding.h"
 #include "image/TextureImage.h"
 #include "project/IdHeaderExport.h"
@@ -50,6 +51,13 @@ bool hasPagePlaceholder(const std::string& pattern) {
     return pattern.find(kPlaceholder) != std::string::npos;
 }
 
+std::vector<std::string> outputNames(const std::string& pattern, size_t pageCount) {
+    std::vector<std::string> names;
+    const size_t count = hasPagePlaceholder(pattern) ? pageCount : std::min<size_t>(pageCount, 1);
+    for (size_t p = 0; p < count; ++p) names.push_back(pageFileName(pattern, p));
+    return names;
+}
+
 std::string fileReference(const std::string& from, const std::string& to) {
     std::string relative;
     if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(from)),
@@ -84,8 +92,7 @@ bool writePageOutputs(const PackOutputs& outputs,
                       const std::vector<Sprite>& sprites,
                       const AtlasOptions& atlasOptions,
                       Settings& settings,
-                      const std::function<void(const std::string& path)>& written,
-                      std::string& failed) {
+                      OutputBatch& batch) {
     const AtlasPage& page = pages[p];
     settings.areaWidth = page.size.width;
     settings.areaHeight = page.size.height;
@@ -93,19 +100,23 @@ bool writePageOutputs(const PackOutputs& outputs,
     const ExportEntries entries = pageEntries(page, sprites);
     const int32_t w = page.size.width, h = page.size.height;
     using Writer = std::function<bool(const std::string&)>;
+    const auto atlas = [&](auto write) {
+        return [&, write](const std::string& path) {
+            return batch.write(path,
+                               [&](SafeFileWriter& file) { return write(images.images(), file, w, h, atlasOptions); });
+        };
+    };
+    const auto text = [&](auto make) {
+        return [&, make](const std::string& path) { return batch.write(path, make(entries, settings)); };
+    };
     std::vector<std::pair<std::string, Writer>> writers = {
-        {outputs.bmp,
-         [&](const std::string& path) { return writeAtlasBmpFile(images.images(), path, w, h, atlasOptions); }},
-        {outputs.tga,
-         [&](const std::string& path) { return writeAtlasTgaFile(images.images(), path, w, h, atlasOptions); }},
-        {outputs.png,
-         [&](const std::string& path) { return writeAtlasPngFile(images.images(), path, w, h, atlasOptions); }},
-        {outputs.ids, [&](const std::string& path) { return writeFileSafely(path, idHeaderText(entries, settings)); }},
-        {outputs.quv, [&](const std::string& path) { return writeFileSafely(path, quvList(entries, settings)); }},
-        {outputs.uvArray,
-         [&](const std::string& path) { return writeFileSafely(path, uvArrayText(entries, settings)); }},
-        {outputs.uvDefines,
-         [&](const std::string& path) { return writeFileSafely(path, uvDefinesText(entries, settings)); }},
+        {outputs.bmp, atlas(writeAtlasBmp)},
+        {outputs.tga, atlas(writeAtlasTga)},
+        {outputs.png, atlas(writeAtlasPng)},
+        {outputs.ids, text(idHeaderText)},
+        {outputs.quv, text(quvList)},
+        {outputs.uvArray, text(uvArrayText)},
+        {outputs.uvDefines, text(uvDefinesText)},
     };
     for (auto& writer : writers) writer.first = writer.first.empty() ? "" : pageFileName(writer.first, p);
     for (const DataOutput& data : outputs.data) {
@@ -114,17 +125,12 @@ bool writePageOutputs(const PackOutputs& outputs,
         const size_t current = data.format.perPage ? p : 0;
         const TemplateFiles files = templateFiles(outputs, data, pages.size(), current);
         writers.push_back({files.data, [&, current, files](const std::string& path) {
-                               return writeFileSafely(path,
-                                                      data.filler.fill(templateValues(pages, current, sprites, files, data.filler.needs())));
+                               return batch.write(path, data.filler.fill(templateValues(pages, current, sprites, files,
+                                                                                        data.filler.needs())));
                            }});
     }
     for (const auto& [path, write] : writers) {
-        if (path.empty()) continue;
-        if (!write(path)) {
-            failed = path;
-            return false;
-        }
-        written(path);
+        if (!path.empty() && !write(path)) return false;
     }
     return true;
 }

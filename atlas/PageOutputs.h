@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,13 +9,16 @@
 #include "atlas/DataTemplate.h"
 #include "image/AtlasExport.h"
 
+class OutputBatch;
 class Settings;
 
-// A data file of a pack: its format, its template read, and where it goes.
+// A data file of a pack: its format, its template read, where it goes, and the option that asked for it (for
+// messages: "--json", "--format spine --data").
 struct DataOutput {
     DataFormat format;
     DataTemplate filler;
     std::string path;
+    std::string option;
 };
 
 // Where a pack writes, each a full program path ("" for none). With several pages every name holds "{n}", which
@@ -32,6 +34,8 @@ struct PackOutputs {
 // The pattern with every "{n}" replaced by the page number.
 std::string pageFileName(const std::string& pattern, size_t page);
 bool hasPagePlaceholder(const std::string& pattern);
+// Every file name an output pattern produces on `pageCount` pages: one for each page when it holds "{n}", else itself.
+std::vector<std::string> outputNames(const std::string& pattern, size_t pageCount);
 
 // A file as another file names it (a data file its atlas images and the other pages' data files): relative to that
 // file's folder where that can be formed, with '/' between folders as engines load it, in UTF-8.
@@ -45,15 +49,14 @@ const std::string& atlasForJson(const PackOutputs& outputs);
 // "" when every name can be written.
 std::string unwritableName(const PackOutputs& outputs, const std::vector<Sprite>& sprites);
 
-// Writes every output of page p in a fixed order (the atlases as BMP, TGA and PNG, the ID header, the QUV list, the UV
-// array, the #define list, the data files of one page, in their order; after the last page, the data files naming
-// every page), with the UV options of `settings`, whose area size is set to the page's first. `written` hears of every
-// file written. False at the first failure, with `failed` naming the file.
+// Stages every output of page p into the batch in a fixed order (the atlases as BMP, TGA and PNG, the ID header, the
+// QUV list, the UV array, the #define list, the data files of one page, in their order; after the last page, the
+// data files naming every page), with the UV options of `settings`, whose area size is set to the page's first. False
+// at the first failure, the batch's failedPath() naming the file.
 bool writePageOutputs(const PackOutputs& outputs,
                       const std::vector<AtlasPage>& pages,
                       size_t p,
                       const std::vector<Sprite>& sprites,
                       const AtlasOptions& atlasOptions,
                       Settings& settings,
-                      const std::function<void(const std::string& path)>& written,
-                      std::string& failed);
+                      OutputBatch& batch);

@@ -98,6 +98,7 @@ Attempt packTight(const Packer& packer, const std::vector<PackBox>& boxes, AreaS
     bool found = false;
     const double side = std::sqrt(static_cast<double>(covered));
     for (double factor : {1.0, 0.9, 1.1, 1.25, 0.8, 1.5, 2.0}) {
+        if (widest + gap > largest.width) break;  // a box wider than any page leaves no width to try
         const int64_t bound = found ? areaOf(best.size) : limit;
         const int64_t width = std::clamp<int64_t>(std::llround(side * factor) + gap, widest + gap, largest.width);
         const int64_t low = std::max<int64_t>(tallest + gap, covered / std::max<int64_t>(1, width - gap));

@@ -33,6 +33,27 @@ bool flushToDisk(FILE* file);
 bool renameReplacing(const std::string& from, const std::string& to);
 
 bool removeFile(const std::string& path);
+// Gives the file at `existing` a second name `link` in the same folder (a hard link); false where the file system
+// cannot, or when `link` exists.
+bool hardLink(const std::string& existing, const std::string& link);
+
+// What stands at a path (a symbolic link itself, not what it points to, counts as a file).
+enum class PathKind { None, File, Folder };
+PathKind pathKind(const std::string& path);
+
+// Which file a path reaches on disk: its device and its number there (on Windows the volume's serial number and the
+// file index), equal for two paths of one file, hard links included.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t file = 0;
+};
+// False when nothing can be found at the path.
+bool fileIdentity(const std::string& path, FileIdentity& identity);
+
+// A full path as two names of one file come out equal whether or not it exists: "." and ".." components taken out,
+// one separator, and on Windows, whose file systems ignore the case of letters, every single-byte letter in upper
+// case (a double-byte character's second byte is no letter).
+std::string comparablePath(const std::string& fullPath);
 // Creates one folder; true also when it exists already.
 bool createFolder(const std::string& path);
 bool fileExists(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include "base/Allocation.h"
 #include "base/FileSystem.h"
+#include "base/RelativePath.h"
 #include "base/TextEncoding.h"
 
 bool nativePath(const std::string& path, std::string& native) {
@@ -90,6 +91,32 @@ bool renameReplacing(const std::string& from, const std::string& to) {
 bool removeFile(const std::string& path) {
     std::string native;
     return nativePath(path, native) && unlink(native.c_str()) == 0;
+}
+
+bool hardLink(const std::string& existing, const std::string& link) {
+    std::string nativeExisting, nativeLink;
+    return nativePath(existing, nativeExisting) && nativePath(link, nativeLink) &&
+           ::link(nativeExisting.c_str(), nativeLink.c_str()) == 0;
+}
+
+PathKind pathKind(const std::string& path) {
+    std::string native;
+    struct stat info {};
+    if (!nativePath(path, native) || lstat(native.c_str(), &info) != 0) return PathKind::None;
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+bool fileIdentity(const std::string& path, FileIdentity& identity) {
+    std::string native;
+    struct stat info {};
+    if (!nativePath(path, native) || stat(native.c_str(), &info) != 0) return false;
+    identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    return true;
+}
+
+// Linux file names keep their case.
+std::string comparablePath(const std::string& fullPath) {
+    return withoutDotComponents(pathForRelativeForm(fullPath));
 }
 
 bool createFolder(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include "base/Allocation.h"
 #include "base/FileSystem.h"
+#include "base/RelativePath.h"
 #include "base/ShiftJis.h"
 
 bool nativePath(const std::string& path, std::string& native) {
@@ -62,6 +63,33 @@ bool renameReplacing(const std::string& from, const std::string& to) {
 
 bool removeFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
+}
+
+bool hardLink(const std::string& existing, const std::string& link) {
+    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
+}
+
+PathKind pathKind(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+// The handle asks for no access to the contents, so that a file in use elsewhere (or a folder) is still reached.
+bool fileIdentity(const std::string& path, FileIdentity& identity) {
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known) return false;
+    identity = {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    return true;
+}
+
+std::string comparablePath(const std::string& fullPath) {
+    return toUpperSingleByte(withoutDotComponents(pathForRelativeForm(fullPath)));
 }
 
 bool createFolder(const std::string& path) {

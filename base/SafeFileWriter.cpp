@@ -27,7 +27,7 @@ bool SafeFileWriter::write(const void* data, size_t n) {
     return !failed_;
 }
 
-bool SafeFileWriter::commit() {
+bool SafeFileWriter::finish() {
     if (!file_ || failed_) {
         discard();
         return false;
@@ -35,13 +35,16 @@ bool SafeFileWriter::commit() {
     const bool flushed = flushToDisk(file_);
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (!flushed || !closed || !renameReplacing(tempPath_, target_)) {
-        removeFile(tempPath_);
-        tempPath_.clear();
-        return false;
-    }
+    if (!flushed || !closed) discard();
+    return flushed && closed;
+}
+
+bool SafeFileWriter::putInPlace() {
+    if (file_ || tempPath_.empty()) return false;  // never opened, or not finished
+    const bool renamed = renameReplacing(tempPath_, target_);
+    if (!renamed) removeFile(tempPath_);
     tempPath_.clear();
-    return true;
+    return renamed;
 }
 
 void SafeFileWriter::discard() {

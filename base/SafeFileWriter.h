@@ -21,8 +21,14 @@ public:
     bool write(const void* data, size_t n);
     bool write(const std::vector<uint8_t>& bytes) { return write(bytes.data(), bytes.size()); }
     bool write(const std::string& text) { return write(text.data(), text.size()); }
+    // Flushes the new file to disk and closes it; false (the new file removed) on any failure so far.
+    bool finish();
+    // Renames the finished file over the target; false (the new file removed, the target untouched) when that fails.
+    bool putInPlace();
     // Finishes the file and puts it in the target's place; false (target untouched) on any failure so far.
-    bool commit();
+    bool commit() { return finish() && putInPlace(); }
+
+    const std::string& target() const { return target_; }
 
 private:
     void discard();

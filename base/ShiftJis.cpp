@@ -1,5 +1,10 @@
 #include "base/ShiftJis.h"
 
+#include <map>
+#include <set>
+
+#include "base/Format.h"
+
 namespace {
 
 bool isSeparator(char c) {
@@ -64,4 +69,28 @@ size_t cutLength(const std::string& text, size_t maxBytes) {
         i += step;
     }
     return i;
+}
+
+std::vector<std::string> cutApart(const std::vector<std::string>& names, size_t maxBytes) {
+    std::set<std::string> taken;
+    for (const std::string& name : names) {
+        if (name.size() <= maxBytes) taken.insert(name);
+    }
+    std::map<std::string, std::string> given;  // each name that needed a cut, and what it became
+    std::vector<std::string> out;
+    out.reserve(names.size());
+    for (const std::string& name : names) {
+        if (name.size() <= maxBytes) {
+            out.push_back(name);
+            continue;
+        }
+        const auto [at, added] = given.emplace(name, cutAtCharacter(name, maxBytes));
+        for (int32_t counter = 1; added && taken.count(at->second) != 0; ++counter) {
+            const std::string suffix = formatText("_%d", counter);
+            at->second = cutAtCharacter(name, maxBytes - suffix.size()) + suffix;
+        }
+        taken.insert(at->second);
+        out.push_back(at->second);
+    }
+    return out;
 }

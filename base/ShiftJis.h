@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Helpers for the program's Shift-JIS (code page 932) texts. A double-byte character's second byte may equal '\\',
 // '/', '.' or a lower-case letter, so every split and every case change walks the text character by character.
@@ -35,3 +36,8 @@ size_t cutLength(const std::string& text, size_t maxBytes);
 inline std::string cutAtCharacter(const std::string& text, size_t maxBytes) {
     return text.substr(0, cutLength(text, maxBytes));
 }
+
+// The names cut at a character boundary to maxBytes, and still apart: a name that needs no cut stays as it is, a cut
+// one becomes the first of its cut form, base_1, base_2, ... that no other name is or became (the base cut so that
+// base and number fit), as the collection numbers its image names; equal names stay equal.
+std::vector<std::string> cutApart(const std::vector<std::string>& names, size_t maxBytes);

@@ -21,9 +21,10 @@ int failure(const std::string& message) {
     return kExitFailed;
 }
 
-int cannotWrite(const std::string& path) {
+int cannotWrite(const std::string& path, const std::string& more) {
     const int error = errno;
-    return failure("cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+    return failure("cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) +
+                   more);
 }
 
 void listWritten(const std::string& path, bool quiet) {

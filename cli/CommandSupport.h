@@ -16,8 +16,8 @@ constexpr size_t kManyImages = 200;
 int usage(const std::string& command, const std::string& message);
 // A failure told in the program's own texts (Shift-JIS), shown as the terminal shows text; exit status 1.
 int failure(const std::string& message);
-// "cannot write PATH", with the system's reason when it left one.
-int cannotWrite(const std::string& path);
+// "cannot write PATH", with the system's reason when it left one, then `more`.
+int cannotWrite(const std::string& path, const std::string& more = "");
 
 // Runs a write with the system's last error cleared first, so that a reason found afterwards is this write's.
 template <typename Write>

@@ -9,21 +9,25 @@ std::string helpText(const std::string& command) {
 Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed; PNG: any standard kind; the extension in any
 letter case) in argument order with unique names, lays them out automatically, then writes the requested files.
 Nothing is written when an image cannot be loaded, or when an image finds no place on the area (unless
---allow-overflow or --pages).
+--allow-overflow or --pages). The files are written all or none: each to a new file beside it, all renamed into
+place once every one is complete, the old files put back when a rename fails. Two outputs naming one file, or an
+output naming an input, are refused before anything is read.
 
 Layout and export settings:
   --size WxH            area size, each side 1 to 16384 (default 256x256)
   --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
   --size tight          the smallest area of any width and height the packer finds
   --max-size WxH        the largest area --size auto or tight may choose (default 4096x4096)
-  --spacing N           pixels between images and along the edges (default 1; may be 0, or negative with the design
-                        packer on one fixed or power-of-two page)
+  --spacing N           pixels between images and along the edges (default 1, at most 16384; may be 0, or down to
+                        -16384 with the design packer on one fixed or power-of-two page)
   --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
   --uv pixels|ratio     UV values in pixels or as 0.0-1.0 ratios (default pixels)
   --reverse-h           measure U from the right edge
   --reverse-v           measure V from the bottom edge
   --id-prefix TEXT      prefix of the texture IDs (default IDT_)
-  --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more)
+  --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more);
+                        images then keep spacing - N from the edges, so that the repeated pixels keep spacing - 2N
+                        from the edges as from each other
   --premultiply         colour x alpha / 255 in the TGA and PNG atlases
 Packing:
   --packer design       the window program's automatic layout (the default)

@@ -11,7 +11,9 @@
 #include "atlas/SpritePreparation.h"
 #include "base/FileSystem.h"
 #include "base/Format.h"
+#include "base/OutputBatch.h"
 #include "base/RelativePath.h"
+#include "base/SameFile.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Options.h"
@@ -29,6 +31,8 @@ constexpr int32_t kMaxTrimThreshold = 254;
 constexpr int32_t kMaxThreads = 256;
 // The largest page --size auto and tight try unless --max-size says otherwise.
 constexpr int32_t kDefaultMaxAutoSide = 4096;
+// Said after a failed write: the pack writes all its files or none.
+const char* const kNothingWritten = "; nothing was written";
 // Above this many sprites the packing shows its progress on a terminal.
 constexpr size_t kLongPacking = 1000;
 // The largest template file read.
@@ -114,8 +118,9 @@ int readLayoutOptions(const PackArguments& a, PackSetup& setup) {
         return usage("pack", "--size takes WIDTHxHEIGHT (each from 1 to 16384), auto or tight");
     }
     setup.rules.size = {settings.areaWidth, settings.areaHeight};
-    if (!parseInt32(a.spacing, INT32_MIN, INT32_MAX, settings.layoutSpacing)) {
-        return usage("pack", "--spacing takes a whole number");
+    // Within the largest page side every sum of places, sizes and spacings stays far inside 32 bits.
+    if (!parseInt32(a.spacing, -Settings::kMaxAreaSide, Settings::kMaxAreaSide, settings.layoutSpacing)) {
+        return usage("pack", "--spacing takes a whole number from -16384 to 16384");
     }
     if (a.sort != "edge" && a.sort != "pixels") return usage("pack", "--sort takes edge or pixels");
     if (a.uv != "pixels" && a.uv != "ratio") return usage("pack", "--uv takes pixels or ratio");
@@ -211,6 +216,7 @@ int readDataOutputs(const PackArguments& a, PackSetup& setup) {
         outputs.emplace_back();
         builtInFormat("json-hash", outputs.back().format);
         outputs.back().path = a.json;
+        outputs.back().option = "--json";
     }
     const std::pair<std::string, std::string>* pending = nullptr;
     for (const auto& entry : a.data) {
@@ -222,6 +228,7 @@ int readDataOutputs(const PackArguments& a, PackSetup& setup) {
         if (!pending) return usage("pack", "--data goes after --format NAME or --template FILE");
         outputs.emplace_back();
         outputs.back().path = entry.second;
+        outputs.back().option = pending->first + " " + pending->second + " --data";
         if (const int status =
                 readDataFormat(pending->first, pending->second, a, entry.second, outputs.back().format)) {
             return status;
@@ -387,40 +394,99 @@ bool reportUnplaced(const std::vector<AtlasPage>& pages, const std::vector<Sprit
     return any;
 }
 
+// An output option and its file name pattern (a full path); perPage when it writes a file for every page, rather
+// than one file naming every page.
+struct OutputPattern {
+    std::string option;
+    const std::string* pattern;
+    bool perPage;
+};
+
+std::vector<OutputPattern> outputPatterns(const PackSetup& setup) {
+    const PackOutputs& o = setup.outputs;
+    std::vector<OutputPattern> patterns = {{"--bmp", &o.bmp, true},
+                                           {"--tga", &o.tga, true},
+                                           {"--png", &o.png, true},
+                                           {"--ids", &o.ids, true},
+                                           {"--quv", &o.quv, true},
+                                           {"--uv-array", &o.uvArray, true},
+                                           {"--uv-defines", &o.uvDefines, true}};
+    for (const DataOutput& data : o.data) patterns.push_back({data.option, &data.path, data.format.perPage});
+    patterns.push_back({"--save", &setup.project, true});
+    return patterns;
+}
+
 // With several pages every output needs the page number in its name.
 int checkPageNames(const PackSetup& setup, size_t pageCount) {
     if (pageCount < 2) return kExitOk;
-    const PackOutputs& o = setup.outputs;
-    std::vector<const std::string*> names = {&o.bmp,     &o.tga,       &o.png, &o.quv,
-                                             &o.uvArray, &o.uvDefines, &o.ids, &setup.project};
-    for (const DataOutput& data : o.data) {
-        if (data.format.perPage) names.push_back(&data.path);
-    }
-    for (const std::string* name : names) {
-        if (name->empty() || hasPagePlaceholder(*name)) continue;
+    for (const OutputPattern& output : outputPatterns(setup)) {
+        const std::string& name = *output.pattern;
+        if (name.empty() || !output.perPage || hasPagePlaceholder(name)) continue;
         return failure(
             formatText("the sprites take %zu pages, so every output name must hold {n}, the page number "
                        "(--pages), and %s does not; nothing was written",
-                       pageCount, name->c_str()));
+                       pageCount, name.c_str()));
     }
     return kExitOk;
 }
 
-// The window program opens only ".bmp" and ".tga" files; a saved project naming others says so.
-void noteImagesTheWindowProgramLeavesOut(const AtlasImages& images, const std::string& projectPath) {
+// Every file the pack names on `pageCount` pages: each file every output pattern produces, with its option, then the
+// inputs (the images and the templates), which are only read.
+std::vector<NamedFile> packFiles(const PackSetup& setup,
+                                 const PackArguments& a,
+                                 const std::vector<std::string>& inputs,
+                                 size_t pageCount) {
+    std::vector<NamedFile> files;
+    for (const OutputPattern& output : outputPatterns(setup)) {
+        if (output.pattern->empty()) continue;
+        for (const std::string& name : outputNames(*output.pattern, output.perPage ? pageCount : 1)) {
+            files.push_back({output.option, name, true});
+        }
+    }
+    std::vector<std::string> read = inputs;
+    for (const auto& [option, value] : a.data) {
+        if (option == "--template") read.push_back(value);
+    }
+    for (const std::string& input : read) {
+        std::string path;
+        if (fullPath(input, path)) files.push_back({"the input", path, false});
+    }
+    return files;
+}
+
+// Two outputs naming one file would leave only the later, and an output naming an input would destroy it: either is
+// refused before anything is written. Before packing the names of page 0, which every pack writes, are checked; once
+// the pages are known, every page's.
+int refuseSameFiles(const std::vector<NamedFile>& files) {
+    size_t first = 0, second = 0;
+    if (!findSameFile(files, first, second)) return kExitOk;
+    const NamedFile& a = files[first];
+    const NamedFile& b = files[second];
+    const std::string message = formatText(b.output ? "%s %s and %s %s name the same file" : "%s %s names %s %s",
+                                           a.label.c_str(), a.path.c_str(), b.label.c_str(), b.path.c_str());
+    return usage("pack", terminalText(message + "; nothing was written"));
+}
+
+// The window program opens only ".bmp" and ".tga" files; a saved project naming others says so, once it is written.
+std::string noteImagesTheWindowProgramLeavesOut(const AtlasImages& images, const std::string& projectPath) {
     const auto others = std::count_if(images.begin(), images.end(), [](const TextureImage* image) {
         return imageKindByExtension(image->path()) == ImageKind::None;
     });
-    if (others == 0) return;
-    std::fprintf(stderr,
-                 "quiltbox-cli: note: %s names %d PNG image(s) or extension(s) not in lower case, which the window "
-                 "program leaves out; export, layout and info take them\n",
-                 terminalText(projectPath).c_str(), static_cast<int>(others));
+    if (others == 0) return {};
+    return formatText(
+        "quiltbox-cli: note: %s names %d PNG image(s) or extension(s) not in lower case, which the window "
+        "program leaves out; export, layout and info take them\n",
+        terminalText(projectPath).c_str(), static_cast<int>(others));
 }
 
 // A page's project: its images at their places, the page's size, and its outputs as the usual places, relative to the
 // project where that can be formed, so that `export` writes them again.
-int saveProject(const PackSetup& setup, const AtlasPage& page, size_t p, const std::vector<Sprite>& sprites) {
+int saveProject(const PackSetup& setup,
+                const AtlasPage& page,
+                size_t p,
+                const std::vector<Sprite>& sprites,
+                OutputBatch& batch,
+                std::string& notes) {
     Settings& settings = Settings::instance();
     settings.areaWidth = page.size.width;
     settings.areaHeight = page.size.height;
@@ -448,9 +514,51 @@ int saveProject(const PackSetup& setup, const AtlasPage& page, size_t p, const s
     }
     AtlasImages images;
     for (const Frame& frame : page.frames) images.push_back(sprites[static_cast<size_t>(frame.sprite)].image);
-    if (!writing([&] { return saveProjectFile(path, images); })) return cannotWrite(path);
-    listWritten(path, setup.quiet);
-    noteImagesTheWindowProgramLeavesOut(images, path);
+    std::vector<uint8_t> bytes;
+    if (!writing([&] { return projectFileBytes(path, images, bytes) && batch.write(path, bytes); })) {
+        return cannotWrite(path, kNothingWritten);
+    }
+    notes += noteImagesTheWindowProgramLeavesOut(images, path);
+    return kExitOk;
+}
+
+// Files of the page names beyond the pages written, left by an earlier pack on more pages: named, never removed (this
+// pack did not write them).
+void warnOfPagesLeftOver(const PackSetup& setup, size_t pageCount) {
+    for (const OutputPattern& output : outputPatterns(setup)) {
+        if (!output.perPage || !hasPagePlaceholder(*output.pattern)) continue;
+        for (size_t p = pageCount; pathKind(pageFileName(*output.pattern, p)) == PathKind::File; ++p) {
+            std::fprintf(
+                stderr,
+                "quiltbox-cli: warning: %s is left from an earlier pack on more pages (this one wrote %zu); it "
+                "was not touched\n",
+                terminalText(pageFileName(*output.pattern, p)).c_str(), pageCount);
+        }
+    }
+}
+
+// Stages every page's outputs and projects, then puts them all in place together, or none.
+int writeOutputs(const PackSetup& setup, const std::vector<AtlasPage>& pages, const std::vector<Sprite>& sprites) {
+    OutputBatch batch;
+    std::string notes;
+    Progress progress("writing pages", pages.size(), !setup.quiet && pages.size() > 1 && sprites.size() >= kManyImages);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        if (!writing([&] {
+                return writePageOutputs(setup.outputs, pages, p, sprites, setup.atlasOptions, Settings::instance(),
+                                        batch);
+            })) {
+            return cannotWrite(batch.failedPath(), kNothingWritten);
+        }
+        if (!setup.project.empty()) {
+            if (const int status = saveProject(setup, pages[p], p, sprites, batch, notes)) return status;
+        }
+        progress.step(p + 1);
+    }
+    const std::vector<std::string> written = batch.targets();
+    if (!writing([&] { return batch.commit(); })) return cannotWrite(batch.failedPath(), kNothingWritten);
+    for (const std::string& path : written) listWritten(path, setup.quiet);
+    std::fputs(notes.c_str(), stderr);
+    warnOfPagesLeftOver(setup, pages.size());
     return kExitOk;
 }
 
@@ -468,6 +576,7 @@ int runPack(const std::vector<std::string>& args) {
     if (const int status = readLayoutOptions(arguments, setup)) return status;
     if (const int status = readPackingOptions(arguments, setup)) return status;
     if (const int status = readOutputs(arguments, setup)) return status;
+    if (const int status = refuseSameFiles(packFiles(setup, arguments, inputs, 1))) return status;
 
     TextureCollection images;
     if (const int status = loadImages(inputs, setup.quiet, images)) return status;
@@ -487,6 +596,9 @@ int runPack(const std::vector<std::string>& args) {
                            : "nothing was written (--allow-overflow writes the images that fit, --pages adds pages)");
     }
     if (const int status = checkPageNames(setup, pages.size())) return status;
+    if (pages.size() > 1) {
+        if (const int status = refuseSameFiles(packFiles(setup, arguments, inputs, pages.size()))) return status;
+    }
     const std::string unwritable = unwritableName(setup.outputs, sprites);
     if (!unwritable.empty()) return failure(unwritable + "; nothing was written");
     for (const AtlasPage& page : pages) {
@@ -496,20 +608,5 @@ int runPack(const std::vector<std::string>& args) {
                        page.size.width, page.size.height));
     }
 
-    Progress progress("writing pages", pages.size(), !setup.quiet && pages.size() > 1 && sprites.size() >= kManyImages);
-    for (size_t p = 0; p < pages.size(); ++p) {
-        std::string failed;
-        const auto written = [&](const std::string& path) { listWritten(path, setup.quiet); };
-        if (!writing([&] {
-                return writePageOutputs(setup.outputs, pages, p, sprites, setup.atlasOptions, Settings::instance(),
-                                        written, failed);
-            })) {
-            return cannotWrite(failed);
-        }
-        if (!setup.project.empty()) {
-            if (const int status = saveProject(setup, pages[p], p, sprites)) return status;
-        }
-        progress.step(p + 1);
-    }
-    return kExitOk;
+    return writeOutputs(setup, pages, sprites);
 }

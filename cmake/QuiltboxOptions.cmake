@@ -23,6 +23,9 @@ endif()
 if(QUILTBOX_SANITIZE)
     target_compile_options(quiltbox_options INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    # The standard library checks its own preconditions too (an index past a vector's end, std::clamp given a low
+    # bound above the high one), which the sanitizers cannot see inside inlined library code.
+    target_compile_definitions(quiltbox_options INTERFACE _GLIBCXX_ASSERTIONS)
     target_link_options(quiltbox_options INTERFACE -fsanitize=address,undefined)
 endif()
 

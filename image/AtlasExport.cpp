@@ -87,11 +87,11 @@ bool composeAtlas(const AtlasImages& images,
     return true;
 }
 
-bool writeAtlasBmpFile(const AtlasImages& images,
-                       const std::string& path,
-                       int32_t areaWidth,
-                       int32_t areaHeight,
-                       const AtlasOptions& options) {
+bool writeAtlasBmp(const AtlasImages& images,
+                   SafeFileWriter& file,
+                   int32_t areaWidth,
+                   int32_t areaHeight,
+                   const AtlasOptions& options) {
     std::vector<uint8_t> atlas;
     if (!composeAtlas(images, areaWidth, areaHeight, 3, atlas, options)) return false;
     const uint32_t rowBytes = static_cast<uint32_t>(areaWidth) * 3;
@@ -116,25 +116,23 @@ bool writeAtlasBmpFile(const AtlasImages& images,
     header.u32(0);
     header.u32(0);
 
-    SafeFileWriter file(path);
-    if (!file.open() || !file.write(header.buffer())) return false;
-    if (rowSize == rowBytes) {
-        file.write(atlas);
-    } else {
-        const uint8_t padding[3] = {0, 0, 0};
-        for (int32_t r = 0; r < areaHeight; ++r) {
-            file.write(atlas.data() + static_cast<size_t>(r) * rowBytes, rowBytes);
-            file.write(padding, rowSize - rowBytes);
+    if (!file.write(header.buffer())) return false;
+    if (rowSize == rowBytes) return file.write(atlas);
+    const uint8_t padding[3] = {0, 0, 0};
+    for (int32_t r = 0; r < areaHeight; ++r) {
+        if (!file.write(atlas.data() + static_cast<size_t>(r) * rowBytes, rowBytes) ||
+            !file.write(padding, rowSize - rowBytes)) {
+            return false;
         }
     }
-    return file.commit();
+    return true;
 }
 
-bool writeAtlasTgaFile(const AtlasImages& images,
-                       const std::string& path,
-                       int32_t areaWidth,
-                       int32_t areaHeight,
-                       const AtlasOptions& options) {
+bool writeAtlasTga(const AtlasImages& images,
+                   SafeFileWriter& file,
+                   int32_t areaWidth,
+                   int32_t areaHeight,
+                   const AtlasOptions& options) {
     std::vector<uint8_t> atlas;
     if (!composeAtlas(images, areaWidth, areaHeight, 4, atlas, options)) return false;
     ByteWriter header;
@@ -150,15 +148,14 @@ bool writeAtlasTgaFile(const AtlasImages& images,
     header.u16(static_cast<uint16_t>(areaHeight));
     header.u8(32);
     header.u8(8);  // 8 alpha bits, bottom-left origin
-    SafeFileWriter file(path);
-    return file.open() && file.write(header.buffer()) && file.write(atlas) && file.commit();
+    return file.write(header.buffer()) && file.write(atlas);
 }
 
-bool writeAtlasPngFile(const AtlasImages& images,
-                       const std::string& path,
-                       int32_t areaWidth,
-                       int32_t areaHeight,
-                       const AtlasOptions& options) {
+bool writeAtlasPng(const AtlasImages& images,
+                   SafeFileWriter& file,
+                   int32_t areaWidth,
+                   int32_t areaHeight,
+                   const AtlasOptions& options) {
     std::vector<uint8_t> atlas;
     if (int64_t{areaWidth} * areaHeight > kMaxPngPixels ||
         !composeAtlas(images, areaWidth, areaHeight, 4, atlas, options)) {
@@ -172,5 +169,37 @@ bool writeAtlasPngFile(const AtlasImages& images,
     }
     for (size_t p = 0; p < atlas.size(); p += 4) std::swap(atlas[p], atlas[p + 2]);
     std::vector<uint8_t> png;
-    return encodePngRgba(atlas.data(), areaWidth, areaHeight, png) && writeFileSafely(path, png);
+    return encodePngRgba(atlas.data(), areaWidth, areaHeight, png) && file.write(png);
+}
+
+namespace {
+
+using AtlasWriter = bool (*)(const AtlasImages&, SafeFileWriter&, int32_t, int32_t, const AtlasOptions&);
+
+bool writeAtlasFile(AtlasWriter write,
+                    const AtlasImages& images,
+                    const std::string& path,
+                    int32_t areaWidth,
+                    int32_t areaHeight,
+                    const AtlasOptions& options) {
+    SafeFileWriter file(path);
+    return file.open() && write(images, file, areaWidth, areaHeight, options) && file.commit();
+}
+
+}  // namespace
+
+bool writeAtlasBmpFile(const AtlasImages& images,
+                       const std::string& path,
+                       int32_t areaWidth,
+                       int32_t areaHeight,
+                       const AtlasOptions& options) {
+    return writeAtlasFile(writeAtlasBmp, images, path, areaWidth, areaHeight, options);
+}
+
+bool writeAtlasTgaFile(const AtlasImages& images,
+                       const std::string& path,
+                       int32_t areaWidth,
+                       int32_t areaHeight,
+                       const AtlasOptions& options) {
+    return writeAtlasFile(writeAtlasTga, images, path, areaWidth, areaHeight, options);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+class SafeFileWriter;
 class TextureCollection;
 class TextureImage;
 
@@ -46,10 +47,22 @@ bool writeAtlasTgaFile(const AtlasImages& images,
                        int32_t areaWidth,
                        int32_t areaHeight,
                        const AtlasOptions& options = {});
-// A 32-bit RGBA PNG (colour type 6, 8 bits a channel, not interlaced), written the same way; false also for an area of
-// more than kMaxPngPixels (PngWriter.h).
-bool writeAtlasPngFile(const AtlasImages& images,
-                       const std::string& path,
-                       int32_t areaWidth,
-                       int32_t areaHeight,
-                       const AtlasOptions& options = {});
+
+// The same two written into an opened file, which the caller finishes (a file of a batch, OutputBatch.h), and a 32-bit
+// RGBA PNG (colour type 6, 8 bits a channel, not interlaced); false when the atlas cannot be made (for the PNG also an
+// area of more than kMaxPngPixels, PngWriter.h) or a write fails.
+bool writeAtlasBmp(const AtlasImages& images,
+                   SafeFileWriter& file,
+                   int32_t areaWidth,
+                   int32_t areaHeight,
+                   const AtlasOptions& options = {});
+bool writeAtlasTga(const AtlasImages& images,
+                   SafeFileWriter& file,
+                   int32_t areaWidth,
+                   int32_t areaHeight,
+                   const AtlasOptions& options = {});
+bool writeAtlasPng(const AtlasImages& images,
+                   SafeFileWriter& file,
+                   int32_t areaWidth,
+                   int32_t areaHeight,
+                   const AtlasOptions& options = {});

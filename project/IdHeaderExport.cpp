@@ -20,11 +20,13 @@ std::string idHeaderText(const ExportEntries& entries, const Settings& settings)
     const std::string declaration = Settings::text(settings.idDeclaration);
     const std::string prefix = Settings::text(settings.idPrefix);
     const std::string connector = Settings::text(settings.idConnector);
-    int32_t number = 0;
-    for (const ExportEntry& entry : entries) {
-        text += formatText("%s %30s\t%s%d\n", declaration.c_str(), idName(prefix, entry.name).c_str(),
-                           connector.c_str(), number);
-        ++number;
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (const ExportEntry& entry : entries) names.push_back(prefix + entry.name);
+    const std::vector<std::string> ids = cutApart(names, kMaxIdName);
+    for (size_t number = 0; number < ids.size(); ++number) {
+        text += formatText("%s %30s\t%s%d\n", declaration.c_str(), ids[number].c_str(), connector.c_str(),
+                           static_cast<int32_t>(number));
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "project/ProjectFile.h"
 
+#include <utility>
+
 #include "base/ByteReader.h"
 #include "base/ByteWriter.h"
 #include "base/FileSystem.h"
@@ -138,10 +140,18 @@ bool saveProjectFile(const std::string& path, const TextureCollection& images) {
 
 bool saveProjectFile(const std::string& path, const AtlasImages& images) {
     Settings& settings = Settings::instance();
-    ByteWriter out;
     const Settings::Record record = settings.record();
-    out.bytes(record.data(), record.size());
-    if (!writeImageList(out, images, path) || !writeFileSafely(path, out.buffer())) return false;
+    std::vector<uint8_t> bytes;
+    if (!projectFileBytes(path, images, bytes) || !writeFileSafely(path, bytes)) return false;
     settings.savedCopy = record;
+    return true;
+}
+
+bool projectFileBytes(const std::string& path, const AtlasImages& images, std::vector<uint8_t>& bytes) {
+    ByteWriter out;
+    const Settings::Record record = Settings::instance().record();
+    out.bytes(record.data(), record.size());
+    if (!writeImageList(out, images, path)) return false;
+    bytes = std::move(out.buffer());
     return true;
 }

@@ -43,3 +43,6 @@ bool loadProjectFile(const std::string& path, TextureCollection& images, int32_t
 bool saveProjectFile(const std::string& path, const TextureCollection& images);
 // The same for some images only (the command line's pages), in the order given.
 bool saveProjectFile(const std::string& path, const AtlasImages& images);
+// The bytes that file would hold, for a writer of its own (the command line writes its outputs together); false, with
+// the message shown, when an image path cannot be stored.
+bool projectFileBytes(const std::string& path, const AtlasImages& images, std::vector<uint8_t>& bytes);

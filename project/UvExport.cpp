@@ -1,5 +1,7 @@
 #include "project/UvExport.h"
 
+#include <cstring>
+
 #include "base/ByteWriter.h"
 #include "base/Format.h"
 #include "base/ShiftJis.h"
@@ -85,12 +87,17 @@ std::string uvMacroName(const std::string& imageName, const char* suffix) {
 std::string uvDefinesText(const ExportEntries& entries, const Settings& settings) {
     const bool ratio = settings.uvRatio != 0;
     std::string text = kUvComment;
-    for (const ExportEntry& entry : entries) {
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (const ExportEntry& entry : entries) names.push_back(entry.name);
+    const std::vector<std::string> stems = cutApart(names, kMaxMacroName - std::strlen(kSuffixes[0]));
+    for (size_t e = 0; e < entries.size(); ++e) {
+        const ExportEntry& entry = entries[e];
         text += formatText("// %s\n", entry.name.c_str());
         const UvPixels pixels = uvRectangle(entry.bounds, settings);
         const UvRatios ratios = uvRatios(entry.bounds, settings);
         for (size_t i = 0; i < 4; ++i) {
-            const std::string macro = uvMacroName(entry.name, kSuffixes[i]);
+            const std::string macro = uvMacroName(stems[e], kSuffixes[i]);
             text += ratio ? formatText("#define %33s\t%f\n", macro.c_str(), ratios[i])
                           : formatText("#define %33s\t%d\n", macro.c_str(), pixels[i]);
         }

@@ -18,7 +18,8 @@ UvPixels uvRectangle(const Rect& bounds, const Settings& settings);
 UvRatios uvRatios(const Rect& bounds, const Settings& settings);
 
 // The three exports as they are written: the binary QUV list ("QUV ", the count, four int32 or four floats per
-// row, by Settings::uvRatio), the C/C++ array text declaring UV_LIST, and the #define text. Lines end in "\n".
+// row, by Settings::uvRatio), the C/C++ array text declaring UV_LIST, and the #define text. Lines end in "\n". The
+// #define text numbers apart the names that the cut for its macros would make equal (cutApart, ShiftJis.h).
 std::vector<uint8_t> quvList(const ExportEntries& entries, const Settings& settings);
 std::string uvArrayText(const ExportEntries& entries, const Settings& settings);
 std::string uvDefinesText(const ExportEntries& entries, const Settings& settings);

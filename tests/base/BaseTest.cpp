@@ -6,6 +6,7 @@
 
 #include "base/ByteReader.h"
 #include "base/Format.h"
+#include "base/OutputBatch.h"
 #include "base/Parallel.h"
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
@@ -139,6 +140,46 @@ TEST(SafeFileWriter, ReplacesTheTargetOnlyWhenEveryStepSucceeds) {
     EXPECT_TRUE(writeFileSafely(target, std::string(100000, 'n')));
     EXPECT_EQ(readText(target), std::string(100000, 'n'));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+std::vector<std::string> folderListing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A rename failing in the middle of a commit (a folder stands at the third target) puts the old files back where it
+// had replaced them and takes away the files it had created; a failed or abandoned batch leaves nothing behind.
+TEST(OutputBatch, PutsEveryFileInPlaceOrNone) {
+    TempDir dir;
+    writeBytes(dir.file("a"), std::string("old a"));
+    writeBytes(dir.file("c"), std::string("old c"));
+    std::filesystem::create_directories(dir.file("taken") + kPathSeparator + "inside");
+    const std::vector<std::string> before = folderListing(dir.path());
+    const auto stage = [&](OutputBatch& batch, std::vector<const char*> names) {
+        for (const char* name : names) ASSERT_TRUE(batch.write(dir.file(name), std::string("new ") + name)) << name;
+    };
+    {
+        OutputBatch batch;
+        stage(batch, {"a", "b", "taken", "c"});
+        EXPECT_FALSE(batch.commit());
+        EXPECT_EQ(batch.failedPath(), dir.file("taken"));
+    }
+    {
+        OutputBatch abandoned;
+        stage(abandoned, {"a", "b"});
+        EXPECT_FALSE(abandoned.write(dir.file("missing") + kPathSeparator + "d", std::string("d")));
+        EXPECT_EQ(abandoned.failedPath(), dir.file("missing") + kPathSeparator + "d");
+    }
+    EXPECT_EQ(folderListing(dir.path()), before);
+    EXPECT_EQ(readText(dir.file("a")) + readText(dir.file("c")), "old aold c");
+    OutputBatch batch;
+    stage(batch, {"a", "b", "c"});
+    EXPECT_TRUE(batch.commit());
+    EXPECT_EQ(readText(dir.file("a")) + readText(dir.file("b")) + readText(dir.file("c")), "new anew bnew c");
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"a", "b", "c", "taken"}));
 }
 
 struct Case {

@@ -10,8 +10,10 @@ import itertools
 import json
 import os
 import pty
+import resource
 import shlex
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -38,12 +40,12 @@ USUAL = ["atlas.bmp", "atlas.tga", "ids.h", "uv.quv", "uv.h"]  # the outputs a p
 SPRITES = ["grey-alpha-8bit-3x3.png", "palette-2bit-5x5.png", "palette-8bit-4x4.png"]  # alpha of many kinds
 
 
-def run(cli, folder, *args):
+def run(cli, folder, *args, preexec=None):
     """(exit status, standard output, standard error), through files: helper processes that Wine starts inherit the
-    program's handles, and a pipe would stay open until they are gone."""
+    program's handles, and a pipe would stay open until they are gone. `preexec` runs in the child before exec."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         code = subprocess.run(shlex.split(cli) + list(args), cwd=folder, stdin=subprocess.DEVNULL, stdout=out,
-                              stderr=err).returncode
+                              stderr=err, preexec_fn=preexec).returncode
         out.seek(0)
         err.seek(0)
         # The Windows program speaks Shift-JIS on its terminal, the native one UTF-8; JSON is UTF-8 on both.
@@ -58,6 +60,15 @@ def fresh(folder, sources=SOURCES):
     for target, source in sources.items():
         shutil.copy(os.path.join(SEEDS if source.endswith(".png") else ARGS.fixtures, source), path + "/" + target)
     return path
+
+
+def snapshot(folder):
+    """Every file and folder below `folder`: its bytes, or None for a folder."""
+    found = {}
+    for root, folders, files in os.walk(folder):
+        found.update({os.path.relpath(os.path.join(root, name), folder): None for name in folders})
+        found.update({os.path.relpath(os.path.join(root, name), folder): read(root, name) for name in files})
+    return found
 
 
 def read(*path):
@@ -325,6 +336,131 @@ class Pack(unittest.TestCase):
             formula = [tuple((c * p[3] + 127) // 255 for c in p[:3]) + (p[3],) for p in plain]
             self.assertEqual([rgba(os.path.join(folder, name))[1] for name in WRITTEN[:3]],
                              [[p[:3] + (255,) for p in plain], formula, formula])
+
+
+# Every kind of output of a pack on pages; those of Phaser 3, Spine, Godot and CSS name every page in one file.
+PAGED = ["--bmp", "a-{n}.bmp", "--tga", "a-{n}.tga", "--png", "a-{n}.png", "--ids", "ids-{n}.h", "--quv", "uv-{n}.quv",
+         "--uv-array", "uv-{n}.h", "--uv-defines", "def-{n}.h", "--json", "a-{n}.json", "--format", "sparrow", "--data",
+         "a-{n}.xml", "--format", "phaser3", "--data", "all.json", "--format", "spine", "--data", "all.atlas",
+         "--format", "godot", "--data", "all.tres", "--format", "css", "--data", "all.css", "--save", "p-{n}.qbp"]
+NAMES = [i for i, a in enumerate(PAGED) if i and PAGED[i - 1].startswith("--") and PAGED[i - 1] != "--format"]
+SAFE = {"grass.bmp": "im24_w7.bmp", "stone.bmp": "pil24_w5.bmp", "moss.bmp": "im24_w5.bmp", "dot.tga": "c_tga_1.tga"}
+OLD, NEW = ["stone.bmp", "moss.bmp"], ["grass.bmp"] * 3 + ["dot.tga"]  # two pages of 8 x 4, then three
+
+
+def pack_on_pages(folder, images, outputs=PAGED, preexec=None):
+    return run(ARGS.cli, folder, "pack", *images, "--size", "8x4", "--spacing", "0", "--pages", *outputs,
+               preexec=preexec)
+
+
+def file_size_limit(size):
+    def limit():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return limit
+
+
+def unprivileged():
+    """Root writes into any folder: the program runs as nobody, so that a folder's permissions hold it back."""
+    if os.geteuid() == 0:
+        os.setgid(65534)
+        os.setuid(65534)
+
+
+class AllOrNothing(unittest.TestCase):
+    """A pack writes every output or none: a failure at any output leaves every old file as it was and nothing new.
+    Outputs naming one file, or an input, are refused before anything is written; the number options are bounded."""
+
+    def failed(self, folder, outputs, needle, preexec=None):
+        before = snapshot(folder)
+        code, _, err = pack_on_pages(folder, NEW, outputs, preexec)
+        after = snapshot(folder)
+        self.assertEqual((code, sorted(after)), (1, sorted(before)), f"{needle}: {err}")
+        self.assertEqual([name for name in before if after[name] != before[name]], [], needle)
+        self.assertIn(needle, err.replace("\\", "/"))
+        self.assertIn("; nothing was written", err)
+
+    def test_a_failure_at_any_output_leaves_the_old_files_and_nothing_new(self):
+        reference, folder = fresh("batch-reference", SAFE), fresh("batch", SAFE)
+        code, out, err = pack_on_pages(reference, NEW)
+        order = listed(out)  # the order the files are written in
+        self.assertEqual((code, len(order)), (0, 3 * 10 + 4), err)
+        self.assertEqual(pack_on_pages(folder, OLD)[0], 0)
+        os.makedirs(os.path.join(folder, "locked"), 0o555)
+        os.chmod(folder, 0o777)
+        for i in NAMES:
+            # Staging fails: a missing folder, and where the program can be held back, a folder it may not write.
+            self.failed(folder, PAGED[:i] + ["missing/" + PAGED[i]] + PAGED[i + 1:],
+                        "missing/" + PAGED[i].replace("{n}", "0"))
+            if "wine" not in ARGS.cli:
+                self.failed(folder, PAGED[:i] + ["locked/" + PAGED[i]] + PAGED[i + 1:],
+                            "locked/" + PAGED[i].replace("{n}", "0"), unprivileged)
+            # A rename fails: a folder stands where page 1's file (or the one file naming every page) goes, after the
+            # files before it were put in place. As nobody the old files, root's, are copied aside rather than linked
+            # where the kernel protects hard links.
+            target = os.path.join(folder, PAGED[i].replace("{n}", "1"))
+            old = read(target)
+            os.remove(target)
+            os.makedirs(os.path.join(target, "inside"))
+            for preexec in [None] + ([unprivileged] if "wine" not in ARGS.cli else []):
+                self.failed(folder, PAGED, PAGED[i].replace("{n}", "1"), preexec)
+            shutil.rmtree(target)
+            with open(target, "wb") as f:
+                f.write(old)
+        # A file-size limit, which each file larger than every one before it meets first; at least 256 bytes, which
+        # the message itself needs (it goes to a file).
+        sizes = [os.path.getsize(os.path.join(reference, name)) for name in order]
+        limits = [(max([256] + sizes[:k]), name) for k, name in enumerate(order)]
+        for limit, name in [(limit, name) for (limit, name), size in zip(limits, sizes) if size > limit]:
+            self.failed(folder, PAGED, name, file_size_limit(limit))
+        code, out, err = pack_on_pages(folder, NEW)
+        self.assertEqual((code, listed(out)), (0, order), err)
+        self.assertEqual([name for name in order if read(folder, name) != read(reference, name)], [])
+        # Packed on two pages again, the third page's files stay, each named.
+        code, _, err = pack_on_pages(folder, OLD)
+        left = [PAGED[i].replace("{n}", "2") for i in NAMES if "{n}" in PAGED[i]]
+        self.assertEqual((code, [name for name in left if name not in err or not os.path.exists(folder + "/" + name)]),
+                         (0, []), err)
+
+    def test_outputs_naming_one_file_or_an_input_are_refused(self):
+        folder = fresh("same-file", {**SAFE, "g-1.bmp": "im24_w7.bmp"})
+        os.link(os.path.join(folder, "grass.bmp"), os.path.join(folder, "linked.bmp"))
+        paged = ["--size", "8x4", "--spacing", "0", "--pages"]
+        rows = [(["--png", "x.png", "--tga", "out/../x.png"], "--tga"),
+                (["--png", "x.png", "--json", "x.png"], "--json"),
+                (["--png", "x.png", "--json", "d.json", "--save", "./d.json"], "--save"),
+                (["--bmp", "grass.bmp"], "the input"), (["--bmp", "linked.bmp"], "the input"),
+                (["--png", "a-{n}.png", *paged, "--tga", "a-0.png"], "--tga"),  # page 0's names, before packing
+                (["grass.bmp", "--png", "a-{n}.png", *paged, "--format", "phaser3", "--data", "a-1.png"], "--format"),
+                (["g-1.bmp", "--bmp", "g-{n}.bmp", *paged], "the input")]  # page 1's, once there are two pages
+        if "wine" in ARGS.cli:  # Windows ignores the case of letters
+            rows.append((["--png", "X.png", "--json", "x.png"], "--json"))
+        before = snapshot(folder)
+        for args, needle in rows:
+            code, _, err = run(ARGS.cli, folder, "pack", "grass.bmp", *args)
+            self.assertEqual((code, snapshot(folder)), (2, before), f"{args}: {err}")
+            self.assertIn(needle, err, args)
+            self.assertIn("nothing was written", err, args)
+        # On one page those names are apart; a double-byte character's second byte is no letter to fold (ア, ヂ).
+        for args, written in ((["--png", "a-{n}.png", "--pages", "--format", "phaser3", "--data", "a-1.png"],
+                               ["a-0.png", "a-1.png"]), (["--png", "ア.png", "--json", "ヂ.png"], ["ア.png", "ヂ.png"])):
+            code, out, err = run(ARGS.cli, folder, "pack", "grass.bmp", *args)
+            self.assertEqual((code, listed(out)), (0, written), err)
+
+    def test_number_options_are_bounded_and_a_sprite_beyond_the_largest_page_is_named(self):
+        folder = fresh("bounds", SAFE)
+        for spacing, status, said in (("16385", 2, "-16384 to 16384"), ("-16385", 2, "-16384 to 16384"),
+                                      ("16384", 1, "GRASS (7x3"), ("-16384", 0, "")):
+            code, _, err = run(ARGS.cli, folder, "pack", "grass.bmp", "--spacing", spacing, "--png", "s.png")
+            self.assertEqual(code, status, err)
+            self.assertIn(said, err)
+        for size, packer, pages in itertools.product(("6x6", "auto", "tight"), ("design", "maxrects", "best"),
+                                                     ([], ["--pages"])):
+            limit = [] if size == "6x6" else ["--max-size", "6x6"]
+            code, _, err = run(ARGS.cli, folder, "pack", "grass.bmp", "dot.tga", "--size", size, *limit, "--packer",
+                               packer, *pages, "--spacing", "0", "--png", "big-{n}.png")
+            self.assertEqual(code, 1, f"{size} {packer} {pages}: {err}")
+            self.assertIn("GRASS (7x3", err)
 
 
 def pages(folder, first):

@@ -237,6 +237,36 @@ TEST_F(ProjectTest, TextsAndTheQuvListToTheByte) {
     EXPECT_EQ(uvMacroName(std::string(124, 'B'), "_U1"), std::string(124, 'B') + "_U1");
 }
 
+// Names that the cut to 63 bytes (IDs, prefix included) or to 124 (macro names, before "_U0") would make equal are
+// numbered apart, the base cut at a character boundary; a name that needed no cut keeps its ID even where a cut one
+// would take it. check_outputs.py compiles both texts, where an ID or a macro given twice fails the build.
+TEST(Exports, NamesTheCutWouldMakeEqualStayApart) {
+    const Settings settings;
+    const std::string l(57, 'L'), m(122, 'M'), k(56, 'K');
+    ExportEntries entries;
+    for (const std::string& name :
+         {l + "LLONE", l + "LL", l + "LLTWO", m + "MMAB", m + "MMCD", k + "テスト1", k + "テスト2"}) {
+        const int32_t at = static_cast<int32_t>(entries.size());
+        entries.push_back({name, {at, 0, at + 1, 1}});
+    }
+    const std::string ids = idHeaderText(entries, settings), defines = uvDefinesText(entries, settings);
+    const std::string expected = "#define IDT_" + l + "_1\t0\n#define IDT_" + l + "LL\t1\n#define IDT_" + l +
+                                 "_2\t2\n#define IDT_" + m.substr(0, 59) + "\t3\n#define IDT_" + m.substr(0, 57) +
+                                 "_1\t4\n#define IDT_" + k + "テ\t5\n#define IDT_" + k + "_1\t6\n";
+    EXPECT_EQ(ids.substr(ids.size() - std::min(ids.size(), expected.size())), expected);
+    EXPECT_NE(defines.find("#define " + m + "MM_U0\t3\n"), std::string::npos);
+    EXPECT_NE(defines.find("#define " + m + "_1_U0\t4\n"), std::string::npos);
+    writeBytes(outputPath("cut_ids.h"), ids);
+    writeBytes(outputPath("cut_uv.h"), defines);
+    writeBytes(outputPath("cut_main.cpp"),
+               "#include <cstdio>\n#include \"cut_ids.h\"\n#include \"cut_uv.h\"\n"
+               "int main() {\n  std::printf(\"%d %d %d %d %d %d\\n\", IDT_" +
+                   l + "_1, IDT_" + l + "LL, IDT_" + l + "_2, IDT_" + m.substr(0, 57) + "_1, " + m + "MM_U0, " + m +
+                   "_1_U0);\n}\n");
+    writeBytes(outputPath("cut_main.expected"), std::string("0 1 2 4 3 4\n"));
+    recordOutput("cut_main.cpp", "cut_main.expected", "cpp");
+}
+
 // check_outputs.py compiles the exports into a program printing each image's row by its ID: these rectangles.
 TEST_F(ProjectTest, ExportsCompileAndIndexTheRightRows) {
     add(dir.file("tree.bmp"), 0, 0, 64, 32);
