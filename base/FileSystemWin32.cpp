@@ -140,8 +140,22 @@ std::string shownName(const wchar_t* wide) {
     return shown;
 }
 
+FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+    return {uint64_t{sizeHigh} << 32 | sizeLow,
+            static_cast<int64_t>(uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime)};
+}
+
 }  // namespace
 
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+    stamp = stampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+    return true;
+}
+
+// One call per folder gives every entry with its size and time, so a scan costs no call per file.
 bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     // A path ending in a double-byte character may end in the byte of '\\' without ending in a separator.
     const PathParts parts = splitPath(path);
@@ -165,6 +179,9 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
         e.kind = !(a & FILE_ATTRIBUTE_DIRECTORY)      ? FolderEntry::Kind::File
                  : (a & FILE_ATTRIBUTE_REPARSE_POINT) ? FolderEntry::Kind::LinkedFolder
                                                       : FolderEntry::Kind::Folder;
+        if (e.kind == FolderEntry::Kind::File && !(a & FILE_ATTRIBUTE_DEVICE)) {
+            e.stamp = stampOf(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime);
+        }
         entries.push_back(std::move(e));
     } while (FindNextFileW(search, &found));
     const bool ok = GetLastError() == ERROR_NO_MORE_FILES;
