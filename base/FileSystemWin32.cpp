@@ -69,10 +69,13 @@ bool hardLink(const std::string& existing, const std::string& link) {
     return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
 }
 
+// The attributes are the link's own: a symbolic link or junction to a folder carries the folder bit beside the
+// reparse-point bit, and counts as a file here, as lstat sees it on Linux.
 PathKind pathKind(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return folder ? PathKind::Folder : PathKind::File;
 }
 
 // The handle asks for no access to the contents, so that a file in use elsewhere (or a folder) is still reached.
