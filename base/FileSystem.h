@@ -61,6 +61,29 @@ bool fileExists(const std::string& path);
 // What a path reaches, following symbolic links: nothing (or nothing that can be reached), a folder, or anything else.
 PathKind pathTargetKind(const std::string& path);
 
+// What the file system says of a file without reading it: its size and the time it was last written, in the
+// platform's own ticks (nanoseconds since 1970 on Linux, 100 ns since 1601 on Windows). Two stamps are only ever
+// compared for equality, so the ticks never need converting.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modified = 0;
+
+    friend bool operator==(const FileStamp& a, const FileStamp& b) {
+        return a.size == b.size && a.modified == b.modified;
+    }
+    friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
+};
+
+// The ticks of a stamp's time in a second.
+#ifdef _WIN32
+constexpr int64_t kStampTicksPerSecond = 10000000;
+#else
+constexpr int64_t kStampTicksPerSecond = 1000000000;
+#endif
+
+// The stamp of a file by program path; false when there is no regular file there (none, a folder, a device).
+bool fileStamp(const std::string& path, FileStamp& stamp);
+
 // One entry of a folder. `name` is the program's (Shift-JIS) name, empty when the name cannot be held in Shift-JIS;
 // `shown` is the name for messages either way, its characters outside printable ASCII as '?'.
 struct FolderEntry {
@@ -68,6 +91,7 @@ struct FolderEntry {
     std::string name;
     std::string shown;
     Kind kind = Kind::File;
+    FileStamp stamp;  // of a regular file (or a link to one), as fileStamp gives it; zero for anything else
 };
 
 // The entries of a folder but "." and "..", in the order the system gives them. A symbolic link to a folder (on

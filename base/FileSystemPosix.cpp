@@ -144,6 +144,14 @@ std::string absolutePath(const std::string& path) {
     return cwdProgram + path;
 }
 
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    std::string native;
+    struct stat info {};
+    if (!nativePath(path, native) || stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    stamp = {static_cast<uint64_t>(info.st_size), int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
+    return true;
+}
+
 PathKind pathTargetKind(const std::string& path) {
     std::string native;
     struct stat info {};
@@ -167,13 +175,22 @@ std::string shownName(const std::string& utf8) {
     return shown;
 }
 
-FolderEntry::Kind entryKind(int folder, const char* name) {
+FileStamp stampOf(const struct stat& info) {
+    return {static_cast<uint64_t>(info.st_size), int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// The entry's kind, and a regular file's stamp (a link to a file counts as the file).
+void describeEntry(int folder, const char* name, FolderEntry& entry) {
     struct stat info {};
-    if (fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return FolderEntry::Kind::File;
-    if (S_ISDIR(info.st_mode)) return FolderEntry::Kind::Folder;
-    if (!S_ISLNK(info.st_mode)) return FolderEntry::Kind::File;
-    const bool toFolder = fstatat(folder, name, &info, 0) == 0 && S_ISDIR(info.st_mode);
-    return toFolder ? FolderEntry::Kind::LinkedFolder : FolderEntry::Kind::File;
+    entry.kind = FolderEntry::Kind::File;
+    if (fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (S_ISDIR(info.st_mode)) {
+        entry.kind = FolderEntry::Kind::Folder;
+        return;
+    }
+    if (S_ISLNK(info.st_mode) && fstatat(folder, name, &info, 0) != 0) return;  // a dangling link
+    if (S_ISDIR(info.st_mode)) entry.kind = FolderEntry::Kind::LinkedFolder;
+    if (S_ISREG(info.st_mode)) entry.stamp = stampOf(info);
 }
 
 }  // namespace
@@ -197,7 +214,7 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
         FolderEntry e;
         if (!utf8ToCp932(name, e.name)) e.name.clear();
         e.shown = shownName(name);
-        e.kind = entryKind(dirfd(folder), entry->d_name);
+        describeEntry(dirfd(folder), entry->d_name, e);
         entries.push_back(std::move(e));
     }
     closedir(folder);

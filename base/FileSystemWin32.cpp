@@ -69,10 +69,13 @@ bool hardLink(const std::string& existing, const std::string& link) {
     return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
 }
 
+// The attributes are the link's own: a symbolic link or junction to a folder carries the folder bit beside the
+// reparse-point bit, and counts as a file here, as lstat sees it on Linux.
 PathKind pathKind(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return folder ? PathKind::Folder : PathKind::File;
 }
 
 // The handle asks for no access to the contents, so that a file in use elsewhere (or a folder) is still reached.
@@ -140,8 +143,22 @@ std::string shownName(const wchar_t* wide) {
     return shown;
 }
 
+FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+    return {uint64_t{sizeHigh} << 32 | sizeLow,
+            static_cast<int64_t>(uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime)};
+}
+
 }  // namespace
 
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+    stamp = stampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+    return true;
+}
+
+// One call per folder gives every entry with its size and time, so a scan costs no call per file.
 bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     // A path ending in a double-byte character may end in the byte of '\\' without ending in a separator.
     const PathParts parts = splitPath(path);
@@ -165,6 +182,9 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
         e.kind = !(a & FILE_ATTRIBUTE_DIRECTORY)      ? FolderEntry::Kind::File
                  : (a & FILE_ATTRIBUTE_REPARSE_POINT) ? FolderEntry::Kind::LinkedFolder
                                                       : FolderEntry::Kind::Folder;
+        if (e.kind == FolderEntry::Kind::File && !(a & FILE_ATTRIBUTE_DEVICE)) {
+            e.stamp = stampOf(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime);
+        }
         entries.push_back(std::move(e));
     } while (FindNextFileW(search, &found));
     const bool ok = GetLastError() == ERROR_NO_MORE_FILES;

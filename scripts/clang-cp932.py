@@ -73,7 +73,9 @@ def quoted(text, i, quote, convert):
                 raise Unsupported("unterminated literal at offset %d" % i)
             if convert and text[j + 1] in "uU":
                 digits = 4 if text[j + 1] == "u" else 8
-                out.append(octal(chr(int(text[j + 2 : j + 2 + digits], 16))))
+                code = int(text[j + 2 : j + 2 + digits], 16)
+                # An ASCII character is the same byte in both encodings: its escape stays ('\u001F' in toml++).
+                out.append(octal(chr(code)) if code > 0x7F else text[j : j + 2 + digits])
                 j += 2 + digits
                 continue
             out.append(text[j : j + 2])

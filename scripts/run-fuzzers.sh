@@ -5,18 +5,18 @@
 # runs share and grow. The first finding (a crash, a sanitizer report, a leak, a broken property, an input that runs
 # 10 s or more, or 20 s and is stopped, running out of memory) stops the script with a non-zero status and the path of
 # the input that libFuzzer kept.
-# Usage: run-fuzzers.sh SECONDS [bmp|tga|png|settings|project ...]
+# Usage: run-fuzzers.sh SECONDS [bmp|tga|png|settings|project|recipe ...]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 if [ $# -lt 1 ] || ! [ "$1" -gt 0 ] 2>/dev/null; then
-    echo "usage: run-fuzzers.sh SECONDS [bmp|tga|png|settings|project ...]" >&2
+    echo "usage: run-fuzzers.sh SECONDS [bmp|tga|png|settings|project|recipe ...]" >&2
     exit 2
 fi
 seconds=$1
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(bmp tga png settings project)
+[ ${#targets[@]} -gt 0 ] || targets=(bmp tga png settings project recipe)
 
 start=$(date +%s)
 scripts/build-preset.sh fuzz
@@ -33,7 +33,7 @@ echo "run-fuzzers.sh: $seconds s per run, fixed seed $fixed_seed, random seed $r
 for target in "${targets[@]}"; do
     case "$target" in
         bmp | tga | png) max_len=16384 ;;
-        settings) max_len=4096 ;;
+        settings | recipe) max_len=4096 ;;
         project) max_len=32768 ;;
         *) echo "run-fuzzers.sh: no fuzzer named $target" >&2; exit 2 ;;
     esac

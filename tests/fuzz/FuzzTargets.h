@@ -19,3 +19,5 @@ FuzzOutcome fuzzSettings(const uint8_t* data, size_t size);
 // others), written as project.qbp, a.bmp, b.tga, c.bmp and d.tga into a private folder below QUILTBOX_FUZZ_TMP (else
 // the temporary folder); loaded, laid out, composed, exported, saved and loaded again.
 FuzzOutcome fuzzProject(const uint8_t* data, size_t size);
+// A recipe's text (quiltbox.toml), read with the pack's keys; one taken is written and read back.
+FuzzOutcome fuzzRecipe(const uint8_t* data, size_t size);

@@ -11,7 +11,8 @@ namespace {
 // something), and on the inputs kept in tests/fuzz/regressions: every property holds, natively and under Wine.
 TEST(FuzzReplay, SeedsAreTakenWholeAndRefusedCutAndRegressionsHold) {
     const std::pair<const char*, FuzzOutcome (*)(const uint8_t*, size_t)> targets[] = {
-        {"bmp", fuzzBmp}, {"tga", fuzzTga}, {"png", fuzzPng}, {"settings", fuzzSettings}, {"project", fuzzProject}};
+        {"bmp", fuzzBmp},           {"tga", fuzzTga},         {"png", fuzzPng},
+        {"settings", fuzzSettings}, {"project", fuzzProject}, {"recipe", fuzzRecipe}};
     for (const auto& [name, run] : targets) {
         int seeds = 0;
         for (const std::string kind : {"corpus", "regressions"}) {
