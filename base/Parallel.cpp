@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -23,6 +24,8 @@ void parallelFor(size_t count, unsigned threads, const std::function<void(size_t
             started.emplace_back(work);
         } catch (const std::system_error&) {
             break;  // the calling thread and those started do the rest
+        } catch (const std::bad_alloc&) {
+            break;  // no memory for another thread's state: the same
         }
     }
     work();

@@ -45,7 +45,10 @@ Layout and export settings:
   --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more);
                         images then keep spacing - N from the edges, so that the repeated pixels keep spacing - 2N
                         from the edges as from each other
-  --premultiply         colour x alpha / 255 in the TGA and PNG atlases
+  --bleed [N]           give each fully transparent pixel within N pixels (default 2; all: any distance) of a
+                        sprite's visible pixels the colour of the nearest one, alpha staying 0, in the TGA and PNG
+                        atlases: no dark fringe where they are filtered; a number or all after it is its value
+  --premultiply         colour x alpha / 255 in the TGA and PNG atlases (after bleeding, which it undoes)
 Packing:
   --packer design       the window program's automatic layout (the default)
   --packer maxrects     a maximal-rectangles packer; --rule short-side|long-side|area|bottom-left|contact picks
@@ -63,6 +66,8 @@ Outputs (each written only when asked for):
   --bmp FILE            the atlas as a 24-bit BMP
   --tga FILE            the atlas as a 32-bit TGA with alpha
   --png FILE            the atlas as a 32-bit RGBA PNG (at most 128 Mi pixels)
+  --png-level fast|default|best
+                        how hard the PNG is compressed (default: default, no larger than common libraries' default)
   --json FILE           the atlas as a JSON hash for game engines (Phaser, PixiJS, ...), naming the PNG, TGA or BMP
   --format NAME --data FILE
                         the atlas's data for an engine: json-hash, json-array, phaser3, spine, libgdx, sparrow,

@@ -40,7 +40,15 @@ std::string parseOptions(const std::vector<std::string>& args,
     // empty value (CLI11 would take the next argument).
     std::vector<std::string> expanded;
     bool onlyArguments = false;
-    for (const std::string& arg : args) {
+    for (size_t a = 0; a < args.size(); ++a) {
+        const std::string& arg = args[a];
+        const auto implicit = std::find_if(options.begin(), options.end(), [&](const Option& o) {
+            return o.implicitValue && arg == o.name && (a + 1 == args.size() || !o.takesNext(args[a + 1]));
+        });
+        if (!onlyArguments && implicit != options.end()) {
+            expanded.insert(expanded.end(), {arg, implicit->implicitValue});
+            continue;
+        }
         bool emptyValue = false;
         for (const Option& o : options) {
             const std::string withEquals = std::string(o.name) + "=";

@@ -20,6 +20,7 @@
 #include "cli/Commands.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "image/AlphaBleed.h"
 #include "image/PngWriter.h"
 #include "inputs/Animations.h"
 #include "inputs/InputFiles.h"
@@ -31,6 +32,8 @@
 namespace {
 
 constexpr int32_t kMaxExtrude = 256;
+// No sprite is wider or taller than this, so a larger reach would colour nothing more.
+constexpr int32_t kMaxBleed = 16384;
 constexpr int32_t kMaxTrimThreshold = 254;
 // More threads than this gain nothing on any machine the program meets, and the number stays a small count.
 constexpr int32_t kMaxThreads = 256;
@@ -66,11 +69,17 @@ struct PackSetup {
     Pivot pivot;
 };
 
+// What --bleed takes as its value when it follows: a number or "all"; anything else (an image) is left to be an image.
+bool bleedValue(const std::string& argument) {
+    return argument == "all" || (!argument.empty() && std::all_of(argument.begin(), argument.end(),
+                                                                  [](char c) { return c >= '0' && c <= '9'; }));
+}
+
 // The option texts as given.
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
                 extrude = "0", trimThreshold, packer = "design", rule, threads = "0", names = "path", fps, pivot,
-                multipleOf = "1";
+                multipleOf = "1", bleed, pngLevel = "default";
     std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
     std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
@@ -85,6 +94,8 @@ struct PackArguments {
                 {"--uv", &uv, nullptr},
                 {"--id-prefix", &idPrefix, nullptr},
                 {"--extrude", &extrude, nullptr},
+                {"--bleed", &bleed, nullptr, nullptr, "2", bleedValue},
+                {"--png-level", &pngLevel, nullptr},
                 {"--trim-threshold", &trimThreshold, nullptr},
                 {"--packer", &packer, nullptr},
                 {"--rule", &rule, nullptr},
@@ -128,6 +139,24 @@ const std::pair<const char*, MaxRectsRule> kRules[] = {{"short-side", MaxRectsRu
                                                        {"area", MaxRectsRule::Area},
                                                        {"bottom-left", MaxRectsRule::BottomLeft},
                                                        {"contact", MaxRectsRule::Contact}};
+
+// How the atlas's pixels are finished and its PNG written.
+int readPixelOptions(const PackArguments& a, PackSetup& setup) {
+    AtlasOptions& options = setup.atlasOptions;
+    if (a.bleed == "all") {
+        options.bleed = kBleedEverywhere;
+    } else if (!a.bleed.empty() && !parseInt32(a.bleed, 0, kMaxBleed, options.bleed)) {
+        return usage("pack", "--bleed takes a whole number from 0 to 16384, or all");
+    }
+    // Sprites laid over each other would take each other's colours.
+    if (options.bleed > 0 && Settings::instance().layoutSpacing < 0) {
+        return usage("pack", "--bleed needs a --spacing of 0 or more");
+    }
+    if (!pngLevelByName(a.pngLevel.c_str(), options.pngLevel)) {
+        return usage("pack", "--png-level takes fast, default or best");
+    }
+    return kExitOk;
+}
 
 // --square and --multiple-of N. A fixed size must keep them already; a power-of-two side is a multiple only of a power
 // of two; the largest page must leave room for one page.
@@ -200,7 +229,7 @@ int readLayoutOptions(const PackArguments& a, PackSetup& setup) {
     if (setup.atlasOptions.extrude > 0 && settings.layoutSpacing < 2 * int64_t{setup.atlasOptions.extrude}) {
         return usage("pack", "--extrude N needs a --spacing of at least 2N");
     }
-    return kExitOk;
+    return readPixelOptions(a, setup);
 }
 
 // The packer and what it may do with the sprites.
@@ -212,6 +241,7 @@ int readPackingOptions(const PackArguments& a, PackSetup& setup) {
     if (!parseInt32(a.threads, 0, kMaxThreads, threads))
         return usage("pack", "--threads takes a whole number from 0 to 256");
     setup.threads = static_cast<unsigned>(threads);
+    setup.atlasOptions.threads = setup.threads;
     setup.rules.severalPages = a.pages;
     if (!a.trimThreshold.empty() && !a.trim) return usage("pack", "--trim-threshold goes with --trim");
     if (!a.trimThreshold.empty() && !parseInt32(a.trimThreshold, 0, kMaxTrimThreshold, setup.trimThreshold)) {

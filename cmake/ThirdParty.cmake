@@ -1,6 +1,7 @@
-# Header-only libraries from Debian's packages (scripts/install-deps.sh installs them): stb_image and stb_image_write
-# (libstb-dev) for PNG, nlohmann/json (nlohmann-json3-dev), CLI11 (libcli11-dev) and kainjow's mustache
-# (libkainjow-mustache-dev) for the command line, toml++ (libtomlplusplus-dev) for the recipes.
+# Header-only libraries from Debian's packages (scripts/install-deps.sh installs them): stb_image (libstb-dev) for
+# reading PNG, stb_image_write for the PNG benchmark's writer before zlib, nlohmann/json (nlohmann-json3-dev), CLI11
+# (libcli11-dev) and kainjow's mustache (libkainjow-mustache-dev) for the command line, toml++ (libtomlplusplus-dev) for
+# the recipes.
 #
 # Every build sees them through one folder of copies in its build tree, never through /usr/include: the mingw-w64
 # build must not see the host's /usr/include, whose glibc headers would stand in for its own. The folder is a system

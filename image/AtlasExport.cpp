@@ -1,10 +1,14 @@
 #include "image/AtlasExport.h"
 
 #include <algorithm>
+#include <climits>
+#include <tuple>
 
 #include "base/Allocation.h"
 #include "base/ByteWriter.h"
+#include "base/Parallel.h"
 #include "base/SafeFileWriter.h"
+#include "image/AlphaBleed.h"
 #include "image/PngWriter.h"
 #include "layout/TextureCollection.h"
 
@@ -46,6 +50,77 @@ void extrude(const TextureImage& image,
     }
 }
 
+// The rectangle of each image with its extrusion ring, cut to the area: what bleeding may colour, and where it takes
+// colours from. False when memory runs out.
+bool bleedRegions(const AtlasImages& images,
+                  int32_t margin,
+                  int32_t areaWidth,
+                  int32_t areaHeight,
+                  std::vector<Rect>& regions) {
+    if (!tryResize(regions, images.size())) return false;
+    size_t count = 0;
+    for (const TextureImage* image : images) {
+        if (image->kind() == ImageKind::None) continue;
+        const auto cut = [](int64_t v, int32_t limit) {
+            return static_cast<int32_t>(std::clamp<int64_t>(v, 0, limit));
+        };
+        const Rect r{cut(int64_t{image->x()} - margin, areaWidth), cut(int64_t{image->y()} - margin, areaHeight),
+                     cut(int64_t{image->x()} + image->width() + margin, areaWidth),
+                     cut(int64_t{image->y()} + image->height() + margin, areaHeight)};
+        if (r.width() > 0 && r.height() > 0) regions[count++] = r;
+    }
+    regions.resize(count);
+    return true;
+}
+
+// Sorts the regions from the left and tells whether no two share a pixel: then each can be bled on its own thread.
+bool sortedAndDisjoint(std::vector<Rect>& regions) {
+    const auto key = [](const Rect& r) { return std::make_tuple(r.left, r.top, r.right, r.bottom); };
+    std::sort(regions.begin(), regions.end(), [&](const Rect& a, const Rect& b) { return key(a) < key(b); });
+    int32_t reach = INT32_MIN;  // the furthest right edge so far
+    for (size_t i = 0; i < regions.size(); ++i) {
+        if (regions[i].left >= reach) {
+            reach = regions[i].right;
+            continue;
+        }
+        // Some earlier region reaches past this one's left edge: look at those that do.
+        for (size_t j = i; j-- > 0;) {
+            const Rect& o = regions[j];
+            if (o.right > regions[i].left && o.top < regions[i].bottom && regions[i].top < o.bottom) return false;
+        }
+        reach = std::max(reach, regions[i].right);
+    }
+    return true;
+}
+
+// The regions bled one by one; one reference for the threads' task, which std::function then holds without
+// allocating.
+struct BleedJob {
+    uint8_t* atlas;
+    int32_t areaWidth, areaHeight, reach;
+    const Rect* regions;
+    char* done;
+};
+
+bool bleed(std::vector<uint8_t>& atlas,
+           int32_t areaWidth,
+           int32_t areaHeight,
+           const AtlasImages& images,
+           const AtlasOptions& options) {
+    std::vector<Rect> regions;
+    std::vector<char> done;
+    if (!bleedRegions(images, options.extrude, areaWidth, areaHeight, regions) ||
+        !tryAssign(done, regions.size(), char{0})) {
+        return false;
+    }
+    const unsigned threads = sortedAndDisjoint(regions) ? options.threads : 1;
+    const BleedJob job{atlas.data(), areaWidth, areaHeight, options.bleed, regions.data(), done.data()};
+    parallelFor(regions.size(), threads, [&job](size_t i) {
+        job.done[i] = bleedRegion(job.atlas, job.areaWidth, job.areaHeight, job.regions[i], job.reach);
+    });
+    return std::all_of(done.begin(), done.end(), [](char ok) { return ok != 0; });
+}
+
 void premultiply(std::vector<uint8_t>& atlas) {
     for (size_t p = 0; p + 3 < atlas.size(); p += 4) {
         const unsigned alpha = atlas[p + 3];
@@ -83,6 +158,7 @@ bool composeAtlas(const AtlasImages& images,
             image->copyTo32(atlas.data(), areaWidth, areaHeight);
         }
     }
+    if (options.bleed > 0 && bytesPerPixel == 4 && !bleed(atlas, areaWidth, areaHeight, images, options)) return false;
     if (options.premultiply && bytesPerPixel == 4) premultiply(atlas);
     return true;
 }
@@ -169,7 +245,8 @@ bool writeAtlasPng(const AtlasImages& images,
     }
     for (size_t p = 0; p < atlas.size(); p += 4) std::swap(atlas[p], atlas[p + 2]);
     std::vector<uint8_t> png;
-    return encodePngRgba(atlas.data(), areaWidth, areaHeight, png) && file.write(png);
+    return encodePngRgba(atlas.data(), areaWidth, areaHeight, png, {options.pngLevel, options.threads}) &&
+           file.write(png);
 }
 
 namespace {

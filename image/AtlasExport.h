@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "image/PngWriter.h"
+
 class SafeFileWriter;
 class TextureCollection;
 class TextureImage;
@@ -18,13 +20,23 @@ AtlasImages atlasImages(const TextureCollection& images);
 // BMP images, their own for TGA images). Uncovered pixels are 0, so black and, in the TGA, transparent.
 // False when the area size is not 1 to 16384 on each side or the buffer cannot be allocated.
 //
-// Two additions that the command line asks for; their defaults give the atlas above:
-// - extrude N: first every image's edge pixels are repeated N times around it (the corners take the corner pixels),
-//   where that lies inside the area, then the images are copied over all of it, so an image's own pixels always win;
-// - premultiply (4 bytes per pixel only): at the end every colour byte c becomes c x alpha / 255, rounded.
+// What the command line adds; the defaults give the atlas above. In this order:
+// 1. extrude N: every image's edge pixels are repeated N times around it (the corners take the corner pixels), where
+//    that lies inside the area;
+// 2. the images are copied over all of it, so an image's own pixels always win;
+// 3. bleed N (4 bytes per pixel only): in each image's rectangle with its extrusion ring, every pixel of alpha 0 within
+//    N pixels of a visible one takes the colour of the nearest visible one of that rectangle, its alpha staying 0
+//    (AlphaBleed.h; kBleedEverywhere for any distance). The rectangles must not overlap, as the command line's
+//    packers place them; the images are bled on up to `threads` threads, with the same result for any number;
+// 4. premultiply (4 bytes per pixel only): every colour byte c becomes c x alpha / 255, rounded. A pixel of alpha 0
+//    becomes black again, so bleeding is undone there: premultiplied colours filter without a dark fringe anyway.
+// The PNG writer takes `png` (its `threads` are these `threads`).
 struct AtlasOptions {
     int32_t extrude = 0;
+    int32_t bleed = 0;
     bool premultiply = false;
+    PngLevel pngLevel = PngLevel::Default;
+    unsigned threads = 1;  // 0: one per core
 };
 bool composeAtlas(const AtlasImages& images,
                   int32_t areaWidth,
@@ -49,8 +61,8 @@ bool writeAtlasTgaFile(const AtlasImages& images,
                        const AtlasOptions& options = {});
 
 // The same two written into an opened file, which the caller finishes (a file of a batch, OutputBatch.h), and a 32-bit
-// RGBA PNG (colour type 6, 8 bits a channel, not interlaced); false when the atlas cannot be made (for the PNG also an
-// area of more than kMaxPngPixels, PngWriter.h) or a write fails.
+// RGBA PNG (colour type 6, 8 bits a channel, not interlaced, at the options' level); false when the atlas cannot be
+// made (for the PNG also an area of more than kMaxPngPixels, PngWriter.h) or a write fails.
 bool writeAtlasBmp(const AtlasImages& images,
                    SafeFileWriter& file,
                    int32_t areaWidth,

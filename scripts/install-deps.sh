@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make
     libgtest-dev googletest libgmock-dev libbenchmark-dev libstb-dev libcli11-dev nlohmann-json3-dev libkainjow-mustache-dev
-    libtomlplusplus-dev
+    zlib1g-dev libz-mingw-w64-dev libtomlplusplus-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb xauth xdotool x11-utils
     locales fonts-ipafont-gothic fonts-wine

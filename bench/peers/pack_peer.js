@@ -12,6 +12,9 @@
 //   "leaveOut" names MaxRectsBin methods that OptimalPacker is not to try.
 // - "maxrects-packer": a packing library without image I/O; it gets the rectangles' sizes, and writes bins.json
 //   with every placed rectangle, the bins' sizes and the time of the packing call alone.
+// - "free-tex-packer-core-png": free-tex-packer-core's own PNG step (encodeTextureBuffer, which hands a Jimp image of
+//   the page to Jimp's PNG encoder) on given pixels: "raw" names a file of width x height RGBA pixels, top row first;
+//   the PNG goes to "out", and "out".json gets its size and the median time of "repeat" encodings.
 "use strict";
 
 const fs = require("fs");
@@ -129,6 +132,22 @@ async function runMaxRectsPacker(req, job) {
     fs.writeFileSync(path.join(job.out, "bins.json"), JSON.stringify({ packMs: Number(packNs) / 1e6, bins }));
 }
 
+async function runFreeTexPackerPng(req, job) {
+    const { Jimp } = req("free-tex-packer-core/utils/jimp");
+    const { encodeTextureBuffer } = req("free-tex-packer-core/utils/imageFormats");
+    const image = Jimp.fromBitmap({ data: fs.readFileSync(job.raw), width: job.width, height: job.height });
+    const times = [];
+    let png = null;
+    for (let i = 0; i < job.repeat; ++i) {
+        const start = process.hrtime.bigint();
+        png = await encodeTextureBuffer(image, "png");
+        times.push(Number(process.hrtime.bigint() - start) / 1e6);
+    }
+    times.sort((a, b) => a - b);
+    fs.writeFileSync(job.out, png);
+    fs.writeFileSync(job.out + ".json", JSON.stringify({ bytes: png.length, ms: times[times.length >> 1] }));
+}
+
 async function main() {
     if (process.argv.length !== 4) fail("usage: node pack_peer.js INSTALL_DIR JOB.json");
     const req = createRequire(path.join(path.resolve(process.argv[2]), "package.json"));
@@ -137,6 +156,8 @@ async function main() {
         await runFreeTexPacker(req, job);
     } else if (job.tool === "maxrects-packer") {
         await runMaxRectsPacker(req, job);
+    } else if (job.tool === "free-tex-packer-core-png") {
+        await runFreeTexPackerPng(req, job);
     } else {
         fail(`unknown tool ${job.tool}`);
     }

@@ -11,6 +11,7 @@ import itertools
 import json
 import os
 import pty
+import random
 import re
 import resource
 import shlex
@@ -148,7 +149,9 @@ class Failures(unittest.TestCase):
                  ("pack a --png a.png --format css", "--data"), ("pack a --format css --data a.css", "--png"),
                  ("pack a --png a.png --rotate --format godot --data a.tres", "--rotate"),
                  ("pack a --png a.png --rotate --json a.json --format spine --data a.atlas", "opposite"),
-                 ("pack a --png a.png --escape xml", "--template"), ("pack a --names ids", "--names"),
+                 ("pack a --png a.png --escape xml", "--template"), ("pack a --bleed=x", "--bleed"),
+                 ("pack a --bleed 16385", "--bleed"), ("pack a --bleed --spacing -1", "--spacing"),
+                 ("pack a --png-level max", "--png-level"), ("pack a --names ids", "--names"),
                  ("pack a --names id --folder-prefix", "--names id"), ("pack a --fps 12", "--animations"),
                  ("pack a --animations --fps 0", "--fps"), ("pack a --pivot 0.5", "--pivot"),
                  ("pack a --pivot 0.5,1.01", "--pivot"), ("pack a --pivot 1.,0", "--pivot"),
@@ -361,6 +364,92 @@ class Pack(unittest.TestCase):
                              [[p[:3] + (255,) for p in plain], formula, formula])
 
 
+def bled(pixels, width, regions, reach):
+    """Bleeding by its definition: in each region (left, top, right, bottom), every transparent pixel with a visible
+    pixel of the region within `reach` across and down takes the colour of the region's visible pixel with the least
+    squared distance, then row, then column."""
+    out = list(pixels)
+    for left, top, right, bottom in regions:
+        visible = [(x, y) for y in range(top, bottom) for x in range(left, right) if pixels[y * width + x][3]]
+        for y in range(top, bottom):
+            for x in range(left, right):
+                if pixels[y * width + x][3] or not any(max(abs(u - x), abs(v - y)) <= reach for u, v in visible):
+                    continue
+                u, v = min(visible, key=lambda p: ((p[0] - x) ** 2 + (p[1] - y) ** 2, p[1], p[0]))
+                out[y * width + x] = pixels[v * width + u][:3] + (0,)
+    return out
+
+
+class Pixels(unittest.TestCase):
+    """Bleeding and the PNG levels, as Pillow decodes the atlases."""
+
+    def pack(self, folder, *args):
+        code, _, err = run(ARGS.cli, folder, "pack", *args, "--quiet")
+        self.assertEqual(code, 0, err)
+
+    def test_bleeding_colours_transparent_pixels_from_their_own_sprite_and_nothing_visible(self):
+        folder = fresh("bleed", {})
+        names = sorted(sprites.write_sprites(folder))
+        inputs = sorted(n for n in os.listdir(folder) if n != "out")
+        # Sprites touching (no spacing), turned and trimmed, and extruded; --bleed before an image leaves it an image.
+        for layout, bleed, reach, ring in ((["--packer", "maxrects", "--spacing", "0"], ["--bleed"], 2, 0),
+                                           (["--spacing", "0", "--trim", "--rotate"], ["--bleed", "all"], 10 ** 6, 0),
+                                           (["--extrude", "1", "--spacing", "2"], ["--bleed=1"], 1, 1)):
+            with self.subTest(options=" ".join(layout + bleed)):
+                common = [*layout, "--size", "64x64", "--json", "out/a.json"]
+                self.pack(folder, *inputs, *common, "--png", "out/plain.png")
+                self.pack(folder, *bleed, *inputs, *common, "--png", "out/a.png", "--tga", "out/a.tga")
+                with open(os.path.join(folder, "out", "a.json"), encoding="utf-8") as f:
+                    frames = json.load(f)["frames"]
+                self.assertEqual(sorted(frames), names)
+                (width, height), plain = rgba(os.path.join(folder, "out", "plain.png"))
+                regions = {(max(0, x0 - ring), max(0, y0 - ring), min(width, x1 + ring), min(height, y1 + ring))
+                           for x0, y0, x1, y1 in map(footprint, frames.values())}
+                got = rgba(os.path.join(folder, "out", "a.png"))[1]
+                self.assertEqual(got, bled(plain, width, regions, reach))
+                self.assertEqual(rgba(os.path.join(folder, "out", "a.tga"))[1], got)
+                self.assertNotEqual(got, plain)
+
+    def test_every_png_level_holds_the_atlas_pixels_in_the_same_bytes_on_any_number_of_threads(self):
+        folder = fresh("levels", {})
+        sprites.write_sprites(folder)
+        # A large noisy sprite: the atlas's rows make several bands.
+        Image.frombytes("RGBA", (700, 600), random.Random(13).randbytes(700 * 600 * 4)).save(
+            os.path.join(folder, "noise.png"))
+        inputs = sorted(n for n in os.listdir(folder) if n != "out")
+        for level in ("fast", "default", "best"):
+            for threads in ("1", "3"):
+                self.pack(folder, *inputs, "--size", "auto", "--bleed", "--png-level", level, "--threads", threads,
+                          "--png", f"out/{level}-{threads}.png", "--tga", "out/a.tga")
+            png = read(folder, "out", f"{level}-1.png")
+            self.assertEqual(read(folder, "out", f"{level}-3.png"), png, level)
+            self.assertEqual(rgba(os.path.join(folder, "out", f"{level}-1.png")),
+                             rgba(os.path.join(folder, "out", "a.tga")), level)
+
+    def test_a_png_atlas_that_memory_cannot_hold_fails_cleanly(self):
+        """Under a cap on the address space the pack either writes a sound PNG or fails with a message, never
+        crashes, wherever the cap makes an allocation fail."""
+        if ARGS.sanitized or "wine" in ARGS.cli:
+            self.skipTest("the sanitizers abort where an allocation fails; Wine takes no cap")
+        folder = fresh("memory", {})
+        for n in "ab":
+            Image.frombytes("RGBA", (2048, 2048), random.Random(n).randbytes(2048 * 2048 * 4)).save(
+                os.path.join(folder, n + ".tga"))
+        for cap in range(40, 200, 24):  # MiB: from failing to load the images to writing the PNG
+            for level in ("fast", "default"):
+                with self.subTest(cap=cap, level=level):
+                    args = ["pack", "a.tga", "b.tga", "--size", "4096x2048", "--spacing", "0", "--bleed", "all",
+                            "--png-level", level, "--png", "out.png"]
+                    code, _, err = run(f"prlimit --as={cap << 20} {ARGS.cli}", folder, *args)
+                    self.assertIn(code, (0, 1), err)
+                    if code == 1:
+                        self.assertRegex(err, "could not be loaded; nothing was written|cannot write .*out.png")
+                    else:
+                        self.assertEqual(rgba(os.path.join(folder, "out.png"))[0], (4096, 2048))
+                    if os.path.exists(os.path.join(folder, "out.png")):
+                        os.remove(os.path.join(folder, "out.png"))
+
+
 # Every kind of output of a pack on pages; those of Phaser 3, Spine, Godot and CSS name every page in one file.
 PAGED = ["--bmp", "a-{n}.bmp", "--tga", "a-{n}.tga", "--png", "a-{n}.png", "--ids", "ids-{n}.h", "--quv", "uv-{n}.quv",
          "--uv-array", "uv-{n}.h", "--uv-defines", "def-{n}.h", "--json", "a-{n}.json", "--format", "sparrow", "--data",
@@ -518,6 +607,7 @@ class Atlas(unittest.TestCase):
                                                                    else ["--spacing", "1"])]
             if several:
                 args += ["--pages"] + (["--max-size", "24x24"] if size == "tight" else [])
+            args += ["--png-level", ("fast", "default", "best")[i // 2 % 3]] + [[], ["--bleed"], ["--bleed=all"]][i % 3]
             name = "atlas-{n}" if several else "atlas"
             outputs = ["--png", f"out/{name}.png", "--json", f"out/{name}.json"]
             # Every data format, so that both builds are seen to write the same bytes; those that cannot turn sprites,
@@ -814,6 +904,7 @@ if __name__ == "__main__":
     for option in ("--cli", "--fixtures", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--other-cli", default="")
+    parser.add_argument("--sanitized", action="store_true", help="the program is built with AddressSanitizer")
     ARGS, rest = parser.parse_known_args()
     if ARGS.other_cli and not os.path.exists(shlex.split(ARGS.other_cli)[-1]):
         parser.exit(1, f"cli_e2e.py: {ARGS.other_cli} does not exist: build the native preset first\n")

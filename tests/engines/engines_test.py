@@ -18,7 +18,7 @@ import subprocess
 import sys
 import unittest
 
-from PIL import Image
+from PIL import Image, ImageDraw
 
 sys.dont_write_bytecode = True  # the source tree stays as it is
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -54,6 +54,11 @@ CASES = {
 }
 EXPECTED = {}  # the picture of every frame
 RESULTS = {}  # job id: what the engine drew
+LEVELS = ("fast", "default", "best")
+# Sprites of one pure colour inside transparent black margins, for the fringe that filtering draws around them;
+# drawn scaled down: bilinear samples on their own, and mipmaps with trilinear samples.
+FRINGE_SPRITES = {"red": (255, 0, 0), "blue": (0, 0, 255)}
+FRINGE_DRAWS = {"bilinear": (0.5, False, ["--bleed"]), "mipmaps": (0.3, True, ["--bleed", "all"])}
 # A game's sprite folder, packed as a folder: every frame found by its path, an animation, pivots and nine-slices.
 TREE_OPTIONS = ["tree", "--animations", "--pivot", "0.5,1", "--size", "auto", "--png", "atlas.png", "--json",
                 "atlas.json", "--format", "spine", "--data", "atlas.atlas", "--format", "godot", "--data", "atlas.tres"]
@@ -113,11 +118,48 @@ def setUpModule():
         jobs += [{"id": f"tree/{loader}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
                   "atlas": f"/work/tree/{data}", "pages": [f"/work/tree/{data}"], "names": sorted(TREE)}
                  for renderer in renderers]
+    jobs += level_jobs() + fringe_jobs()
     browser = harness.Browser(ARGS.npm, ARGS.work)
     try:
         RESULTS.update(browser.run(jobs))
     finally:
         browser.close()
+
+
+def level_jobs():
+    """The same sprites packed at every PNG level, each PNG decoded by the browser."""
+    folder = os.path.join(ARGS.work, "levels")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    sprites.write_sprites(folder, odd_names=True)
+    inputs = sorted(os.listdir(folder))
+    for level in LEVELS:
+        subprocess.run([ARGS.cli, "pack", *inputs, "--size", "auto", "--bleed", "--png-level", level, "--png",
+                        f"{level}.png", "--tga", "atlas.tga", "--quiet"], cwd=folder, check=True,
+                       stdin=subprocess.DEVNULL)
+    return [{"id": f"levels/{level}", "loader": "png", "renderer": "webgl", "atlas": f"/work/levels/{level}.png"}
+            for level in LEVELS]
+
+
+def fringe_jobs():
+    """The fringe sprites packed without and with bleeding, each drawn scaled down in every way of FRINGE_DRAWS."""
+    folder = os.path.join(ARGS.work, "fringe")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for name, colour in FRINGE_SPRITES.items():
+        sprite = Image.new("RGBA", (24, 24), (0, 0, 0, 0))
+        ImageDraw.Draw(sprite).ellipse((4, 4, 19, 19), fill=colour + (255,))
+        sprite.save(os.path.join(folder, name + ".png"))
+    jobs = []
+    for draw, (scale, mipmaps, bleed) in FRINGE_DRAWS.items():
+        for atlas, options in ((f"{draw}-plain", []), (f"{draw}-bled", bleed)):
+            subprocess.run([ARGS.cli, "pack", "blue.png", "red.png", "--size", "auto", "--spacing", "4", *options,
+                            "--png", f"{atlas}.png", "--json", f"{atlas}.json", "--quiet"], cwd=folder, check=True,
+                           stdin=subprocess.DEVNULL)
+            jobs.append({"id": f"fringe/{atlas}", "loader": "fringe", "renderer": "webgl",
+                         "atlas": f"/work/fringe/{atlas}.json", "names": sorted(FRINGE_SPRITES), "scale": scale,
+                         "mipmaps": mipmaps})
+    return jobs
 
 
 class EngineTest(unittest.TestCase):
@@ -160,6 +202,36 @@ class EngineTest(unittest.TestCase):
 
     def test_spine_atlas_turned_counter_clockwise(self):
         self.check_engines("spine")
+
+    def test_every_png_level_decodes_in_the_browser_to_the_atlas_pixels(self):
+        """Chromium's decoder gives every pixel of the TGA atlas of the same pack, the colour of transparent (bled)
+        pixels included."""
+        with Image.open(os.path.join(ARGS.work, "levels", "atlas.tga")) as tga:
+            want = tga.convert("RGBA")
+        for level in LEVELS:
+            with self.subTest(level=level):
+                result = RESULTS[f"levels/{level}"]
+                self.assertNotIn("error", result, result.get("problems"))
+                [page] = result["frames"]
+                self.assertEqual((page["width"], page["height"]), want.size)
+                self.assertTrue(base64.b64decode(page["rgba"]) == want.tobytes())
+
+    def test_bleeding_leaves_no_dark_fringe_where_straight_alpha_filtering_draws_one(self):
+        """Each sprite's own colour channel stays full across its edge, blended with white, once bled; without
+        bleeding the black of the transparent texels darkens it."""
+        for draw in FRINGE_DRAWS:
+            for bled in (False, True):
+                result = RESULTS[f"fringe/{draw}-{'bled' if bled else 'plain'}"]
+                self.assertNotIn("error", result, result.get("problems"))
+                for frame in result["frames"]:
+                    with self.subTest(draw=draw, bled=bled, sprite=frame["name"]):
+                        channel = FRINGE_SPRITES[frame["name"]].index(255)
+                        drawn = base64.b64decode(frame["rgba"])
+                        darkest = min(drawn[i + channel] for i in range(0, len(drawn), 4))
+                        if bled:
+                            self.assertGreaterEqual(darkest, 254)
+                        else:
+                            self.assertLess(darkest, 230)
 
     def tree_result(self, loader, renderer):
         """The frames an engine drew from the tree, by name, and what it read beside them."""
