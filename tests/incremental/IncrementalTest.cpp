@@ -330,9 +330,12 @@ TEST(UpToDate, ComparesTheContentsOfFilesWrittenJustBeforeTheState) {
     const UpToDateCheck trusted = checkUpToDate(earlier, "", {}, inputs, files.probe(), 2001);
     EXPECT_TRUE(trusted.upToDate);
     EXPECT_EQ(files.reads, 0);
+    EXPECT_EQ(trusted.newestRacyStamp, INT64_MIN);
     const UpToDateCheck racy = checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000);
     EXPECT_TRUE(racy.upToDate && !racy.restamped);
     EXPECT_EQ(files.reads, 2);  // the input and the output read, their stamps proving nothing
+    EXPECT_EQ(racy.newestRacyStamp, 2000);  // a state saved once the clock is past it trusts them both
+    EXPECT_EQ(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1500).newestRacyStamp, 2000);
     files.files["a.png"].bytes = 101;
     EXPECT_EQ(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000).reason, "a.png changed");
     EXPECT_TRUE(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1001).upToDate);
