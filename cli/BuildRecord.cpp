@@ -144,6 +144,10 @@ bool BuildRecord::save(const std::vector<std::string>& description,
             r.contentHash = earlier->second->contentHash;
         } else if (!hashFile(r.path, r.contentHash)) {
             r.stamp = {};  // gone since: the next build looks again
+        } else if (FileStamp after; !fileStamp(r.path, after) || after != r.stamp) {
+            // Saved again while it was packed: the bytes just hashed may not be the ones packed, so the next build
+            // reads the file and goes by the pixels that were packed.
+            r.contentHash = 0;
         }
         state.inputs.push_back(std::move(r));
     }

@@ -75,9 +75,9 @@ std::string buildHelp() {
 Packs the atlases of a recipe (default: quiltbox.toml in the current folder), each by the same steps as pack, and each
 only when something that matters changed since its last build: an input's pixels, the inputs themselves (a file added
 to or removed from an input folder), the atlas's settings in the recipe, the program, or an output deleted or edited.
-A build remembers what it packed in a small file beside the atlas's outputs (.NAME.qbstate); when nothing changed it
-reads no image and writes nothing, and says "up to date". Outputs whose new bytes equal the old ones are left as they
-were, their times included.
+A build remembers what it packed in a small file beside the atlas's first output (out/.ui.png.qbstate for out/ui.png);
+when nothing changed it reads no image and writes nothing, and says "up to date". Outputs whose new bytes equal the
+old ones are left as they were, their times included.
 
 A recipe is a TOML file of [[atlas]] tables, each with a name, its inputs (folders, files, @LIST files and patterns:
 '*' within a folder level, '**' across levels, '?' one character), every pack option under its name without the
