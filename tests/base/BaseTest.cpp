@@ -191,8 +191,10 @@ TEST(OutputBatch, LeavesATargetThatHoldsTheStagedBytesAsItIs) {
     std::string flipped = same, longer = same + "!";
     flipped[69999] = 't';
     for (const char* name : {"same", "flipped", "longer"}) writeBytes(dir.file(name), same);
+    // An hour back, so that a replaced file differs even where times are kept to the second.
     const auto setTime = [&](const char* name) {
-        std::filesystem::last_write_time(dir.file(name), std::filesystem::file_time_type{} + std::chrono::hours(1));
+        const std::string path = dir.file(name);
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
     };
     for (const char* name : {"same", "flipped", "longer"}) setTime(name);
     const auto timeOf = [&](const char* name) { return std::filesystem::last_write_time(dir.file(name)); };
