@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <unordered_set>
 
 #include "base/FileSystem.h"
 #include "base/RelativePath.h"
@@ -204,11 +205,15 @@ int planBuild(const BuildRun& run, BuildPlan& plan) {
 int packAll(const BuildPlan& plan, std::vector<std::string>& dependencies) {
     dependencies = plan.watched.files;
     for (const std::string& folder : plan.watched.folders) addFoldersUnder(folder, dependencies);
+    // A set beside the list: a recipe of ten thousand sprites would otherwise spend more on this than on the check.
+    std::unordered_set<std::string> listed(dependencies.begin(), dependencies.end());
     int status = kExitOk;
     for (const PackRequest& request : plan.requests) {
         PackReport report;
         status = std::max(status, runPackRequest(request, report));
-        for (const std::string& file : report.read) addOnce(dependencies, file);
+        for (const std::string& file : report.read) {
+            if (listed.insert(file).second) dependencies.push_back(file);
+        }
     }
     return status;
 }
