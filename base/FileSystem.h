@@ -84,6 +84,12 @@ constexpr int64_t kStampTicksPerSecond = 1000000000;
 // The stamp of a file by program path; false when there is no regular file there (none, a folder, a device).
 bool fileStamp(const std::string& path, FileStamp& stamp);
 
+// The system's clock now, in the ticks of a stamp's time, so that a stamp's age can be told.
+int64_t stampTicksNow();
+
+// The file of the program running, as a program path; empty when the system does not tell it.
+std::string runningProgramPath();
+
 // One entry of a folder. `name` is the program's (Shift-JIS) name, empty when the name cannot be held in Shift-JIS;
 // `shown` is the name for messages either way, its characters outside printable ASCII as '?'.
 struct FolderEntry {

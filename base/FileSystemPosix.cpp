@@ -2,6 +2,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "base/Allocation.h"
@@ -150,6 +151,23 @@ bool fileStamp(const std::string& path, FileStamp& stamp) {
     if (!nativePath(path, native) || stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     stamp = {static_cast<uint64_t>(info.st_size), int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
     return true;
+}
+
+int64_t stampTicksNow() {
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+std::string runningProgramPath() {
+    std::string native(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", &native[0], native.size());
+    std::string path;
+    if (n <= 0 || static_cast<size_t>(n) >= native.size() ||
+        !utf8ToCp932(native.substr(0, static_cast<size_t>(n)), path)) {
+        return {};
+    }
+    return path;
 }
 
 PathKind pathTargetKind(const std::string& path) {

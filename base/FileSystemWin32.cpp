@@ -158,6 +158,19 @@ bool fileStamp(const std::string& path, FileStamp& stamp) {
     return true;
 }
 
+int64_t stampTicksNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<int64_t>(uint64_t{now.dwHighDateTime} << 32 | now.dwLowDateTime);
+}
+
+std::string runningProgramPath() {
+    char path[1024];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return {};
+    return std::string(path, n);
+}
+
 // One call per folder gives every entry with its size and time, so a scan costs no call per file.
 bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     // A path ending in a double-byte character may end in the byte of '\\' without ending in a separator.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "base/FileSystem.h"
 
@@ -71,8 +72,14 @@ bool OutputBatch::write(const std::string& target, const std::string& text) {
 }
 
 bool OutputBatch::commit() {
+    unchanged_.clear();
+    std::vector<std::string> unchanged;
     for (Staged& staged : staged_) {
         const std::string& target = staged.file->target();
+        if (staged.file->matchesTarget()) {
+            unchanged.push_back(target);  // its staged copy goes with the batch
+            continue;
+        }
         if (!keepExisting(target, staged.kept) || !staged.file->putInPlace()) {
             failed_ = target;
             const int error = errno;  // the failure's reason, whatever putting the old files back does to it
@@ -86,6 +93,7 @@ bool OutputBatch::commit() {
         if (!staged.kept.empty()) removeFile(staged.kept);
     }
     staged_.clear();
+    unchanged_ = std::move(unchanged);
     return true;
 }
 

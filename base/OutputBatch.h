@@ -15,6 +15,9 @@
 // back and every target that did not exist is removed again; the kept files are removed once all are in place. On any
 // failure every target is as it was and no file of the batch is left behind.
 //
+// A target that already holds exactly the bytes staged for it is left as it is, its time included, so that whatever
+// depends on it (a game's build) sees no change.
+//
 // A reader looking at the targets during commit() sees each of them whole, old or new, never a partial file; while
 // the renames run (and while a failed commit puts the old files back) some may already be new and others still old.
 class OutputBatch {
@@ -37,6 +40,8 @@ public:
     // The targets staged so far, in order.
     std::vector<std::string> targets() const;
     const std::string& failedPath() const { return failed_; }
+    // The targets the last successful commit() left as they were, since they held the staged bytes already.
+    const std::vector<std::string>& unchanged() const { return unchanged_; }
 
 private:
     struct Staged {
@@ -49,4 +54,5 @@ private:
 
     std::vector<Staged> staged_;
     std::string failed_;
+    std::vector<std::string> unchanged_;
 };

@@ -1,8 +1,28 @@
 #include "base/SafeFileWriter.h"
 
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "base/FileSystem.h"
+
+namespace {
+
+constexpr size_t kCompareChunk = size_t{1} << 16;
+
+// Whether two open files hold the same bytes from where they stand to their ends.
+bool sameRest(FILE* a, FILE* b) {
+    std::vector<char> chunkA(kCompareChunk), chunkB(kCompareChunk);
+    for (;;) {
+        const size_t gotA = std::fread(chunkA.data(), 1, chunkA.size(), a);
+        const size_t gotB = std::fread(chunkB.data(), 1, chunkB.size(), b);
+        if (gotA != gotB || std::ferror(a) || std::ferror(b)) return false;
+        if (std::memcmp(chunkA.data(), chunkB.data(), gotA) != 0) return false;
+        if (gotA < chunkA.size()) return true;
+    }
+}
+
+}  // namespace
 
 SafeFileWriter::SafeFileWriter(std::string target) : target_(std::move(target)) {}
 
@@ -45,6 +65,20 @@ bool SafeFileWriter::putInPlace() {
     if (!renamed) removeFile(tempPath_);
     tempPath_.clear();
     return renamed;
+}
+
+bool SafeFileWriter::matchesTarget() const {
+    FileStamp staged, existing;
+    if (file_ || tempPath_.empty() || !fileStamp(tempPath_, staged) || !fileStamp(target_, existing) ||
+        staged.size != existing.size) {
+        return false;
+    }
+    FILE* a = openFile(tempPath_, "rb");
+    FILE* b = openFile(target_, "rb");
+    const bool same = a && b && sameRest(a, b);
+    if (a) std::fclose(a);
+    if (b) std::fclose(b);
+    return same;
 }
 
 void SafeFileWriter::discard() {

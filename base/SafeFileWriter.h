@@ -27,6 +27,9 @@ public:
     bool putInPlace();
     // Finishes the file and puts it in the target's place; false (target untouched) on any failure so far.
     bool commit() { return finish() && putInPlace(); }
+    // True when the finished file holds exactly the bytes of the file at the target, so that putting it in place would
+    // change nothing but the target's time; false when either cannot be read.
+    bool matchesTarget() const;
 
     const std::string& target() const { return target_; }
 

@@ -11,6 +11,11 @@ int runPack(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runLayout(const std::vector<std::string>& args);
 int runInfo(const std::vector<std::string>& args);
+int runBuild(const std::vector<std::string>& args);
 
 // The help text of a command ("" for the whole program).
 std::string helpText(const std::string& command);
+// One option in a command's help: "  --name VALUE" and what it does in a column of its own, wrapped.
+std::string optionHelpLine(const char* name, const char* valueHint, const std::string& help);
+// The lines of build's own options.
+std::string buildOptionsHelp();

@@ -33,20 +33,11 @@ std::string wrapped(const std::string& text, size_t firstColumn, const std::stri
     return out + "\n";
 }
 
-// "  --name VALUE        what it does", the explanation in a column of its own, on the next line when the name and
-// value reach into it.
-std::string optionLine(const PackOptionRow& row) {
-    std::string line = std::string("  ") + row.name + (row.valueHint ? std::string(" ") + row.valueHint : "");
-    const std::string indent(kOptionColumn, ' ');
-    if (line.size() + 2 > kOptionColumn) return line + "\n" + indent + wrapped(row.help, kOptionColumn, indent);
-    return line + std::string(kOptionColumn - line.size(), ' ') + wrapped(row.help, kOptionColumn, indent);
-}
-
 // The options of one section of the table, in its order.
 std::string sectionOptions(OptionSection section) {
     std::string out;
     for (const PackOptionRow& row : packOptionTable()) {
-        if (row.section == section) out += optionLine(row);
+        if (row.section == section) out += optionHelpLine(row.name, row.valueHint, row.help);
     }
     return out;
 }
@@ -78,10 +69,45 @@ lists and the project name it after the same path in upper case, made unique (hu
            sectionOptions(OptionSection::Other) + "\nExit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
+std::string buildHelp() {
+    return R"(Usage: quiltbox-cli build [RECIPE] [--atlas NAME]... [options]
+
+Packs the atlases of a recipe (default: quiltbox.toml in the current folder), each by the same steps as pack, and each
+only when something that matters changed since its last build: an input's pixels, the inputs themselves (a file added
+to or removed from an input folder), the atlas's settings in the recipe, the program, or an output deleted or edited.
+A build remembers what it packed in a small file beside the atlas's first output (out/.ui.png.qbstate for out/ui.png);
+when nothing changed it reads no image and writes nothing, and says "up to date". Outputs whose new bytes equal the
+old ones are left as they were, their times included.
+
+A recipe is a TOML file of [[atlas]] tables, each with a name, its inputs (folders, files, @LIST files and patterns:
+'*' within a folder level, '**' across levels, '?' one character), every pack option under its name without the
+dashes (size = "tight", trim = true, spacing = 2, png = "out/ui.png"), [[atlas.data]] tables (format = "spine" or
+template = "mine.mustache", with file = "out/ui.atlas"), and settings by frame name or pattern ([atlas.sprites."hero/*"]
+with pivot = [0.5, 1.0] and nine-slice = [left, top, right, bottom] for sprites that are no NAME.9.png). Paths are
+relative to the recipe's folder. A recipe with a problem is refused whole, each problem with its line and column.
+
+)" + buildOptionsHelp() +
+           R"(
+Every option of pack may follow (quiltbox-cli pack --help), and takes the place of the recipe's for this run:
+--format, --template and --data given replace the recipe's data files. pack --save-recipe FILE writes the recipe of a
+command line.
+
+Exit status: 0 success (every atlas built or up to date), 1 failure, 2 usage error.
+)";
+}
+
 }  // namespace
+
+std::string optionHelpLine(const char* name, const char* valueHint, const std::string& help) {
+    std::string line = std::string("  ") + name + (valueHint ? std::string(" ") + valueHint : "");
+    const std::string indent(kOptionColumn, ' ');
+    if (line.size() + 2 > kOptionColumn) return line + "\n" + indent + wrapped(help, kOptionColumn, indent);
+    return line + std::string(kOptionColumn - line.size(), ' ') + wrapped(help, kOptionColumn, indent);
+}
 
 std::string helpText(const std::string& command) {
     if (command == "pack") return packHelp();
+    if (command == "build") return buildHelp();
     if (command == "export") {
         return R"(Usage: quiltbox-cli export [options] PROJECT.qbp
 
@@ -118,6 +144,7 @@ Packs BMP, TGA and PNG images into a texture atlas and writes the atlas, its UV 
 
 Commands:
   pack INPUT...         lay out images, folders of them and lists, and write the files asked for
+  build [RECIPE]        pack the atlases of a recipe (quiltbox.toml) that are not up to date; --watch for ever
   export PROJECT.qbp    write a project's usual outputs
   layout PROJECT.qbp    lay out a project's images and save it
   info PROJECT.qbp      show a project's settings and images

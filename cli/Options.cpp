@@ -22,7 +22,8 @@ std::string inOwnWords(const CLI::ArgumentMismatch& error) {
 
 std::string parseOptions(const std::vector<std::string>& args,
                          const std::vector<Option>& options,
-                         std::vector<std::string>& positional) {
+                         std::vector<std::string>& positional,
+                         std::vector<std::string>* given) {
     CLI::App app;
     app.set_help_flag();  // main() answers --help itself
     app.allow_extras();   // unknown options are told below, in argument order
@@ -77,8 +78,9 @@ std::string parseOptions(const std::vector<std::string>& args,
     for (const CLI::Option* parsed : app.parse_order()) {
         const auto o = std::find_if(options.begin(), options.end(),
                                     [&](const Option& option) { return parsed->check_name(option.name); });
-        if (o == options.end() || !o->sequence) continue;
-        o->sequence->emplace_back(o->name, parsed->results().at(taken[parsed]++));
+        if (o == options.end()) continue;
+        if (given && std::find(given->begin(), given->end(), o->name) == given->end()) given->push_back(o->name);
+        if (o->sequence) o->sequence->emplace_back(o->name, parsed->results().at(taken[parsed]++));
     }
     return {};
 }

@@ -20,7 +20,9 @@ struct Option {
 
 // Sorts the arguments into options and the rest (in their order; all of them after "--"); an empty result means they
 // were understood, else it tells the first thing that was not: "unknown option '--x'", "option '--x' needs a value",
-// "option '--x' takes no value".
+// "option '--x' takes no value". `given`, when asked for, gets the name of every option given, once, in the order of
+// their first occurrence.
 std::string parseOptions(const std::vector<std::string>& args,
                          const std::vector<Option>& options,
-                         std::vector<std::string>& positional);
+                         std::vector<std::string>& positional,
+                         std::vector<std::string>* given = nullptr);

@@ -4,22 +4,29 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "atlas/AtlasPage.h"
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
 #include "atlas/SpritePreparation.h"
+#include "atlas/StableLayout.h"
 #include "atlas/TemplateValues.h"
 #include "base/FileSystem.h"
 #include "base/Format.h"
 #include "base/OutputBatch.h"
 #include "base/RelativePath.h"
 #include "base/SameFile.h"
+#include "base/TextEncoding.h"
+#include "cli/BuildRecord.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Options.h"
 #include "cli/PackOptions.h"
+#include "cli/PackPipeline.h"
+#include "cli/RecipeSetup.h"
 #include "cli/Terminal.h"
 #include "image/AlphaBleed.h"
 #include "image/PngWriter.h"
@@ -29,6 +36,7 @@
 #include "layout/TextureCollection.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
+#include "recipe/SpriteSettingsLookup.h"
 
 namespace {
 
@@ -48,6 +56,9 @@ constexpr size_t kLongPacking = 1000;
 constexpr uint64_t kMaxTemplateBytes = uint64_t{1} << 20;
 constexpr int32_t kDefaultFps = 12;
 constexpr int32_t kMaxFps = 1000;
+constexpr int32_t kDefaultKeepLayoutSlack = 10;
+// A kept layout may take up to ten times a fresh pack's page area.
+constexpr int32_t kMaxKeepLayoutSlack = 1000;
 
 // What `pack` was asked to do, once its options are understood.
 struct PackSetup {
@@ -68,6 +79,10 @@ struct PackSetup {
     bool animations = false;
     int32_t fps = kDefaultFps;
     Pivot pivot;
+    bool keepLayout = false;
+    int32_t keepLayoutSlack = kDefaultKeepLayoutSlack;
+    std::string recipe;      // --save-recipe, a full path
+    std::string recipeText;  // what it holds
 };
 
 const std::pair<const char*, MaxRectsRule> kRules[] = {{"short-side", MaxRectsRule::ShortSide},
@@ -204,6 +219,11 @@ int readPackingOptions(const PackArguments& a, PackSetup& setup) {
     if (packer.spacing < 0 && (a.packer != "design" || a.pages || setup.rules.rule == AreaRule::Tight)) {
         return usage("pack", "--spacing must be 0 or more with --packer maxrects or best, --size tight and --pages");
     }
+    setup.keepLayout = a.keepLayout;
+    if (!parseInt32(a.keepLayoutSlack, 0, kMaxKeepLayoutSlack, setup.keepLayoutSlack)) {
+        return usage("pack", "--keep-layout-slack takes a whole number of percent from 0 to 1000");
+    }
+    if (a.keepLayout && packer.spacing < 0) return usage("pack", "--keep-layout needs a --spacing of 0 or more");
     return kExitOk;
 }
 
@@ -335,7 +355,8 @@ int readOutputs(const PackArguments& a, PackSetup& setup) {
         {&a.bmp, &setup.outputs.bmp},         {&a.tga, &setup.outputs.tga},
         {&a.png, &setup.outputs.png},         {&a.quv, &setup.outputs.quv},
         {&a.uvArray, &setup.outputs.uvArray}, {&a.uvDefines, &setup.outputs.uvDefines},
-        {&a.ids, &setup.outputs.ids},         {&a.save, &setup.project}};
+        {&a.ids, &setup.outputs.ids},         {&a.save, &setup.project},
+        {&a.saveRecipe, &setup.recipe}};
     for (DataOutput& output : setup.outputs.data) paths.push_back({&output.path, &output.path});
     for (const auto& [argument, path] : paths) {
         const std::string given = *argument;
@@ -346,23 +367,15 @@ int readOutputs(const PackArguments& a, PackSetup& setup) {
     return kExitOk;
 }
 
-// The image files the arguments name (files, folders, @LIST files), each with its names by path, and every file the
-// pack reads (the images and the lists) as full paths; an exit status other than 0 when they cannot be taken, or when
-// two would give the data formats one name.
-int collectFiles(const std::vector<std::string>& inputs,
+// The image files the arguments name (files, folders, @LIST files, a recipe's patterns), each with its names by path,
+// and every file the pack reads (the lists, then the images) as full paths; an exit status other than 0 when they
+// cannot be taken, or when two would give the data formats one name.
+int collectFiles(const std::vector<InputArgument>& arguments,
                  const PackSetup& setup,
                  std::vector<InputFile>& files,
                  std::vector<std::string>& read) {
-    std::vector<InputArgument> arguments;
-    for (const std::string& input : inputs) {
-        const bool list = input.size() > 1 && input[0] == '@';
-        const std::string given = list ? input.substr(1) : input;
-        std::string path;
-        if (!fullPath(given, path)) {
-            return failure("cannot use the path " + given + " (it cannot be held in Shift-JIS); nothing was written");
-        }
-        arguments.push_back({path, list});
-        if (list) read.push_back(path);
+    for (const InputArgument& argument : arguments) {
+        if (argument.list) read.push_back(argument.path);
     }
     std::string error;
     if (!collectInputFiles(arguments, setup.naming, imageKindAnyCase, files, error)) {
@@ -383,12 +396,54 @@ int collectFiles(const std::vector<std::string>& inputs,
     return kExitOk;
 }
 
-// The input files as sprites named by path, loaded in argument order; nine-patches cut, animations found, pivots given.
+// A recipe's settings by frame name: a pivot, and nine-slice edges for a sprite that is no nine-patch file (whose own
+// border gives its edges). Settings that reach no sprite, and edges that leave a sprite no stretching area, are
+// refused.
+int applySpriteSettings(const std::vector<SpriteSettings>& entries, bool rotate, std::vector<Sprite>& sprites) {
+    if (entries.empty()) return kExitOk;
+    std::vector<std::string> names;
+    for (const Sprite& sprite : sprites) names.push_back(utf8Text(sprite.name));
+    const std::vector<std::string> unused = settingsMatchingNoFrame(entries, names);
+    for (const std::string& pattern : unused) {
+        failure("the settings of sprites.\"" + programTextFromUtf8(pattern) + "\" match no sprite of the inputs");
+    }
+    if (!unused.empty()) return failure("nothing was written");
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        const SpriteSettings settings = settingsForFrame(entries, names[i]);
+        Sprite& sprite = sprites[i];
+        if (settings.hasPivot) {
+            sprite.pivot = {true, static_cast<int32_t>(std::llround(settings.pivot[0] * 1e6)),
+                            static_cast<int32_t>(std::llround(settings.pivot[1] * 1e6))};
+        }
+        if (!settings.hasNineSlice || sprite.ninePatch) continue;
+        const auto& b = settings.nineSlice;
+        const int32_t width = sprite.image->width(), height = sprite.image->height();
+        if (int64_t{b[0]} + b[2] >= width || int64_t{b[1]} + b[3] >= height) {
+            return failure(
+                formatText("%s is %dx%d, which nine-slice edges of %d, %d, %d, %d leave nothing to stretch; "
+                           "nothing was written",
+                           sprite.image->path().c_str(), width, height, b[0], b[1], b[2], b[3]));
+        }
+        sprite.ninePatch = true;
+        sprite.slices = {b[0], b[1], b[2], b[3]};
+        sprite.padding = sprite.slices;  // no content area of its own: the stretching area
+        if (rotate) {
+            return failure(sprite.image->path() +
+                           " has nine-slice edges, which engines stretch from an upright frame: leave out --rotate; "
+                           "nothing was written");
+        }
+    }
+    return kExitOk;
+}
+
+// The input files as sprites named by path, loaded in argument order; nine-patches cut, settings given, animations
+// found.
 int takeInputs(const std::vector<InputFile>& files,
                const PackSetup& setup,
-               bool rotate,
+               const PackRequest& request,
                TextureCollection& images,
                std::vector<Sprite>& sprites) {
+    const bool rotate = request.arguments.rotate;
     const auto ninePatch =
         std::find_if(files.begin(), files.end(), [](const InputFile& f) { return f.names.ninePatch; });
     if (rotate && ninePatch != files.end()) {
@@ -406,6 +461,7 @@ int takeInputs(const std::vector<InputFile>& files,
         if (setup.namesById) sprite.name = sprite.image->name();
         sprite.pivot = setup.pivot;
     }
+    if (const int status = applySpriteSettings(request.sprites, rotate, sprites)) return status;
     if (setup.animations) findAnimations(sprites, setup.fps);
     return kExitOk;
 }
@@ -456,15 +512,18 @@ PagePlan plan(const PackSetup& setup, const std::vector<PackBox>& boxes) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (show) std::fprintf(stderr, " %.2f s\n", seconds);
-    if (setup.rules.rule != AreaRule::Fixed && pages.unplacedCount() == 0) {
-        std::string sizes;
-        for (const PlannedPage& page : pages.pages) {
-            sizes += formatText("%s%dx%d", sizes.empty() ? "" : ", ", page.size.width, page.size.height);
-        }
-        std::fprintf(stderr, "quiltbox-cli: --size %s chose %s\n",
-                     setup.rules.rule == AreaRule::Tight ? "tight" : "auto", sizes.c_str());
-    }
     return pages;
+}
+
+// What --size auto or tight chose for the pages packed.
+void tellChosenSizes(const PackSetup& setup, const PagePlan& pages) {
+    if (setup.rules.rule == AreaRule::Fixed || pages.unplacedCount() != 0) return;
+    std::string sizes;
+    for (const PlannedPage& page : pages.pages) {
+        sizes += formatText("%s%dx%d", sizes.empty() ? "" : ", ", page.size.width, page.size.height);
+    }
+    std::fprintf(stderr, "quiltbox-cli: --size %s chose %s\n", setup.rules.rule == AreaRule::Tight ? "tight" : "auto",
+                 sizes.c_str());
 }
 
 // The sprites that found no place, named with their size and file; true when there were any.
@@ -515,6 +574,7 @@ std::vector<OutputPattern> outputPatterns(const PackSetup& setup) {
                                            {"--uv-defines", &o.uvDefines, true}};
     for (const DataOutput& data : o.data) patterns.push_back({data.option, &data.path, data.format.perPage});
     patterns.push_back({"--save", &setup.project, true});
+    patterns.push_back({"--save-recipe", &setup.recipe, false});
     return patterns;
 }
 
@@ -651,8 +711,12 @@ void warnOfPagesLeftOver(const PackSetup& setup, size_t pageCount) {
     }
 }
 
-// Stages every page's outputs and projects, then puts them all in place together, or none.
-int writeOutputs(const PackSetup& setup, const std::vector<AtlasPage>& pages, const std::vector<Sprite>& sprites) {
+// Stages every page's outputs and projects (and the recipe), then puts them all in place together, or none; `outputs`
+// gets every file the pack now stands in, those left as they were since they held the same bytes included.
+int writeOutputs(const PackSetup& setup,
+                 const std::vector<AtlasPage>& pages,
+                 const std::vector<Sprite>& sprites,
+                 std::vector<std::string>& outputs) {
     OutputBatch batch;
     std::string notes;
     Progress progress("writing pages", pages.size(), !setup.quiet && pages.size() > 1 && sprites.size() >= kManyImages);
@@ -668,22 +732,161 @@ int writeOutputs(const PackSetup& setup, const std::vector<AtlasPage>& pages, co
         }
         progress.step(p + 1);
     }
-    const std::vector<std::string> written = batch.targets();
+    if (!setup.recipe.empty() && !writing([&] { return batch.write(setup.recipe, setup.recipeText); })) {
+        return cannotWrite(batch.failedPath(), kNothingWritten);
+    }
+    outputs = batch.targets();
     if (!writing([&] { return batch.commit(); })) return cannotWrite(batch.failedPath(), kNothingWritten);
-    for (const std::string& path : written) listWritten(path, setup.quiet);
+    for (const std::string& path : outputs) listWritten(path, setup.quiet);
     std::fputs(notes.c_str(), stderr);
     warnOfPagesLeftOver(setup, pages.size());
     return kExitOk;
 }
 
+// Everything of the request that shapes the outputs, as texts for the record beside them: the options that differ from
+// their defaults (the outputs as full paths), the data files, the inputs and the sprite settings. How it is run
+// (--quiet, --threads) and the recipe written beside it do not count.
+std::vector<std::string> packDescription(const PackRequest& request, const PackSetup& setup) {
+    std::vector<std::string> description;
+    const PackArguments& a = request.arguments;
+    const PackArguments defaults;
+    for (const PackOptionRow& row : packOptionTable()) {
+        const std::string name = row.name;
+        if (name == "--quiet" || name == "--threads" || name == "--save-recipe") continue;
+        if (row.flag && a.*row.flag) description.push_back(name);
+        if (!row.text || a.*row.text == defaults.*row.text) continue;
+        std::string value = a.*row.text;
+        if (row.recipeKind == RecipeKeyKind::Output) fullPath(value, value);
+        description.push_back(name + "=" + value);
+    }
+    for (const DataOutput& data : setup.outputs.data) description.push_back(data.option + "=" + data.path);
+    for (const auto& [option, value] : a.data) {
+        std::string path;
+        if (option == "--template" && fullPath(value, path)) description.push_back("--template=" + path);
+    }
+    for (const InputArgument& input : request.inputs) {
+        description.push_back((input.list      ? "list="
+                               : input.accepts ? "pattern=" + input.pattern + "|"
+                                               : "input=") +
+                              input.path);
+    }
+    for (const SpriteSettings& entry : request.sprites) {
+        std::string text = "sprite=" + entry.pattern;
+        if (entry.hasPivot) text += formatText(" pivot=%.17g,%.17g", entry.pivot[0], entry.pivot[1]);
+        if (entry.hasNineSlice) {
+            const auto& b = entry.nineSlice;
+            text += formatText(" nine-slice=%d,%d,%d,%d", b[0], b[1], b[2], b[3]);
+        }
+        description.push_back(text);
+    }
+    return description;
+}
+
+// The first output, beside which the record of a build or a kept layout is kept ("" for a pack without outputs).
+std::string firstOutput(const PackSetup& setup) {
+    for (const OutputPattern& output : outputPatterns(setup)) {
+        if (!output.pattern->empty() && output.option != "--save-recipe") return *output.pattern;
+    }
+    return {};
+}
+
+// The layout started from the earlier pack's places (StableLayout.h), kept when it places every sprite within the slack
+// of the fresh plan's page area; the fresh plan otherwise, and the command says so.
+PagePlan keptLayout(const PackSetup& setup,
+                    const BuildRecord& record,
+                    const std::vector<std::string>& description,
+                    const std::vector<std::string>& boxNames,
+                    const std::vector<PackBox>& boxes,
+                    PagePlan fresh) {
+    const std::vector<EarlierPlace> earlier = record.earlierPlaces(description, boxNames);
+    const size_t known = static_cast<size_t>(
+        std::count_if(earlier.begin(), earlier.end(), [](const EarlierPlace& e) { return e.known; }));
+    if (known == 0) {
+        std::fprintf(
+            stderr, "quiltbox-cli: --keep-layout: no earlier places to keep (%s), so a fresh pack\n",
+            record.reading() == StateReading::Ok ? "the layout options changed" : stateReadingText(record.reading()));
+        return fresh;
+    }
+    const StableLayoutResult stable =
+        StableLayout(setup.packer, setup.rules).plan(boxes, earlier, record.earlierPages());
+    if (StableLayout::keepsWithinSlack(stable, fresh, setup.keepLayoutSlack)) {
+        std::fprintf(stderr, "quiltbox-cli: --keep-layout kept %zu of %zu sprites where they were\n", stable.kept,
+                     boxes.size());
+        return stable.plan;
+    }
+    if (!stable.complete) {
+        std::fprintf(stderr,
+                     "quiltbox-cli: --keep-layout: the sprites do not all fit around the places kept, so a fresh "
+                     "pack\n");
+    } else {
+        std::fprintf(stderr,
+                     "quiltbox-cli: --keep-layout: keeping the places would take %.1f%% more page area than a fresh "
+                     "pack (more than --keep-layout-slack %d), so a fresh pack\n",
+                     100.0 * static_cast<double>(stable.plan.totalArea() - fresh.totalArea()) /
+                         static_cast<double>(fresh.totalArea()),
+                     setup.keepLayoutSlack);
+    }
+    return fresh;
+}
+
+// The hash of each input's pixels, as the record keeps them so that a sprite saved again with the same pixels counts
+// as unchanged: the images' in their order (a nine-patch's border is cut off by now, so its pixels are not known), 0
+// for the lists and templates after them.
+std::vector<uint64_t> pixelHashes(const std::vector<Sprite>& sprites, size_t inputCount, size_t firstImage) {
+    std::vector<uint64_t> hashes(inputCount, 0);
+    for (size_t i = 0; i < sprites.size() && firstImage + i < inputCount; ++i) {
+        const TextureImage& image = *sprites[i].image;
+        if (!sprites[i].ninePatch) {
+            hashes[firstImage + i] = keptPixelsHash(image, Rect{0, 0, image.width(), image.height()});
+        }
+    }
+    return hashes;
+}
+
+// The files a pack reads, in its order: the lists, the images, then the templates.
+std::vector<std::string> readFiles(const PackArguments& a, const std::vector<std::string>& read) {
+    std::vector<std::string> files = read;
+    for (const auto& [option, value] : a.data) {
+        std::string path;
+        if (option == "--template" && fullPath(value, path)) files.push_back(path);
+    }
+    return files;
+}
+
+// What a build says of an atlas on standard output, unless quiet.
+void tellAtlas(const PackRequest& request, const PackSetup& setup, const std::string& what) {
+    if (!setup.quiet)
+        std::printf("atlas %s: %s\n", terminalText(programTextFromUtf8(request.atlasName)).c_str(), what.c_str());
+}
+
 }  // namespace
 
+int packInputArguments(const std::vector<std::string>& inputs, std::vector<InputArgument>& arguments) {
+    for (const std::string& input : inputs) {
+        const bool list = input.size() > 1 && input[0] == '@';
+        const std::string given = list ? input.substr(1) : input;
+        std::string path;
+        if (!fullPath(given, path)) {
+            return failure("cannot use the path " + given + " (it cannot be held in Shift-JIS); nothing was written");
+        }
+        arguments.push_back({path, list});
+    }
+    return kExitOk;
+}
+
 int runPack(const std::vector<std::string>& args) {
-    PackArguments arguments;
+    PackRequest request;
     std::vector<std::string> inputs;
-    const std::string error = parseOptions(args, packOptions(arguments), inputs);
+    const std::string error = parseOptions(args, packOptions(request.arguments), inputs, &request.given);
     if (!error.empty()) return usage("pack", error);
     if (inputs.empty()) return usage("pack", "no images given");
+    if (const int status = packInputArguments(inputs, request.inputs)) return status;
+    PackReport report;
+    return runPackRequest(request, report);
+}
+
+int runPackRequest(const PackRequest& request, PackReport& report) {
+    const PackArguments& arguments = request.arguments;
     PackSetup setup;
     setup.quiet = arguments.quiet;
     setup.allowOverflow = arguments.allowOverflow;
@@ -691,23 +894,65 @@ int runPack(const std::vector<std::string>& args) {
     if (const int status = readPackingOptions(arguments, setup)) return status;
     if (const int status = readNamingOptions(arguments, setup)) return status;
     if (const int status = readOutputs(arguments, setup)) return status;
+    for (const OutputPattern& output : outputPatterns(setup)) {
+        if (!output.pattern->empty()) report.outputs.push_back(*output.pattern);
+    }
+    const bool keepsRecord = request.mode == PackRequest::Mode::Build || setup.keepLayout;
+    if (keepsRecord && firstOutput(setup).empty()) {
+        return usage("pack", "--keep-layout and build keep their record beside the outputs: give an output");
+    }
+    if (keepsRecord) report.stateFile = recordPathFor(firstOutput(setup));
+    if (request.mode == PackRequest::Mode::ListOutputs) return kExitOk;
+    if (!setup.recipe.empty()) {
+        std::string problem;
+        if (!recipeForRequest(request, setup.recipe, setup.recipeText, problem)) {
+            return failure("cannot write the recipe " + setup.recipe + ": " + problem + "; nothing was written");
+        }
+    }
     std::vector<InputFile> files;
     std::vector<std::string> read;
-    if (const int status = collectFiles(inputs, setup, files, read)) return status;
+    for (const InputArgument& input : request.inputs) {
+        if (!input.list) report.folders.push_back(input.path);
+    }
+    if (const int status = collectFiles(request.inputs, setup, files, read)) return status;
+    report.read = readFiles(arguments, read);
     if (const int status = refuseSameFiles(packFiles(setup, arguments, read, 1))) return status;
+
+    // A build looks at its record first: when nothing that matters changed it reads no image and writes nothing.
+    std::unique_ptr<BuildRecord> record;
+    std::vector<CurrentInput> current;
+    std::vector<std::string> description;
+    if (keepsRecord) {
+        record = std::make_unique<BuildRecord>(report.stateFile);
+        current = BuildRecord::currentInputs(report.read);
+        description = packDescription(request, setup);
+    }
+    if (request.mode == PackRequest::Mode::Build) {
+        const UpToDateCheck check = record->check(description, current);
+        if (check.upToDate) {
+            tellAtlas(request, setup, "up to date");
+            return kExitOk;
+        }
+        tellAtlas(request, setup, "packing, since " + terminalText(check.reason));
+    }
 
     TextureCollection images;
     std::vector<Sprite> sprites;
-    if (const int status = takeInputs(files, setup, arguments.rotate, images, sprites)) return status;
+    if (const int status = takeInputs(files, setup, request, images, sprites)) return status;
     prepareSprites(sprites, setup);
     std::vector<int32_t> packed;  // the sprite of each box: every sprite that is no alias
     std::vector<PackBox> boxes;
+    std::vector<std::string> boxNames;
     for (size_t i = 0; i < sprites.size(); ++i) {
         if (sprites[i].isAlias()) continue;
         packed.push_back(static_cast<int32_t>(i));
         boxes.push_back({sprites[i].kept.width(), sprites[i].kept.height()});
+        if (record) boxNames.push_back(sprites[i].name);
     }
-    const std::vector<AtlasPage> pages = atlasPages(sprites, packed, boxes, plan(setup, boxes));
+    PagePlan planned = plan(setup, boxes);
+    if (setup.keepLayout) planned = keptLayout(setup, *record, description, boxNames, boxes, std::move(planned));
+    tellChosenSizes(setup, planned);
+    const std::vector<AtlasPage> pages = atlasPages(sprites, packed, boxes, planned);
     placeImages(pages, sprites);
     if (reportUnplaced(pages, sprites, setup) && !setup.allowOverflow) {
         return failure(setup.rules.severalPages
@@ -728,5 +973,16 @@ int runPack(const std::vector<std::string>& args) {
                        page.size.width, page.size.height));
     }
 
-    return writeOutputs(setup, pages, sprites);
+    std::vector<std::string> outputs;
+    if (const int status = writeOutputs(setup, pages, sprites, outputs)) return status;
+    if (record) {
+        const size_t lists = read.size() - files.size();
+        if (!record->save(description, current, pixelHashes(sprites, current.size(), lists), outputs, planned, boxNames,
+                          boxes)) {
+            std::fprintf(stderr, "quiltbox-cli: warning: cannot write %s, so the next build packs afresh\n",
+                         terminalText(record->path()).c_str());
+            removeFile(record->path());
+        }
+    }
+    return kExitOk;
 }

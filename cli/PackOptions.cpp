@@ -99,6 +99,12 @@ const std::vector<PackOptionRow>& packOptionTable() {
         flag("--alias", &A::alias, S::Packing, "store images with identical pixels once; every name keeps its entry"),
         flag("--pages", &A::pages, S::Packing,
              "put what does not fit on further pages; every output name then holds {n}, the page number"),
+        flag("--keep-layout", &A::keepLayout, S::Packing,
+             "start from the places of the previous pack, kept beside the outputs: sprites whose packed size did not "
+             "change stay where they were, removed ones free their places, new and grown ones go into free space; a "
+             "fresh pack when not all can be placed so, or the pages would grow beyond --keep-layout-slack"),
+        value("--keep-layout-slack", "N", &A::keepLayoutSlack, K::Number, S::Packing,
+              "how much more page area than a fresh pack a kept layout may take, in percent (0 to 1000, default 10)"),
 
         value("--bmp", "FILE", &A::bmp, K::Output, S::Outputs, "the atlas as a 24-bit BMP"),
         value("--tga", "FILE", &A::tga, K::Output, S::Outputs, "the atlas as a 32-bit TGA with alpha"),
@@ -125,6 +131,9 @@ const std::vector<PackOptionRow>& packOptionTable() {
               "the project; it also remembers the outputs above (but the #define list) as its usual places"),
         flag("--absolute-paths", &A::absolutePaths, S::Outputs,
              "store absolute image paths in the project (default: relative to the project file)"),
+        {"--save-recipe", "FILE", &A::saveRecipe, nullptr, nullptr, nullptr, K::Output, S::Outputs,
+         "also the recipe of this pack (quiltbox.toml): the inputs, the options and the outputs of this command line, "
+         "paths relative to the recipe, for quiltbox-cli build"},
 
         flag("--allow-overflow", &A::allowOverflow, S::Other,
              "write even when some images find no place (parked outside the area, or with --pages left out)"),

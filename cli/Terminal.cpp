@@ -26,6 +26,42 @@ std::string terminalText(const std::string& text) {
 #endif
 }
 
+std::string argumentFromProgramText(const std::string& text) {
+#ifdef _WIN32
+    return text;
+#else
+    return utf8Text(text);
+#endif
+}
+
+bool argumentFromUtf8(const std::string& utf8, std::string& argument) {
+#ifdef _WIN32
+    return utf8ToCp932(utf8, argument);
+#else
+    argument = utf8;
+    return true;
+#endif
+}
+
+std::string programTextFromUtf8(const std::string& utf8) {
+    std::string text;
+    if (utf8ToCp932(utf8, text)) return text;
+    std::string shown;
+    for (const char c : utf8) shown += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return shown;
+}
+
+bool utf8FromArgument(const std::string& argument, std::string& utf8) {
+#ifdef _WIN32
+    return cp932ToUtf8(argument, utf8);
+#else
+    std::string text;
+    if (!utf8ToCp932(argument, text)) return false;  // no UTF-8, or nothing the program could hold anyway
+    utf8 = argument;
+    return true;
+#endif
+}
+
 bool isTerminal(FILE* stream) {
 #ifdef _WIN32
     return _isatty(_fileno(stream)) != 0;

@@ -13,6 +13,14 @@
 bool argumentText(const std::string& argument, std::string& text);
 // A program text as the terminal shows it; bytes that are no Shift-JIS become '?'.
 std::string terminalText(const std::string& text);
+// A program text as an argument would give it (a path made by the program, handed on as if given).
+std::string argumentFromProgramText(const std::string& text);
+// UTF-8 text (a recipe's) as an argument would give it; false when the arguments' encoding cannot hold it.
+bool argumentFromUtf8(const std::string& utf8, std::string& argument);
+// UTF-8 text (a recipe's) as a program text for messages; a character Shift-JIS cannot hold becomes '?'.
+std::string programTextFromUtf8(const std::string& utf8);
+// An argument as UTF-8 text (for a recipe); false when it is no text of the arguments' encoding.
+bool utf8FromArgument(const std::string& argument, std::string& utf8);
 
 bool isTerminal(FILE* stream);
 

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         Command run;
-    } commands[] = {{"pack", runPack}, {"export", runExport}, {"layout", runLayout}, {"info", runInfo}};
+    } commands[] = {
+        {"pack", runPack}, {"build", runBuild}, {"export", runExport}, {"layout", runLayout}, {"info", runInfo}};
     for (const auto& c : commands) {
         if (command != c.name) continue;
         for (const std::string& arg : args) {

@@ -1,5 +1,8 @@
 #include "incremental/UpToDate.h"
 
+#include <algorithm>
+#include <unordered_set>
+
 #include "base/FileSystem.h"
 #include "incremental/ContentHash.h"
 
@@ -28,15 +31,30 @@ bool sameInput(InputRecord& record, const FileStamp& now, const FileProbe& probe
 }
 
 // Whether an output still holds what was written: the same stamp, else the same bytes.
-bool sameOutput(OutputRecord& record, const FileProbe& probe, int64_t racyFrom, bool& restamped) {
+bool sameOutput(OutputRecord& record, const FileProbe& probe, int64_t racyFrom, UpToDateCheck& check) {
     FileStamp now;
     uint64_t bytes = 0;
     if (!probe.stamp(record.path, now)) return false;
     if (now == record.stamp && now.modified < racyFrom) return true;
     if (!probe.contentHash(record.path, bytes) || bytes != record.contentHash) return false;
-    restamped = restamped || now != record.stamp;
+    if (now == record.stamp) check.newestRacyStamp = std::max(check.newestRacyStamp, now.modified);
+    check.restamped = check.restamped || now != record.stamp;
     record.stamp = now;
     return true;
+}
+
+// What changed in a list of inputs that differs from the recorded one: a file added, one removed, else their order.
+std::string inputsChange(const std::vector<CurrentInput>& inputs, const std::vector<InputRecord>& records) {
+    std::unordered_set<std::string> now, before;
+    for (const CurrentInput& input : inputs) now.insert(input.path);
+    for (const InputRecord& record : records) before.insert(record.path);
+    for (const CurrentInput& input : inputs) {
+        if (!before.count(input.path)) return input.path + " was added";
+    }
+    for (const InputRecord& record : records) {
+        if (!now.count(record.path)) return record.path + " was removed";
+    }
+    return "the inputs' order changed";
 }
 
 }  // namespace
@@ -68,18 +86,16 @@ UpToDateCheck checkUpToDate(const BuildState& earlier,
     check.state = earlier;
     std::vector<InputRecord>& records = check.state.inputs;
     for (size_t i = 0; i < inputs.size() || i < records.size(); ++i) {
-        if (i >= records.size()) return needsPack(inputs[i].path + " was added");
-        if (i >= inputs.size()) return needsPack(records[i].path + " was removed");
-        if (inputs[i].path != records[i].path) {
-            return needsPack("the inputs changed at " + inputs[i].path + " (" + records[i].path + " before)");
-        }
+        if (i >= records.size() || i >= inputs.size()) return needsPack(inputsChange(inputs, records));
+        if (inputs[i].path != records[i].path) return needsPack(inputsChange(inputs, records));
         const bool sameStamp = inputs[i].stamp == records[i].stamp;
         if (sameStamp && inputs[i].stamp.modified < racyFrom) continue;
         if (!sameInput(records[i], inputs[i].stamp, probe)) return needsPack(inputs[i].path + " changed");
         check.restamped = check.restamped || !sameStamp;
+        if (sameStamp) check.newestRacyStamp = std::max(check.newestRacyStamp, inputs[i].stamp.modified);
     }
     for (OutputRecord& output : check.state.outputs) {
-        if (!sameOutput(output, probe, racyFrom, check.restamped)) {
+        if (!sameOutput(output, probe, racyFrom, check)) {
             return needsPack(output.path + " is missing or no longer what was written");
         }
     }

@@ -41,7 +41,10 @@ struct UpToDateCheck {
     bool upToDate = false;
     std::string reason;      // why a pack is needed: the first thing found that changed (a program text)
     bool restamped = false;  // up to date, but some stamps changed: the state is worth saving again
-    BuildState state;        // when up to date: the earlier state with today's stamps
+    // The latest time of a file whose stamp was as recorded but too recent to trust, so that its contents were
+    // compared (INT64_MIN: none). Once the clock is past racyStampsFrom of it, a state saved again trusts its stamp.
+    int64_t newestRacyStamp = INT64_MIN;
+    BuildState state;  // when up to date: the earlier state with today's stamps
 };
 
 // Stamps whose time is at or after `racyFrom` are not trusted (INT64_MIN: none is, INT64_MAX: every one is).

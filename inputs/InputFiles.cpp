@@ -1,5 +1,6 @@
 #include "inputs/InputFiles.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "base/FileSystem.h"
@@ -32,16 +33,33 @@ std::string ownName(const std::string& folder) {
     return last.size() == 2 && last[1] == ':' ? std::string() : last;  // a Windows drive is no folder's name
 }
 
-// The files under `folder`, named by their path inside it after `prefix` (the folders between the root the names
-// count from and this folder).
+// The path of a found file inside the folder scanned, '/' between folders.
+std::string pathInside(const FoundFile& file) {
+    std::string path;
+    for (const std::string& folder : file.folders) path += folder + "/";
+    return path + file.fileName;
+}
+
+// The files under `folder` (those `accepts` takes, when given), named by their path inside it after `prefix` (the
+// folders between the root the names count from and this folder).
 bool takeFolder(const std::string& folder,
                 const std::vector<std::string>& prefix,
                 const NamingRules& rules,
                 ImageKindRule kindOf,
+                const InputArgument* filter,
                 std::vector<InputFile>& files,
                 std::string& error) {
     std::vector<FoundFile> found;
     if (!scanFolder(folder, kindOf, found, error)) return false;
+    if (filter) {
+        found.erase(std::remove_if(found.begin(), found.end(),
+                                   [&](const FoundFile& f) { return !filter->accepts(pathInside(f)); }),
+                    found.end());
+        if (found.empty()) {
+            error = "the pattern " + filter->pattern + " matches no BMP, TGA or PNG image";
+            return false;
+        }
+    }
     if (found.empty()) {
         error = "the folder " + folder + " holds no BMP, TGA or PNG image";
         return false;
@@ -53,17 +71,18 @@ bool takeFolder(const std::string& folder,
     return true;
 }
 
-// A file or folder named by the command line, or by a list outside the list's own folder.
+// A file or folder named by the command line, or by a list outside the list's own folder; a folder of a pattern.
 bool takeArgument(const std::string& path,
                   const NamingRules& rules,
                   ImageKindRule kindOf,
+                  const InputArgument* filter,
                   std::vector<InputFile>& files,
                   std::string& error) {
-    if (pathTargetKind(path) == PathKind::Folder) {
+    if (filter || pathTargetKind(path) == PathKind::Folder) {
         std::vector<std::string> prefix;
         const std::string name = ownName(path);
         if (rules.folderPrefix && !name.empty()) prefix.push_back(name);
-        return takeFolder(path, prefix, rules, kindOf, files, error);
+        return takeFolder(path, prefix, rules, kindOf, filter, files, error);
     }
     const std::vector<std::string> components = pathComponents(path);
     return nameFile(path, {}, components.empty() ? path : components.back(), rules, files, error);
@@ -99,7 +118,7 @@ bool takeList(const std::string& list,
         std::vector<std::string> inside;
         if (isAbsolute(entry.path) || !normalisedComponents(pathComponents(entry.path), inside) || inside.empty()) {
             const std::string path = isAbsolute(entry.path) ? entry.path : joinedPath(folder, entry.path);
-            if (!takeArgument(path, rules, kindOf, files, error)) return false;
+            if (!takeArgument(path, rules, kindOf, nullptr, files, error)) return false;
             continue;
         }
         std::string path = folder;
@@ -114,7 +133,7 @@ bool takeList(const std::string& list,
         folders.insert(folders.end(), inside.begin(), inside.end() - 1);
         if (pathTargetKind(path) == PathKind::Folder) {
             folders.push_back(inside.back());
-            if (!takeFolder(path, folders, rules, kindOf, files, error)) return false;
+            if (!takeFolder(path, folders, rules, kindOf, nullptr, files, error)) return false;
         } else if (!nameFile(path, folders, inside.back(), rules, files, error)) {
             return false;
         }
@@ -131,8 +150,9 @@ bool collectInputFiles(const std::vector<InputArgument>& arguments,
                        std::string& error) {
     files.clear();
     for (const InputArgument& argument : arguments) {
+        const InputArgument* filter = argument.accepts ? &argument : nullptr;
         const bool taken = argument.list ? takeList(argument.path, rules, kindOf, files, error)
-                                         : takeArgument(argument.path, rules, kindOf, files, error);
+                                         : takeArgument(argument.path, rules, kindOf, filter, files, error);
         if (!taken) return false;
     }
     return true;

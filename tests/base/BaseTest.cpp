@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -180,6 +181,34 @@ TEST(OutputBatch, PutsEveryFileInPlaceOrNone) {
     EXPECT_TRUE(batch.commit());
     EXPECT_EQ(readText(dir.file("a")) + readText(dir.file("b")) + readText(dir.file("c")), "new anew bnew c");
     EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"a", "b", "c", "taken"}));
+}
+
+// A target that holds the staged bytes already keeps its file and its time; one that differs in a byte, or in its
+// length, is replaced. Either way no staged copy is left.
+TEST(OutputBatch, LeavesATargetThatHoldsTheStagedBytesAsItIs) {
+    TempDir dir;
+    const std::string same(70000, 's');  // longer than one chunk of the comparison
+    std::string flipped = same, longer = same + "!";
+    flipped[69999] = 't';
+    for (const char* name : {"same", "flipped", "longer"}) writeBytes(dir.file(name), same);
+    // An hour back, so that a replaced file differs even where times are kept to the second.
+    const auto setTime = [&](const char* name) {
+        const std::string path = dir.file(name);
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    };
+    for (const char* name : {"same", "flipped", "longer"}) setTime(name);
+    const auto timeOf = [&](const char* name) { return std::filesystem::last_write_time(dir.file(name)); };
+    const auto old = timeOf("same");
+    OutputBatch batch;
+    ASSERT_TRUE(batch.write(dir.file("same"), same) && batch.write(dir.file("flipped"), flipped) &&
+                batch.write(dir.file("longer"), longer) && batch.write(dir.file("new"), same));
+    ASSERT_TRUE(batch.commit());
+    EXPECT_EQ(batch.unchanged(), std::vector<std::string>{dir.file("same")});
+    EXPECT_EQ(timeOf("same"), old);
+    EXPECT_NE(timeOf("flipped"), old);
+    EXPECT_EQ(readText(dir.file("flipped")) + readText(dir.file("longer")) + readText(dir.file("new")),
+              flipped + longer + same);
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"flipped", "longer", "new", "same"}));
 }
 
 struct Case {

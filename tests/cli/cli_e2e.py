@@ -899,6 +899,366 @@ class Folders(unittest.TestCase):
         print(f"\n  20,000 files in one tree packed in {seconds:.1f} s", file=sys.stderr)
 
 
+# Two atlases with every kind of setting: folders, a list, patterns, a template, per-sprite settings, every output; and
+# the command lines that pack the same (the pivot of every sprite given as --pivot, the panel's nine-slice edges as a
+# nine-patch file without content marks).
+RECIPE = """[[atlas]]
+name = "ui"
+inputs = ["art", "plain", "more/**/s*.png"]
+size = "tight"
+max-size = "24x24"
+pages = true
+trim = true
+spacing = 2
+packer = "best"
+animations = true
+fps = 8
+png = "out/ui-{n}.png"
+json = "out/ui-{n}.json"
+
+[[atlas.data]]
+format = "spine"
+file = "out/ui.atlas"
+
+[[atlas.data]]
+template = "lua.mustache"
+file = "out/ui-{n}.lua"
+
+[atlas.sprites."**"]
+pivot = [0.5, 1.0]
+
+[atlas.sprites.panel]
+nine-slice = [2, 1, 3, 2]
+
+[[atlas]]
+name = "tiles"
+inputs = ["tiles/*.png", "@tiles/bmps.txt", "tiles/gem.tga"]
+size = "auto"
+sort = "pixels"
+uv = "ratio"
+reverse-v = true
+id-prefix = "TILE_"
+alias = true
+extrude = 1
+spacing = 2
+bleed = 2
+png-level = "fast"
+names = "id"
+bmp = "out/tiles.bmp"
+tga = "out/tiles.tga"
+png = "out/tiles.png"
+ids = "out/tiles.h"
+uv-array = "out/tiles_uv.h"
+uv-defines = "out/tiles_def.h"
+quv = "out/tiles.quv"
+save = "out/tiles.qbp"
+"""
+UI_COMMAND = ["art", "plain9", "@more/list.txt", "--size", "tight", "--max-size", "24x24", "--pages", "--trim", "--spacing",
+              "2", "--packer", "best", "--animations", "--fps", "8", "--pivot", "0.5,1", "--png", "out/ui-{n}.png",
+              "--json", "out/ui-{n}.json", "--format", "spine", "--data", "out/ui.atlas", "--template", "lua.mustache",
+              "--data", "out/ui-{n}.lua"]
+TILES_COMMAND = ["--size", "auto", "--sort", "pixels", "--uv", "ratio", "--reverse-v", "--id-prefix", "TILE_", "--alias",
+                 "--extrude", "1", "--spacing", "2", "--bleed", "--png-level", "fast", "--names", "id", "--bmp",
+                 "out/tiles.bmp", "--tga", "out/tiles.tga", "--png", "out/tiles.png", "--ids", "out/tiles.h",
+                 "--uv-array", "out/tiles_uv.h", "--uv-defines", "out/tiles_def.h", "--quv", "out/tiles.quv", "--save",
+                 "out/tiles.qbp"]
+LUA = "return {\n{{#sprites}}  [\"{{name}}\"] = { {{x}}, {{y}}, {{w}}, {{h}} },\n{{/sprites}}}\n"
+
+
+def recipe_folder(name):
+    """The sprites, list and template of RECIPE in a fresh folder; returns the folder and {frame name: picture}."""
+    folder = fresh(name, {})
+    files, _, _ = sprite_tree("art")
+    panel = sprites.noise((9, 7), 40, alphas=sprites.SOFT)
+    files.update({"plain/panel.png": panel, "plain9/panel.9.png": sprites.nine_patch(panel, (2, 1, 3, 2)),
+                  "more/sub/star.png": sprites.noise((6, 3), 41), "more/sub/moon.png": sprites.noise((3, 6), 42),
+                  "more/list.txt": b"sub/star.png\n", "lua.mustache": LUA.encode(), "quiltbox.toml": RECIPE.encode()})
+    pictures = sprites.write_tree(folder, files)
+    os.makedirs(os.path.join(folder, "tiles", "deep"))
+    expected = sprites.write_sprites(os.path.join(folder, "tiles"))
+    shutil.move(os.path.join(folder, "tiles", "coin.bmp"), os.path.join(folder, "tiles", "deep", "coin.bmp"))
+    with open(os.path.join(folder, "tiles", "bmps.txt"), "w") as f:
+        f.write("brick.bmp\ntwin_b.bmp\ndeep/coin.bmp\n")
+    return folder, pictures, expected
+
+
+def outputs_of(folder):
+    """{name: bytes} of the files in `folder`/out but the build's hidden records."""
+    out = os.path.join(folder, "out")
+    return {name: read(out, name) for name in sorted(os.listdir(out)) if not name.startswith(".")}
+
+
+def times_of(folder):
+    out = os.path.join(folder, "out")
+    return {name: os.stat(os.path.join(out, name)).st_mtime_ns for name in os.listdir(out) if not name.startswith(".")}
+
+
+def descendants(pid):
+    """The processes started by `pid`, at any depth (a Windows program's own process under wine-run.sh and Wine)."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                children.setdefault(int(f.read().rsplit(")", 1)[1].split()[1]), []).append(int(entry))
+        except (OSError, ValueError, IndexError):
+            continue
+    found, pending = [], [pid]
+    while pending:
+        for child in children.get(pending.pop(), []):
+            found.append(child)
+            pending.append(child)
+    return found
+
+
+class Recipes(unittest.TestCase):
+    """quiltbox-cli build: a recipe packs what its command lines pack; a build that finds nothing changed writes nothing;
+    --save-recipe, --watch and --keep-layout; hostile recipes and records."""
+
+    def build(self, folder, *args, cli=None):
+        code, out, err = run(cli or ARGS.cli, folder, "build", *args)
+        return code, out.replace("\r\n", "\n"), err.replace("\r\n", "\n")
+
+    def test_a_recipe_of_two_atlases_packs_the_bytes_of_their_command_lines_in_both_builds(self):
+        folder, _, _ = recipe_folder("recipe")
+        code, out, err = self.build(folder, "--quiet")
+        self.assertEqual((code, out), (0, ""), err)
+        built = outputs_of(folder)
+        self.assertEqual(len([n for n in built if n.startswith("ui-") and n.endswith(".png")]), 2, sorted(built))
+        with open(os.path.join(folder, "out", "ui-0.json"), encoding="utf-8") as f:
+            frames = json.load(f)["frames"]
+        self.assertEqual(frames["panel"]["borders"], {"left": 2, "top": 1, "right": 3, "bottom": 2})
+        self.assertEqual({(e["pivot"]["x"], e["pivot"]["y"]) for e in frames.values()}, {(0.5, 1)})
+        shutil.rmtree(os.path.join(folder, "out"))
+        os.makedirs(os.path.join(folder, "out"))
+        tiles = sorted(os.path.join("tiles", n) for n in os.listdir(os.path.join(folder, "tiles")) if n.endswith(".png"))
+        tiles.append("@" + os.path.join("tiles", "bmps.txt"))
+        for command in (UI_COMMAND, tiles + [os.path.join("tiles", "gem.tga")] + TILES_COMMAND):
+            code, _, err = run(ARGS.cli, folder, "pack", *command, "--quiet")
+            self.assertEqual(code, 0, err)
+        self.assertEqual(outputs_of(folder), built)
+        if ARGS.other_cli:
+            other, _, _ = recipe_folder("recipe-other")
+            self.assertEqual(self.build(other, "--quiet", cli=ARGS.other_cli)[0], 0)
+            self.assertEqual(outputs_of(other), built)
+
+    def test_save_recipe_then_build_gives_the_command_lines_bytes(self):
+        folder, _, _ = recipe_folder("save-recipe")
+        os.makedirs(os.path.join(folder, "recipes"))
+        recipe = os.path.join("recipes", "ui.toml")
+        code, _, err = run(ARGS.cli, folder, "pack", *UI_COMMAND, "--bleed", "--png-level", "best", "--names", "path",
+                           "--save-recipe", recipe, "--quiet")
+        self.assertEqual(code, 0, err)
+        text = read(folder, recipe).decode("utf-8")
+        self.assertIn('inputs = ["../art", "../plain9", "@../more/list.txt"]', text)
+        self.assertIn('png = "../out/ui-{n}.png"', text)
+        self.assertIn('template = "../lua.mustache"', text)
+        packed = outputs_of(folder)
+        shutil.rmtree(os.path.join(folder, "out"))
+        os.makedirs(os.path.join(folder, "out"))
+        code, out, err = self.build(folder, recipe)
+        self.assertEqual(code, 0, err)
+        self.assertIn("atlas ui: packing, since there is no earlier build\n", out)
+        self.assertEqual(outputs_of(folder), packed)
+        # A recipe that describes no pack is not written, and nothing else is either.
+        code, _, err = run(ARGS.cli, folder, "pack", "art", "--png", "out/x.png", "--save-recipe", "out/x.png")
+        self.assertEqual(code, 2, err)
+        self.assertIn("name the same file", err)
+
+    def test_a_build_writes_nothing_unless_something_that_matters_changed(self):
+        folder = fresh("incremental", {})
+        pictures = sprites.write_tree(folder, {f"s/{n}.png": sprites.noise((4 + n, 3), 50 + n) for n in range(4)})
+        with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
+            f.write('[[atlas]]\nname = "a"\ninputs = ["s"]\npng = "out/a.png"\njson = "out/a.json"\n'
+                    'ids = "out/ids.h"\n')
+        state = os.path.join(folder, "out", ".a.png.qbstate")
+
+        def step(what, change, expected, packs):
+            change()
+            before = (outputs_of(folder), times_of(folder))
+            code, out, err = self.build(folder)
+            self.assertEqual(code, 0, f"{what}: {err}")
+            self.assertIn(f"atlas a: {expected}", out, what)
+            after = (outputs_of(folder), times_of(folder))
+            if not packs:
+                self.assertEqual(after, before, what)
+            return before, after
+
+        def rewrite(name, picture, **options):
+            picture.save(os.path.join(folder, "s", name), **options)
+
+        def damage(data):
+            with open(state, "wb") as f:
+                f.write(data)
+
+        step("first", lambda: None, "packing, since there is no earlier build", True)
+        step("again", lambda: None, "up to date", False)
+        step("touched", lambda: os.utime(os.path.join(folder, "s", "1.png"), (1, 10 ** 9)), "up to date", False)
+        step("saved again", lambda: rewrite("2.png", pictures["s/2.png"], compress_level=0), "up to date", False)
+        before, after = step("a pixel", lambda: rewrite("3.png", sprites.noise((7, 3), 99)), "packing, since", True)
+        self.assertNotEqual(after[0]["a.png"], before[0]["a.png"])
+        self.assertEqual(after[1]["ids.h"], before[1]["ids.h"], "the header of the same names was not rewritten")
+        step("deleted", lambda: os.remove(os.path.join(folder, "out", "a.json")), "packing, since", True)
+        self.assertIn("a.json", outputs_of(folder))
+        with open(os.path.join(folder, "out", "a.json"), "a") as f:
+            f.write(" ")
+        step("edited", lambda: None, "packing, since", True)
+        self.assertFalse(outputs_of(folder)["a.json"].endswith(b" "))
+        step("added", lambda: sprites.noise((2, 2), 7).save(os.path.join(folder, "s", "4.png")),
+             "packing, since", True)
+        step("removed", lambda: os.remove(os.path.join(folder, "s", "4.png")), "packing, since", True)
+        good = read(state)
+        for what, data, reason in (("cut", good[:len(good) // 2], "damaged"), ("empty", b"", "damaged"),
+                                   ("flipped", good[:20] + bytes([good[20] ^ 1]) + good[21:], "damaged"),
+                                   ("other version", good[:8] + struct.pack("<I", 99) + good[12:], "another version")):
+            step(what, lambda: damage(data), f"packing, since the record of the earlier build is {reason}"
+                 if reason == "damaged" else "packing, since the record of the earlier build is of another version",
+                 True)
+            step(what + ", then", lambda: None, "up to date", False)
+
+    def test_hostile_recipes_are_refused_with_their_place_and_nothing_is_written(self):
+        folder = fresh("hostile-recipes", {})
+        sprites.write_tree(folder, {"s/a.png": sprites.noise((3, 3), 1), "s/b.png": sprites.noise((3, 3), 2)})
+        head = '[[atlas]]\nname = "ui"\ninputs = ["s"]\npng = "out/a.png"\n'
+        rows = [
+            ("", 1, r"^quiltbox-cli: quiltbox\.toml: is empty"),
+            (head + 'trim = "yes', 1, r"quiltbox\.toml:5:\d+: "),
+            (head + "spaceing = 2\n", 1, r"quiltbox\.toml:5:1: unknown key 'spaceing' \(did you mean 'spacing'\?\)"),
+            (head + 'trim = "yes"\n', 1, r"quiltbox\.toml:5:8: trim takes true or false, not text"),
+            (head + "spacing = 99999999999\n", 1, r"quiltbox\.toml:5:11: spacing = 99999999999 is out of range"),
+            (head + "spacing = 20000\n", 2, r"--spacing takes a whole number from -16384 to 16384"),
+            (head + '[atlas.sprites."hero/*"]\npivot = [0, 1]\n', 1,
+             r'the settings of sprites\."hero/\*" match no sprite of the inputs'),
+            (head + '[atlas.sprites."../s/a"]\npivot = [0, 1]\n', 1, r"a frame name is a path inside an input"),
+            (head + '[atlas.sprites.a]\nnine-slice = [1, 1, 2, 1]\n', 1, r"leave nothing to stretch"),
+            (head.replace('["s"]', '["s/*.tga"]'), 1, r"the pattern s/\*\.tga matches no BMP, TGA or PNG image"),
+            (head + head.replace('"ui"', '"more"'), 1, r"atlases 'ui' and 'more' both write \S*a\.png"),
+            (head + "\n" * 3 + "[[atlas]]\nname = 'ui'\n", 1, r"quiltbox\.toml:9:8: two atlases are named 'ui'"),
+        ]
+        entries = sorted(os.listdir(folder))
+        for text, status, needle in rows:
+            with self.subTest(recipe=text):
+                with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
+                    f.write(text)
+                code, _, err = self.build(folder)
+                self.assertEqual(code, status, err)
+                self.assertRegex(err.replace("\\", "/"), re.compile(needle, re.M))
+                self.assertEqual(sorted(os.listdir(folder)), sorted(set(entries) | {"quiltbox.toml"}))
+                self.assertEqual(os.listdir(os.path.join(folder, "out")), [])
+        code, _, err = self.build(folder, "missing.toml")
+        self.assertEqual((code, "missing.toml: cannot be read" in err), (1, True), err)
+        with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
+            f.write(head)
+        code, _, err = self.build(folder, "--atlas", "uii")
+        self.assertEqual((code, "the recipe has no atlas 'uii' (did you mean 'ui'?)" in err), (2, True), err)
+
+    def test_watch_packs_again_on_every_change_and_keeps_the_atlas_when_a_sprite_is_broken(self):
+        folder = fresh("watch", {})
+        pictures = sprites.write_tree(folder, {f"s/{n}.png": sprites.noise((5, 4 + n), 60 + n) for n in range(3)})
+        with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
+            f.write('[[atlas]]\nname = "w"\ninputs = ["s"]\nsize = "tight"\npng = "out/w.png"\n'
+                    'json = "out/w.json"\n')
+        log = open(os.path.join(folder, "watch.log"), "w+b")
+        self.addCleanup(log.close)
+        watch = subprocess.Popen(shlex.split(ARGS.cli) + ["build", "--watch"], cwd=folder, stdin=subprocess.DEVNULL,
+                                 stdout=log, stderr=subprocess.STDOUT)
+        try:
+            def atlas_after(change, expected_frames, timeout=60):
+                """Makes the change and waits for the atlas whose JSON names exactly `expected_frames`; each frame
+                must draw back as its source."""
+                before = read(folder, "out", "w.json") if os.path.exists(os.path.join(folder, "out", "w.json")) else b""
+                change()
+                deadline = time.monotonic() + timeout
+                while time.monotonic() < deadline:
+                    time.sleep(0.2)
+                    try:
+                        data = json.loads(read(folder, "out", "w.json"))
+                    except (OSError, ValueError):
+                        continue
+                    if read(folder, "out", "w.json") != before and sorted(data["frames"]) == sorted(expected_frames):
+                        break
+                else:
+                    self.fail(f"no atlas of {expected_frames}: {self.log(log)}")
+                with Image.open(os.path.join(folder, "out", "w.png")) as atlas:
+                    atlas.load()
+                for name, entry in data["frames"].items():
+                    self.assertEqual(sprites.seen(sprites.draw_back(atlas, entry)), sprites.seen(pictures[f"s/{name}.png"]),
+                                     name)
+
+            atlas_after(lambda: None, ["0", "1", "2"])
+            def add():
+                pictures["s/3.png"] = sprites.noise((6, 6), 70)
+                pictures["s/3.png"].save(os.path.join(folder, "s", "3.png"))
+            atlas_after(add, ["0", "1", "2", "3"])
+            def change():
+                pictures["s/1.png"] = sprites.noise((8, 2), 71)
+                pictures["s/1.png"].save(os.path.join(folder, "s", "1.png"))
+            atlas_after(change, ["0", "1", "2", "3"])
+            atlas_after(lambda: os.remove(os.path.join(folder, "s", "0.png")), ["1", "2", "3"])
+            # A sprite saved half way: the pack fails with the reader's message, and the atlas stays as it was.
+            kept = outputs_of(folder)
+            whole = io.BytesIO()
+            sprites.noise((9, 9), 72).save(whole, "PNG")
+            with open(os.path.join(folder, "s", "2.png"), "wb") as f:
+                f.write(whole.getvalue()[:len(whole.getvalue()) // 2])
+            deadline = time.monotonic() + 60
+            while "could not be loaded; nothing was written" not in self.log(log) and time.monotonic() < deadline:
+                time.sleep(0.2)
+            self.assertIn("2.png", self.log(log))
+            self.assertEqual(outputs_of(folder), kept)
+            def finish():
+                with open(os.path.join(folder, "s", "2.png"), "wb") as f:
+                    f.write(whole.getvalue())
+                pictures["s/2.png"] = Image.open(io.BytesIO(whole.getvalue())).convert("RGBA")
+            atlas_after(finish, ["1", "2", "3"])
+        finally:
+            # Ctrl+C: to the program itself (under Wine its Windows process, whose console handler hears it).
+            commands = {pid: read(f"/proc/{pid}/cmdline").decode(errors="replace")
+                        for pid in [watch.pid] + descendants(watch.pid) if os.path.exists(f"/proc/{pid}/cmdline")}
+            program = [pid for pid, command in commands.items() if "quiltbox-cli" in command and "wine-run" not in command]
+            for pid in program[-1:]:
+                os.kill(pid, signal.SIGINT)
+            try:
+                code = watch.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                watch.kill()
+                code = watch.wait()
+        self.assertEqual(code, 0, self.log(log))
+        self.assertTrue(self.log(log).rstrip().endswith("stopped watching"), self.log(log))
+
+    def log(self, log):
+        log.seek(0)
+        return log.read().decode("utf-8" if "wine" not in ARGS.cli else "cp932", errors="replace").replace("\r\n", "\n")
+
+    def test_keep_layout_leaves_every_sprite_in_place_when_one_is_added(self):
+        folder = fresh("keep-layout", {})
+        rng = random.Random(5)
+        sprites.write_tree(folder, {f"s/{n:03}.png": sprites.noise((rng.randint(3, 14), rng.randint(3, 14)), n)
+                                    for n in range(120)})
+        with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
+            f.write('[[atlas]]\nname = "k"\ninputs = ["s"]\nsize = "tight"\npacker = "maxrects"\n'
+                    'keep-layout = true\npng = "out/k.png"\njson = "out/k.json"\n')
+        places = lambda: {n: e["frame"] for n, e in frames_of(folder, "out/k.json")["frames"].items()}
+        code, _, err = self.build(folder)
+        self.assertEqual(code, 0, err)
+        self.assertIn("--keep-layout: no earlier places to keep (there is no earlier build), so a fresh pack", err)
+        first = places()
+        sprites.noise((9, 9), 500).save(os.path.join(folder, "s", "new.png"))
+        code, _, err = self.build(folder)
+        self.assertEqual(code, 0, err)
+        self.assertIn("--keep-layout kept 120 of 121 sprites where they were", err)
+        second = places()
+        self.assertEqual({n: second[n] for n in first}, first)
+        boxes = [(f["x"], f["y"], f["x"] + f["w"], f["y"] + f["h"]) for f in second.values()]
+        for a, b in itertools.combinations(boxes, 2):
+            self.assertTrue(a[2] <= b[0] or b[2] <= a[0] or a[3] <= b[1] or b[3] <= a[1], (a, b))
+        # A sprite too large to go around the others: a fresh pack, and the command says why.
+        sprites.noise((60, 60), 501).save(os.path.join(folder, "s", "big.png"))
+        code, _, err = self.build(folder, "--keep-layout-slack", "0")
+        self.assertEqual(code, 0, err)
+        self.assertRegex(err, r"--keep-layout: (keeping the places would take [\d.]+% more page area than a fresh pack|"
+                              r"the sprites do not all fit around the places kept)")
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     for option in ("--cli", "--fixtures", "--work"):

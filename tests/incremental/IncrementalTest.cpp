@@ -238,6 +238,14 @@ TEST(UpToDate, PacksExactlyWhenSomethingThatMattersChanged) {
          "a.png changed"},
         {"added", [](FakeFiles&) {}, {"a.png", "b.png", "c.png"}, "1.1.0", "--trim", false, false, "c.png was added"},
         {"removed", [](FakeFiles&) {}, {"a.png"}, "1.1.0", "--trim", false, false, "b.png was removed"},
+        {"one added before",
+         [](FakeFiles&) {},
+         {"0.png", "a.png", "b.png"},
+         "1.1.0",
+         "--trim",
+         false,
+         false,
+         "0.png was added"},
         {"reordered",
          [](FakeFiles&) {},
          {"b.png", "a.png"},
@@ -245,7 +253,7 @@ TEST(UpToDate, PacksExactlyWhenSomethingThatMattersChanged) {
          "--trim",
          false,
          false,
-         "the inputs changed at b.png (a.png before)"},
+         "the inputs' order changed"},
         {"the program",
          [](FakeFiles&) {},
          {"a.png", "b.png"},
@@ -322,9 +330,12 @@ TEST(UpToDate, ComparesTheContentsOfFilesWrittenJustBeforeTheState) {
     const UpToDateCheck trusted = checkUpToDate(earlier, "", {}, inputs, files.probe(), 2001);
     EXPECT_TRUE(trusted.upToDate);
     EXPECT_EQ(files.reads, 0);
+    EXPECT_EQ(trusted.newestRacyStamp, INT64_MIN);
     const UpToDateCheck racy = checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000);
     EXPECT_TRUE(racy.upToDate && !racy.restamped);
     EXPECT_EQ(files.reads, 2);  // the input and the output read, their stamps proving nothing
+    EXPECT_EQ(racy.newestRacyStamp, 2000);  // a state saved once the clock is past it trusts them both
+    EXPECT_EQ(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1500).newestRacyStamp, 2000);
     files.files["a.png"].bytes = 101;
     EXPECT_EQ(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000).reason, "a.png changed");
     EXPECT_TRUE(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1001).upToDate);

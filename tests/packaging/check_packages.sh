@@ -49,9 +49,10 @@ assert len(frames) == len(os.listdir("sprites")) == 12 and Image.open("atlas.png
 assert all(0 <= f["x"] <= 256 - f["w"] and 0 <= f["y"] <= 128 - f["h"] for f in frames), frames
 PY
 
-# The example game, with Ninja against the Debian package's tree and with Makefiles against the tarball's. Each step
-# changes the game's folder or configures it again; the build after it packs the atlas (and the game then prints as
-# many sprites as the folder holds), keeps it as it was, or fails with the command line's message.
+# The example game, built from its recipe, with Ninja against the Debian package's tree and with Makefiles against the
+# tarball's. Each step changes the game's folder or configures it again; the build after it packs the atlas (and the
+# game then prints as many sprites as the folder holds), runs the build that finds it up to date and leaves it as it
+# was, keeps it without running anything, or fails with the command line's message.
 for generator in Ninja "Unix Makefiles"; do
     dir=$work/game-${generator// /-}
     rm -rf "$dir" && mkdir -p "$dir" && cp -r "$root/examples/game" "$dir/game" && cd "$dir/game"
@@ -59,29 +60,35 @@ for generator in Ninja "Unix Makefiles"; do
     out=$dir/configure.log
     cmake -S . -B ../build -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" >"$out" 2>&1 || fail "$generator: configure:"
     while read -r step expected change <&3; do
-        touch ../before && eval "$change" && out=$dir/$step.log
+        touch ../before && sleep 0.01 && eval "$change" && out=$dir/$step.log
         if ! cmake --build ../build >"$out" 2>&1; then
             [ "$expected" = fails ] && grep -q "^quiltbox-cli: .*PNG" "$out" && grep -q "^\".*/sprites/coin.png\"$" "$out" ||
                 fail "$generator: the $step build failed, or without the command line's message:"
             continue
         fi
         did=keeps
-        if grep -q "Packing the atlas" "$out" || [ ../build/atlas/sprites.png -nt ../before ]; then did=packs; fi
+        if grep -q "^atlas sprites: up to date" "$out"; then did=checks; fi
+        if grep -q "^atlas sprites: packing" "$out"; then did=packs; fi
+        [ "$did" = packs ] || [ ! ../build/atlas/sprites.png -nt ../before ] || did="rewrites (unchanged)"
         [ "$did" = "$expected" ] || fail "$generator: the $step build $did the atlas:"
         [ "$did" = keeps ] || { ../build/game >../game.txt && grep -qx "$(ls sprites | wc -l) sprites in the atlas" \
             ../game.txt; } || fail "$generator: after the $step build the game printed $(cat ../game.txt)"
     done 3<<'STEPS'
-first      packs  :
-again      keeps  :
-touched    packs  touch sprites/slime.png
-same       keeps  cmake ../build -DGAME_ATLAS_SPACING=2 >/dev/null
-spacing    packs  cmake ../build -DGAME_ATLAS_SPACING=5 >/dev/null
-broken     fails  cp sprites/coin.png .. && printf 'not a picture' >sprites/coin.png
-repaired   packs  cp ../coin.png sprites/
-added      packs  cp sprites/coin.png sprites/gem.png
-removed    packs  rm sprites/gem.png
+first      packs   :
+again      keeps   :
+touched    checks  touch sprites/slime.png
+same       keeps   cmake ../build >/dev/null
+spacing    packs   sed -i 's/^spacing = 2$/spacing = 5/' quiltbox.toml
+broken     fails   cp sprites/coin.png .. && printf 'not a picture' >sprites/coin.png
+repaired   checks  cp ../coin.png sprites/
+added      packs   cp sprites/coin.png sprites/gem.png
+removed    packs   rm sprites/gem.png
+edited     packs   /usr/bin/python3 -c 'from PIL import Image; i = Image.open("sprites/wall.png"); i.putpixel((0, 0), (1, 2, 3, 255)); i.save("sprites/wall.png")'
 STEPS
     grep -q " at 5,5 " ../game.txt || fail "$generator: the atlas does not show the new spacing: $(cat ../game.txt)"
+    # A pixel changed: the atlas is packed again, but the headers hold the same bytes and keep their times, so the game
+    # is not compiled again.
+    out=$dir/edited.log && ! grep -q "Building CXX object" "$out" || fail "$generator: a changed pixel compiled the game:"
 done
 # Cross-compiled for Windows, the game's build runs the build machine's command line; the game runs under Wine.
 dir=$work/game-windows && rm -rf "$dir" && mkdir -p "$dir" && cp -r "$root/examples/game" "$dir/game" && out=$dir/build.log
