@@ -193,6 +193,9 @@ TEST_F(CollectionTest, PickingTakesTheTopmostImageToTheBack) {
     images.images()[0]->setPosition(200, 200);  // the bottom image, alone under the point
     EXPECT_TRUE(images.pickAdditionalAt({200, 200}));
     EXPECT_EQ(state(), "B C A* | A^ B C");
+    images.selectByName("B");
+    add({"d.bmp"});
+    EXPECT_EQ(state(), "B C A D* | A B C D^") << "an added image is the only one selected";
 }
 
 TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
