@@ -1,10 +1,58 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/PackOptions.h"
 
-std::string helpText(const std::string& command) {
-    if (command == "pack") {
-        return R"(Usage: quiltbox-cli pack [options] INPUT...
+namespace {
+
+constexpr size_t kHelpWidth = 118;
+constexpr size_t kOptionColumn = 24;
+
+// The words of `text` in lines of at most kHelpWidth columns, each but the first started by `indent` (a word longer
+// than a line stands alone).
+std::string wrapped(const std::string& text, size_t firstColumn, const std::string& indent) {
+    std::string out;
+    size_t column = firstColumn, start = 0;
+    bool lineStart = true;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        start = end + 1;
+        if (word.empty()) continue;
+        if (!lineStart && column + 1 + word.size() > kHelpWidth) {
+            out += "\n" + indent;
+            column = indent.size();
+            lineStart = true;
+        }
+        if (!lineStart) out += ' ', ++column;
+        out += word;
+        column += word.size();
+        lineStart = false;
+    }
+    return out + "\n";
+}
+
+// "  --name VALUE        what it does", the explanation in a column of its own, on the next line when the name and
+// value reach into it.
+std::string optionLine(const PackOptionRow& row) {
+    std::string line = std::string("  ") + row.name + (row.valueHint ? std::string(" ") + row.valueHint : "");
+    const std::string indent(kOptionColumn, ' ');
+    if (line.size() + 2 > kOptionColumn) return line + "\n" + indent + wrapped(row.help, kOptionColumn, indent);
+    return line + std::string(kOptionColumn - line.size(), ' ') + wrapped(row.help, kOptionColumn, indent);
+}
+
+// The options of one section of the table, in its order.
+std::string sectionOptions(OptionSection section) {
+    std::string out;
+    for (const PackOptionRow& row : packOptionTable()) {
+        if (row.section == section) out += optionLine(row);
+    }
+    return out;
+}
+
+std::string packHelp() {
+    return R"(Usage: quiltbox-cli pack [options] INPUT...
 
 Adds the images (BMP: 24-bit, 8-bit palette; TGA: 32-bit uncompressed; PNG: any standard kind; the extension in any
 letter case) in argument order, lays them out automatically, then writes the requested files. An INPUT is an image
@@ -19,77 +67,21 @@ Two outputs naming one file, or an output naming an input, are refused before an
 Names: a sprite's frame name in every data format is its path inside the folder given ('/' between folders, the
 extension dropped; a file's own name for a file), and two sprites of one name are an error; the ID header, the UV
 lists and the project name it after the same path in upper case, made unique (hud/pause: IDT_HUD_PAUSE).
-  --names path|id       frame names by path (the default), or the ID header's names as in version 1.0
-  --keep-extension      keep the extension in frame names (hero/run_01.png)
-  --folder-prefix       put the folder's own name first (sprites/hero/run_01; a list's folder for its paths)
-  --animations          sprites whose names differ only in a trailing number (run_01, run-2, run10) make an
-                        animation named by the rest (hero/run), frames in numeric order
-  --fps N               the animations' frames per second in Godot's SpriteFrames (1 to 1000, default 12)
-  --pivot X,Y           every sprite's pivot, 0 to 1 from the top left, as the JSON forms' pivot and anchor
+)" + sectionOptions(OptionSection::Names) +
+           "\nLayout and export settings:\n" + sectionOptions(OptionSection::Layout) + "\nPacking:\n" +
+           sectionOptions(OptionSection::Packing) + "  " +
+           wrapped(
+               "With --trim or --rotate only --json and --format describe the sprites: --quv, --uv-array, "
+               "--uv-defines and --save are refused.",
+               2, "  ") +
+           "\nOutputs (each written only when asked for):\n" + sectionOptions(OptionSection::Outputs) + "\nOther:\n" +
+           sectionOptions(OptionSection::Other) + "\nExit status: 0 success, 1 failure, 2 usage error.\n";
+}
 
-Layout and export settings:
-  --size WxH            area size, each side 1 to 16384 (default 256x256)
-  --size auto           the smallest power-of-two area that holds every image: a square, else twice as wide
-  --size tight          the smallest area of any width and height the packer finds
-  --max-size WxH        the largest area --size auto or tight may choose (default 4096x4096)
-  --square              every page square (a fixed --size must be square)
-  --multiple-of N       every page's width and height a multiple of N, 1 to 16384 (4 for block compression; with
-                        --size auto a power of two; a fixed --size must keep it)
-  --spacing N           pixels between images and along the edges (default 1, at most 16384; may be 0, or down to
-                        -16384 with the design packer on one fixed or power-of-two page)
-  --sort edge|pixels    larger images first by longer side or by pixel count (default edge)
-  --uv pixels|ratio     UV values in pixels or as 0.0-1.0 ratios (default pixels)
-  --reverse-h           measure U from the right edge
-  --reverse-v           measure V from the bottom edge
-  --id-prefix TEXT      prefix of the texture IDs (default IDT_)
-  --extrude N           repeat each image's edge pixels N times around it (0 to 256; needs --spacing of 2N or more);
-                        images then keep spacing - N from the edges, so that the repeated pixels keep spacing - 2N
-                        from the edges as from each other
-  --bleed [N]           give each fully transparent pixel within N pixels (default 2; all: any distance) of a
-                        sprite's visible pixels the colour of the nearest one, alpha staying 0, in the TGA and PNG
-                        atlases: no dark fringe where they are filtered; a number or all after it is its value
-  --premultiply         colour x alpha / 255 in the TGA and PNG atlases (after bleeding, which it undoes)
-Packing:
-  --packer design       the window program's automatic layout (the default)
-  --packer maxrects     a maximal-rectangles packer; --rule short-side|long-side|area|bottom-left|contact picks
-                        among the free places (default short-side)
-  --packer best         tries the design packer and every maxrects rule and order, keeps the fewest pages, then
-                        the least area
-  --trim                cut each image's transparent edges (alpha 0, or at most --trim-threshold N, 0 to 254);
-                        nine-patches stay whole
-  --rotate              let the packer turn images a quarter clockwise (the JSON says "rotated"); not with
-                        nine-patches
-  --alias               store images with identical pixels once; every name keeps its entry
-  --pages               put what does not fit on further pages; every output name then holds {n}, the page number
-  With --trim or --rotate only --json describes the sprites: --quv, --uv-array, --uv-defines and --save are refused.
-Outputs (each written only when asked for):
-  --bmp FILE            the atlas as a 24-bit BMP
-  --tga FILE            the atlas as a 32-bit TGA with alpha
-  --png FILE            the atlas as a 32-bit RGBA PNG (at most 128 Mi pixels)
-  --png-level fast|default|best
-                        how hard the PNG is compressed (default: default, no larger than common libraries' default)
-  --json FILE           the atlas as a JSON hash for game engines (Phaser, PixiJS, ...), naming the PNG, TGA or BMP
-  --format NAME --data FILE
-                        the atlas's data for an engine: json-hash, json-array, phaser3, spine, libgdx, sparrow,
-                        godot or css (repeatable)
-  --template FILE --data FILE
-                        the data as your own mustache template fills it (repeatable); --escape json|xml|css|text
-                        (default: by the data file's extension)
-  --ids FILE            the texture-ID header
-  --quv FILE            the binary QUV list
-  --uv-array FILE       the C/C++ array UV_LIST
-  --uv-defines FILE     the #define list
-  --save PROJECT.qbp    the project; it also remembers the outputs above (but the #define list) as its usual places
-  --absolute-paths      store absolute image paths in the project (default: relative to the project file)
-Other:
-  --allow-overflow      write even when some images find no place (parked outside the area, or with --pages left
-                        out)
-  --quiet               do not list the files written
-  --threads N           threads to work on (default 0: one per core); the outputs are the same for any number
+}  // namespace
 
-Exit status: 0 success, 1 failure, 2 usage error.
-)";
-    }
+std::string helpText(const std::string& command) {
+    if (command == "pack") return packHelp();
     if (command == "export") {
         return R"(Usage: quiltbox-cli export [options] PROJECT.qbp
 

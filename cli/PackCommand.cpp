@@ -19,6 +19,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Options.h"
+#include "cli/PackOptions.h"
 #include "cli/Terminal.h"
 #include "image/AlphaBleed.h"
 #include "image/PngWriter.h"
@@ -67,71 +68,6 @@ struct PackSetup {
     bool animations = false;
     int32_t fps = kDefaultFps;
     Pivot pivot;
-};
-
-// What --bleed takes as its value when it follows: a number or "all"; anything else (an image) is left to be an image.
-bool bleedValue(const std::string& argument) {
-    return argument == "all" || (!argument.empty() && std::all_of(argument.begin(), argument.end(),
-                                                                  [](char c) { return c >= '0' && c <= '9'; }));
-}
-
-// The option texts as given.
-struct PackArguments {
-    std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
-                extrude = "0", trimThreshold, packer = "design", rule, threads = "0", names = "path", fps, pivot,
-                multipleOf = "1", bleed, pngLevel = "default";
-    std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape;
-    std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
-    bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
-         premultiply = false, trim = false, rotate = false, alias = false, pages = false, keepExtension = false,
-         folderPrefix = false, animations = false, square = false;
-
-    std::vector<Option> options() {
-        return {{"--size", &size, nullptr},
-                {"--max-size", &maxSize, nullptr},
-                {"--spacing", &spacing, nullptr},
-                {"--sort", &sort, nullptr},
-                {"--uv", &uv, nullptr},
-                {"--id-prefix", &idPrefix, nullptr},
-                {"--extrude", &extrude, nullptr},
-                {"--bleed", &bleed, nullptr, nullptr, "2", bleedValue},
-                {"--png-level", &pngLevel, nullptr},
-                {"--trim-threshold", &trimThreshold, nullptr},
-                {"--packer", &packer, nullptr},
-                {"--rule", &rule, nullptr},
-                {"--threads", &threads, nullptr},
-                {"--multiple-of", &multipleOf, nullptr},
-                {"--names", &names, nullptr},
-                {"--fps", &fps, nullptr},
-                {"--pivot", &pivot, nullptr},
-                {"--bmp", &bmp, nullptr},
-                {"--tga", &tga, nullptr},
-                {"--png", &png, nullptr},
-                {"--json", &json, nullptr},
-                {"--quv", &quv, nullptr},
-                {"--uv-array", &uvArray, nullptr},
-                {"--uv-defines", &uvDefines, nullptr},
-                {"--ids", &ids, nullptr},
-                {"--save", &save, nullptr},
-                {"--escape", &escape, nullptr},
-                {"--format", nullptr, nullptr, &data},
-                {"--template", nullptr, nullptr, &data},
-                {"--data", nullptr, nullptr, &data},
-                {"--reverse-h", nullptr, &reverseH},
-                {"--reverse-v", nullptr, &reverseV},
-                {"--premultiply", nullptr, &premultiply},
-                {"--absolute-paths", nullptr, &absolutePaths},
-                {"--allow-overflow", nullptr, &allowOverflow},
-                {"--quiet", nullptr, &quiet},
-                {"--trim", nullptr, &trim},
-                {"--rotate", nullptr, &rotate},
-                {"--alias", nullptr, &alias},
-                {"--pages", nullptr, &pages},
-                {"--square", nullptr, &square},
-                {"--keep-extension", nullptr, &keepExtension},
-                {"--folder-prefix", nullptr, &folderPrefix},
-                {"--animations", nullptr, &animations}};
-    }
 };
 
 const std::pair<const char*, MaxRectsRule> kRules[] = {{"short-side", MaxRectsRule::ShortSide},
@@ -746,7 +682,7 @@ int writeOutputs(const PackSetup& setup, const std::vector<AtlasPage>& pages, co
 int runPack(const std::vector<std::string>& args) {
     PackArguments arguments;
     std::vector<std::string> inputs;
-    const std::string error = parseOptions(args, arguments.options(), inputs);
+    const std::string error = parseOptions(args, packOptions(arguments), inputs);
     if (!error.empty()) return usage("pack", error);
     if (inputs.empty()) return usage("pack", "no images given");
     PackSetup setup;

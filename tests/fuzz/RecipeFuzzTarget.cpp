@@ -1,18 +1,24 @@
+#include <algorithm>
 #include <string_view>
 
+#include "cli/PackOptions.h"
 #include "fuzz/FuzzTargets.h"
-#include "recipe/PackRecipeKeys.h"
 #include "recipe/RecipeReader.h"
 #include "recipe/RecipeWriter.h"
 
 namespace {
 
-// The pack's keys and one of each kind they lack, so that every way of reading a value is tried.
+// The pack's keys and, where they lack one, a repeatable option and a text given as an array, so that every way of
+// reading a value is tried.
 const std::vector<RecipeKey>& fuzzKeys() {
     static const std::vector<RecipeKey> keys = [] {
         std::vector<RecipeKey> k = packRecipeKeys();
-        k.push_back({"variant", RecipeKeyKind::List});
-        k.push_back({"pivot", RecipeKeyKind::Text});
+        for (const RecipeKey& extra :
+             {RecipeKey{"variant", RecipeKeyKind::List}, RecipeKey{"pivot", RecipeKeyKind::Text}}) {
+            const bool known =
+                std::any_of(k.begin(), k.end(), [&](const RecipeKey& key) { return key.name == extra.name; });
+            if (!known) k.push_back(extra);
+        }
         return k;
     }();
     return keys;

@@ -5,9 +5,9 @@
 #include <random>
 
 #include "base/FileSystem.h"
+#include "cli/PackOptions.h"
 #include "recipe/NamePattern.h"
 #include "recipe/NearestName.h"
-#include "recipe/PackRecipeKeys.h"
 #include "recipe/RecipePaths.h"
 #include "recipe/RecipeReader.h"
 #include "recipe/RecipeWriter.h"
@@ -16,12 +16,16 @@
 
 namespace {
 
-// Today's keys and one of each kind that they lack: a repeatable option and a text given as an array.
+// The pack's keys and, where they lack one, a repeatable option and a text given as an array.
 const std::vector<RecipeKey>& keys() {
     static const std::vector<RecipeKey> all = [] {
         std::vector<RecipeKey> k = packRecipeKeys();
-        k.push_back({"variant", RecipeKeyKind::List});
-        k.push_back({"pivot", RecipeKeyKind::Text});
+        for (const RecipeKey& extra :
+             {RecipeKey{"variant", RecipeKeyKind::List}, RecipeKey{"pivot", RecipeKeyKind::Text}}) {
+            const bool known =
+                std::any_of(k.begin(), k.end(), [&](const RecipeKey& key) { return key.name == extra.name; });
+            if (!known) k.push_back(extra);
+        }
         return k;
     }();
     return all;
@@ -79,11 +83,11 @@ tga = "タイル.tga"
     EXPECT_EQ(ui.name, "ui");
     EXPECT_EQ(ui.inputs, (std::vector<std::string>{"sprites/ui", "@lists/hud.txt", "icons/*.png"}));
     // In the keys' order; a false flag is an option left out.
-    EXPECT_EQ(ui.options, (std::vector<RecipeOption>{{"size", {"tight"}},
+    EXPECT_EQ(ui.options, (std::vector<RecipeOption>{{"pivot", {"0.5,1"}},
+                                                     {"size", {"tight"}},
                                                      {"spacing", {"2"}},
                                                      {"trim", {}},
-                                                     {"variant", {"1:@2x", "0.5:@1x"}},
-                                                     {"pivot", {"0.5,1"}}}));
+                                                     {"variant", {"1:@2x", "0.5:@1x"}}}));
     EXPECT_EQ(ui.outputs, (std::vector<RecipeOutput>{{"png", "out/ui-{n}.png"}, {"json", "out/ui-{n}.json"}}));
     EXPECT_EQ(ui.data, (std::vector<RecipeData>{{"spine", "", "out/ui.atlas"}, {"", "lua.mustache", "out/ui.lua"}}));
     ASSERT_EQ(ui.sprites.size(), 2u);
