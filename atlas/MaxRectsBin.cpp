@@ -29,9 +29,85 @@ MaxRectsBin::MaxRectsBin(int32_t width, int32_t height, MaxRectsRule rule)
     for (Lines* lines : {&tops_, &bottoms_}) lines->resize(static_cast<size_t>(height) + 1);
 }
 
+namespace {
+
+// A place's two scores under a rule other than the contact rule, folded into one number that orders places as the
+// pair does (score first, then tieScore): both are below 2^31 for areas of at most 16384 x 16384.
+template <MaxRectsRule rule>
+int64_t foldedScore(const Rect& f, int32_t w, int32_t h) {
+    const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
+    const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
+    switch (rule) {
+        case MaxRectsRule::ShortSide:
+            return shortSide << 32 | longSide;
+        case MaxRectsRule::LongSide:
+            return longSide << 32 | shortSide;
+        case MaxRectsRule::Area:
+            return (int64_t{f.width()} * f.height() - int64_t{w} * h) << 32 | shortSide;
+        case MaxRectsRule::BottomLeft:
+            return int64_t{f.top + h} << 32 | f.left;
+        case MaxRectsRule::Contact:
+            break;
+    }
+    return 0;
+}
+
+// The first free rectangle with the least folded score for the box upright, and for it turned: the whole choice of
+// every rule but the contact rule, in one pass without branches on the rule.
+template <MaxRectsRule rule>
+void bestPlaces(const std::vector<Rect>& free,
+                int32_t w,
+                int32_t h,
+                bool turn,
+                int64_t& upright,
+                size_t& uprightAt,
+                int64_t& turned,
+                size_t& turnedAt) {
+    upright = turned = INT64_MAX;
+    for (size_t i = 0; i < free.size(); ++i) {
+        const Rect& f = free[i];
+        const int32_t fw = f.width(), fh = f.height();
+        if (fw >= w && fh >= h) {
+            const int64_t score = foldedScore<rule>(f, w, h);
+            if (score < upright) upright = score, uprightAt = i;
+        }
+        if (turn && fw >= h && fh >= w) {
+            const int64_t score = foldedScore<rule>(f, h, w);
+            if (score < turned) turned = score, turnedAt = i;
+        }
+    }
+}
+
+}  // namespace
+
 bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, Choice& choice) const {
     // One pass over the free list for both ways of the box; the upright one wins a tie, as if it were tried first.
     const bool turn = mayTurn && width != height;
+    if (rule_ != MaxRectsRule::Contact) {
+        int64_t upright = 0, turned = 0;
+        size_t uprightAt = 0, turnedAt = 0;
+        switch (rule_) {
+            case MaxRectsRule::ShortSide:
+                bestPlaces<MaxRectsRule::ShortSide>(free_, width, height, turn, upright, uprightAt, turned, turnedAt);
+                break;
+            case MaxRectsRule::LongSide:
+                bestPlaces<MaxRectsRule::LongSide>(free_, width, height, turn, upright, uprightAt, turned, turnedAt);
+                break;
+            case MaxRectsRule::Area:
+                bestPlaces<MaxRectsRule::Area>(free_, width, height, turn, upright, uprightAt, turned, turnedAt);
+                break;
+            default:
+                bestPlaces<MaxRectsRule::BottomLeft>(free_, width, height, turn, upright, uprightAt, turned, turnedAt);
+                break;
+        }
+        if (upright == INT64_MAX && turned == INT64_MAX) return false;
+        const bool useTurned = turned < upright;
+        const Rect& f = free_[useTurned ? turnedAt : uprightAt];
+        const int32_t w = useTurned ? height : width, h = useTurned ? width : height;
+        const int64_t folded = useTurned ? turned : upright;
+        choice = {{f.left, f.top, f.left + w, f.top + h}, useTurned, folded >> 32, folded & 0xFFFFFFFF};
+        return true;
+    }
     Choice turned;
     bool found = false, foundTurned = false;
     for (const Rect& f : free_) {
@@ -79,7 +155,7 @@ void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, int
             break;
         case MaxRectsRule::Contact:
             // The contact rule has no second score, so a place that cannot touch more than the rival loses to it.
-            score = -contact(place, rival == INT64_MAX ? -1 : -rival);
+            score = -contact(f, place, rival == INT64_MAX ? -1 : -rival);
             if (score == 1) return;
             break;
     }
@@ -102,22 +178,28 @@ void MaxRectsBin::addSpan(std::vector<Span>& line, Span span) {
                 span);
 }
 
-int64_t MaxRectsBin::contact(const Rect& r, int64_t beat) const {
+int64_t MaxRectsBin::contact(const Rect& f, const Rect& r, int64_t beat) const {
     int64_t length = 0;
     const bool leftOrRightEdge = r.left == 0 || r.right == width_, topOrBottomEdge = r.top == 0 || r.bottom == height_;
     if (leftOrRightEdge) length += r.height();
     if (topOrBottomEdge) length += r.width();
     // Boxes whose right edge lies on the place's left edge, and so on round the place; each side touches at most its
-    // length, so the count stops as soon as the sides left cannot lift it above `beat`.
+    // length, so the count stops as soon as the sides left cannot lift it above `beat`. The place lies in the free
+    // rectangle's top-left corner, so its right side touches nothing unless it ends where the free rectangle does
+    // (else free pixels lie right of it), nor its bottom side.
+    const bool right = r.right == f.right, bottom = r.bottom == f.bottom;
     const struct {
         const Lines& lines;
         int32_t at, start, end;
-    } sides[] = {{rights_, r.left, r.top, r.bottom},
-                 {lefts_, r.right, r.top, r.bottom},
-                 {bottoms_, r.top, r.left, r.right},
-                 {tops_, r.bottom, r.left, r.right}};
-    int64_t open = 2 * (int64_t{r.width()} + r.height());
+        bool open;
+    } sides[] = {{rights_, r.left, r.top, r.bottom, true},
+                 {bottoms_, r.top, r.left, r.right, true},
+                 {lefts_, r.right, r.top, r.bottom, right},
+                 {tops_, r.bottom, r.left, r.right, bottom}};
+    int64_t open = 0;
+    for (const auto& side : sides) open += side.open ? side.end - side.start : 0;
     for (const auto& side : sides) {
+        if (!side.open) continue;
         if (length + open <= beat) return -1;
         open -= side.end - side.start;
         length += touching(side.lines[static_cast<size_t>(side.at)], side.start, side.end);
@@ -128,35 +210,52 @@ int64_t MaxRectsBin::contact(const Rect& r, int64_t beat) const {
 void MaxRectsBin::occupy(const Rect& place) {
     assert(place.left >= 0 && place.top >= 0 && place.right <= width_ && place.bottom <= height_);
     // A part cut off beside the place spans the place's rows (or columns), so an untouched rectangle holding it must
-    // end exactly on the place's edge that bounds the part: only those rectangles need comparing with the parts.
-    std::vector<Rect> parts, edging;
-    size_t kept = 0;
-    for (const Rect& f : free_) {
-        if (!intersects(f, place)) {
-            if (f.right == place.left || f.left == place.right || f.bottom == place.top || f.top == place.bottom) {
-                edging.push_back(f);
-            }
-            free_[kept++] = f;
-            continue;
-        }
+    // end exactly on the place's edge that bounds the part: only those rectangles need comparing with the parts. The
+    // list is walked once without branching on what each rectangle is; the few that are cut or edge the place are
+    // noted and dealt with after.
+    cut_.clear();
+    edging_.clear();
+    for (size_t i = 0; i < free_.size(); ++i) {
+        const Rect& f = free_[i];
+        const bool hit = intersects(f, place);
+        const bool edge =
+            (f.right == place.left) | (f.left == place.right) | (f.bottom == place.top) | (f.top == place.bottom);
+        if (hit | edge) (hit ? cut_ : edging_).push_back(i);
+    }
+    parts_.clear();
+    for (size_t i : cut_) {
+        const Rect f = free_[i];
         const Rect cut[] = {{f.left, f.top, place.left, f.bottom},
                             {place.right, f.top, f.right, f.bottom},
                             {f.left, f.top, f.right, place.top},
                             {f.left, place.bottom, f.right, f.bottom}};
         for (const Rect& part : cut) {
-            if (part.left < part.right && part.top < part.bottom && !tooSmall(part)) parts.push_back(part);
+            if (part.left < part.right && part.top < part.bottom && !tooSmall(part)) parts_.push_back(part);
         }
     }
-    free_.resize(kept);
+    // The untouched rectangles close up in their order (the edging ones are read before they move).
+    std::vector<Rect>& parts = parts_;
+    const auto nestedInEdging = [&](const Rect& part) {
+        return std::any_of(edging_.begin(), edging_.end(), [&](size_t j) { return inside(part, free_[j]); });
+    };
     // A part inside another part (the earlier of two equal ones stays) or inside an untouched rectangle goes.
+    kept_.clear();
     for (size_t i = 0; i < parts.size(); ++i) {
         bool nested = false;
         for (size_t j = 0; j < parts.size() && !nested; ++j) {
             nested = j != i && inside(parts[i], parts[j]) && (parts[i] != parts[j] || j < i);
         }
-        for (size_t j = 0; j < edging.size() && !nested; ++j) nested = inside(parts[i], edging[j]);
-        if (!nested) free_.push_back(parts[i]);
+        if (!nested && !nestedInEdging(parts[i])) kept_.push_back(parts[i]);
     }
+    size_t to = cut_.empty() ? free_.size() : cut_.front();
+    for (size_t k = 0; k < cut_.size(); ++k) {
+        const size_t from = cut_[k] + 1, end = k + 1 < cut_.size() ? cut_[k + 1] : free_.size();
+        std::copy(free_.begin() + static_cast<std::ptrdiff_t>(from), free_.begin() + static_cast<std::ptrdiff_t>(end),
+                  free_.begin() + static_cast<std::ptrdiff_t>(to));
+        to += end - from;
+    }
+    free_.resize(to);
+    free_.insert(free_.end(), kept_.begin(), kept_.end());
     if (rule_ != MaxRectsRule::Contact) return;
     addSpan(lefts_[static_cast<size_t>(place.left)], {place.top, place.bottom});
     addSpan(rights_[static_cast<size_t>(place.right)], {place.top, place.bottom});

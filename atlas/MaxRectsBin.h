@@ -52,8 +52,9 @@ private:
                   Choice& best,
                   bool& found) const;
     bool tooSmall(const Rect& r) const { return r.width() < least_ || r.height() < least_; }
-    // The place's contact, or -1 as soon as it plainly cannot exceed `beat`.
-    int64_t contact(const Rect& place, int64_t beat) const;
+    // The contact of the place in the free rectangle's top-left corner, or -1 as soon as it plainly cannot exceed
+    // `beat`.
+    int64_t contact(const Rect& free, const Rect& place, int64_t beat) const;
 
     int32_t width_;
     int32_t height_;
@@ -70,4 +71,7 @@ private:
     static int64_t touching(const std::vector<Span>& line, int32_t start, int32_t end);
     static void addSpan(std::vector<Span>& line, Span span);
     Lines lefts_, rights_, tops_, bottoms_;
+    // Scratch lists of occupy(), kept so that placing a box allocates nothing once they have grown.
+    std::vector<size_t> cut_, edging_;
+    std::vector<Rect> parts_, kept_;
 };

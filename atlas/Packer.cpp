@@ -28,7 +28,11 @@ PackBox onPage(const PackBox& box, const Placement& placement) {
     return placement.turned ? PackBox{box.height, box.width} : box;
 }
 
-std::vector<Placement> packDesign(const Packer& packer, const std::vector<PackBox>& boxes, AreaSize area, bool turn) {
+std::vector<Placement> packDesign(const Packer& packer,
+                                  const std::vector<PackBox>& boxes,
+                                  AreaSize area,
+                                  bool turn,
+                                  bool allOrNothing) {
     std::vector<LayoutBox> layoutBoxes;
     layoutBoxes.reserve(boxes.size());
     for (const PackBox& box : boxes) {
@@ -43,11 +47,12 @@ std::vector<Placement> packDesign(const Packer& packer, const std::vector<PackBo
         if (!grown.roomOn(area)) return std::vector<Placement>(boxes.size());
         for (LayoutBox& box : layoutBoxes) box = {box.width + grown.grow, box.height + grown.grow};
         const AreaSize inner = grown.inner(area);
-        positions = computeAutoLayout(layoutBoxes, 0, inner.width, inner.height, packer.designKey, &parked);
+        positions =
+            computeAutoLayout(layoutBoxes, 0, inner.width, inner.height, packer.designKey, &parked, allOrNothing);
         for (Point& p : positions) p = {p.x + grown.shift, p.y + grown.shift};
     } else {
         positions = computeAutoLayoutWithMargin(layoutBoxes, packer.spacing, packer.margin, area.width, area.height,
-                                                packer.designKey, parked);
+                                                packer.designKey, parked, allOrNothing);
     }
     std::vector<Placement> placements(boxes.size());
     for (size_t i = 0; i < boxes.size(); ++i) {
@@ -120,10 +125,10 @@ std::vector<Placement> packOnArea(const Packer& packer,
                                   AreaSize area,
                                   bool allOrNothing) {
     if (packer.kind == Packer::Kind::MaxRects) return packMaxRects(packer, boxes, area, allOrNothing);
-    std::vector<Placement> placements = packDesign(packer, boxes, area, false);
+    std::vector<Placement> placements = packDesign(packer, boxes, area, false, allOrNothing);
     if (!packer.mayTurn) return placements;
     // Turned, the layout must place more, or as much on less.
-    std::vector<Placement> turned = packDesign(packer, boxes, area, true);
+    std::vector<Placement> turned = packDesign(packer, boxes, area, true, allOrNothing);
     const int64_t before = placedPixels(boxes, placements), after = placedPixels(boxes, turned);
     const auto extentArea = [&](const std::vector<Placement>& p) {
         const AreaSize e = usedExtent(packer, boxes, p);
@@ -131,6 +136,10 @@ std::vector<Placement> packOnArea(const Packer& packer,
     };
     if (after > before || (after == before && extentArea(turned) < extentArea(placements))) return turned;
     return placements;
+}
+
+bool placesAlikeOnEveryHeight(const Packer& packer) {
+    return packer.kind == Packer::Kind::MaxRects && packer.rule == MaxRectsRule::BottomLeft;
 }
 
 AreaSize usedExtent(const Packer& packer, const std::vector<PackBox>& boxes, const std::vector<Placement>& placements) {

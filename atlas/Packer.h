@@ -37,9 +37,10 @@ enum class BoxOrder { LongSide, Area, Perimeter, ShortSide };
 // Spacing s and margin m mean for both what they mean for the design: every sprite keeps s pixels from its neighbours,
 // and with extrusion each keeps m pixels clear around it (s >= 2m) for its ring. Along the area's edges a sprite keeps
 // s - m pixels: its ring then keeps the same gap s - 2m from the edge as from another sprite's ring (without
-// extrusion, s from the edge). The maximal-rectangles packer needs s >= 0. The design's layout keeps the spacing through its anchors, so that a small sprite tucked into a
-// gap may touch a neighbour on one side; with keepSpacing (s >= 0) it lays out every box grown by the spacing instead,
-// as the maximal-rectangles packer does, and no two sprites come closer than s.
+// extrusion, s from the edge). The maximal-rectangles packer needs s >= 0. The design's layout keeps the spacing
+// through its anchors, so that a small sprite tucked into a gap may touch a neighbour on one side; with keepSpacing (s
+// >= 0) it lays out every box grown by the spacing instead, as the maximal-rectangles packer does, and no two sprites
+// come closer than s.
 struct Packer {
     enum class Kind { Design, MaxRects } kind = Kind::Design;
     bool keepSpacing = false;
@@ -52,11 +53,18 @@ struct Packer {
 };
 
 // Places what it can of the boxes on a W x H area (1 to 16384 each); one placement per box, in the boxes' order. With
-// allOrNothing the maximal-rectangles packer stops at the first box it cannot place (the caller wants all or none).
+// allOrNothing the packer stops at the first box it cannot place (the caller wants all or none).
 std::vector<Placement> packOnArea(const Packer& packer,
                                   const std::vector<PackBox>& boxes,
                                   AreaSize area,
                                   bool allOrNothing = false);
+
+// True when packOnArea (with allOrNothing) places the boxes alike on every W x H area of one width W that holds them
+// all: the maximal-rectangles packer under the bottom-left rule, whose every choice is the lowest, then leftmost place
+// where the box is free (the free rectangles' corners hold it), which a lower area can only take away. Such a packer
+// holds the boxes on W x H exactly when its packing on the tallest area puts their lowest edge (with the spacing
+// below, as usedExtent counts it) no lower than H, and then with the same placements.
+bool placesAlikeOnEveryHeight(const Packer& packer);
 
 // The area a page needs for its placed boxes: the farthest right and bottom edges of their sprites plus the spacing
 // (less the margin, which the spacing holds), at least 1 x 1.

@@ -8,6 +8,7 @@
 #include "base/OutputBatch.h"
 #include "base/RelativePath.h"
 #include "base/TextEncoding.h"
+#include "image/ComposedAtlas.h"
 #include "image/TextureImage.h"
 #include "project/IdHeaderExport.h"
 #include "project/Settings.h"
@@ -100,19 +101,20 @@ bool writePageOutputs(const PackOutputs& outputs,
     const ExportEntries entries = pageEntries(page, sprites);
     const int32_t w = page.size.width, h = page.size.height;
     using Writer = std::function<bool(const std::string&)>;
-    const auto atlas = [&](auto write) {
+    // Composed once, when the first image file asks for it; the writers below come in the order it needs.
+    ComposedAtlas composed(images.images(), w, h, atlasOptions);
+    const auto atlas = [&](bool (ComposedAtlas::*write)(SafeFileWriter&)) {
         return [&, write](const std::string& path) {
-            return batch.write(path,
-                               [&](SafeFileWriter& file) { return write(images.images(), file, w, h, atlasOptions); });
+            return batch.write(path, [&](SafeFileWriter& file) { return (composed.*write)(file); });
         };
     };
     const auto text = [&](auto make) {
         return [&, make](const std::string& path) { return batch.write(path, make(entries, settings)); };
     };
     std::vector<std::pair<std::string, Writer>> writers = {
-        {outputs.bmp, atlas(writeAtlasBmp)},
-        {outputs.tga, atlas(writeAtlasTga)},
-        {outputs.png, atlas(writeAtlasPng)},
+        {outputs.bmp, atlas(&ComposedAtlas::writeBmp)},
+        {outputs.tga, atlas(&ComposedAtlas::writeTga)},
+        {outputs.png, atlas(&ComposedAtlas::writePng)},
         {outputs.ids, text(idHeaderText)},
         {outputs.quv, text(quvList)},
         {outputs.uvArray, text(uvArrayText)},

@@ -90,6 +90,13 @@ constexpr int64_t kCloseEnough = 512;
 // which never falls as the height rises, and every height still to be probed lies above the last that failed: so once
 // that height is judged no less than the best so far (of earlier widths, or the limit), the width can only lose, and
 // is left. The result is the one the uncut search finds, less the widths it would have lost.
+//
+// Two shortcuts keep that result while packing less:
+// - A probe judged no less than the best so far is taken to hold the boxes without packing: had it failed, the width
+//   would be left at once, losing anyway; so it matters only when the width goes on to win, and then it is packed
+//   after all, the width losing if it does not hold them.
+// - A packer that places boxes alike on every height that holds them (placesAlikeOnEveryHeight) packs each width
+//   once on the tallest page; a probe holds the boxes exactly where their lowest edge fits, with those placements.
 class TightSearch {
 public:
     TightSearch(const Packer& packer, const std::vector<PackBox>& boxes, const PageRules& rules)
@@ -130,29 +137,50 @@ private:
     }
 
     // True when the probe holds every box: `attempt` is then the page it makes, cut to what the boxes use.
-    bool probe(int32_t width, int64_t height, Attempt& attempt) const {
-        const AreaSize area = {width, static_cast<int32_t>(height)};
-        std::vector<Placement> placements = packOnArea(packer_, boxes_, area, true);
-        if (!allPlaced(placements)) return false;
+    bool probe(int32_t width, int64_t height, Attempt& attempt) {
+        std::vector<Placement> placements;
+        if (rules_.cutSearch && placesAlikeOnEveryHeight(packer_)) {
+            if (tallWidth_ != width) {
+                tallWidth_ = width;
+                tall_ = packOnArea(packer_, boxes_, {width, largest_.height}, true);
+                tallHeight_ = allPlaced(tall_) ? usedExtent(packer_, boxes_, tall_).height : INT64_MAX;
+            }
+            if (tallHeight_ > height) return false;
+            placements = tall_;
+        } else {
+            placements = packOnArea(packer_, boxes_, {width, static_cast<int32_t>(height)}, true);
+            if (!allPlaced(placements)) return false;
+        }
         attempt = {sizeByRules(rules_, usedExtent(packer_, boxes_, placements)), std::move(placements),
                    judged(width, height)};
         return true;
     }
 
     // The width's least judged area below `bound`, if it finds one.
-    bool searchWidth(int32_t width, int64_t bound, Attempt& best) const {
+    bool searchWidth(int32_t width, int64_t bound, Attempt& best) {
         const int64_t need = (covered_ + (width - gap_) - 1) / (width - gap_);
         const int64_t least = std::max(tallest_, need) + gap_;
         int64_t low = least;  // every height below is too small
         int64_t high = -1;    // the least height found holding them
-        const auto mayWin = [&] { return !rules_.cutSearch || judged(width, low) < bound; };
+        const bool cut = rules_.cutSearch;
+        const auto mayWin = [&] { return !cut || judged(width, low) < bound; };
+        // The probes taken to hold the boxes unpacked: each judged no less than the bound (first shortcut above).
+        std::vector<int64_t> assumed;
+        const auto holds = [&](int64_t height) {
+            if (cut && judged(width, height) >= bound) {
+                assumed.push_back(height);
+                return true;
+            }
+            Attempt attempt;
+            if (!probe(width, height, attempt)) return false;
+            best = std::move(attempt);
+            return true;
+        };
         for (int64_t slack = std::max<int64_t>(1, least / kFirstSlack); low <= largest_.height && mayWin();
              slack *= 2) {
             const int64_t height = std::min<int64_t>(largest_.height, least + slack);
-            Attempt attempt;
-            if (probe(width, height, attempt)) {
+            if (holds(height)) {
                 high = height;
-                best = std::move(attempt);
                 break;
             }
             low = height + 1;
@@ -160,15 +188,16 @@ private:
         if (high < 0) return false;
         while (high - low > high / kCloseEnough && mayWin()) {
             const int64_t height = low + (high - low) / 2;
-            Attempt attempt;
-            if (probe(width, height, attempt)) {
+            if (holds(height)) {
                 high = height;
-                best = std::move(attempt);
             } else {
                 low = height + 1;
             }
         }
-        return best.judgedArea < bound;
+        // The last height that held them was packed only when it wins; then every assumed one must hold them too.
+        if (judged(width, high) >= bound) return false;
+        Attempt check;
+        return std::all_of(assumed.begin(), assumed.end(), [&](int64_t h) { return probe(width, h, check); });
     }
 
     const Packer& packer_;
@@ -176,6 +205,11 @@ private:
     const PageRules& rules_;
     AreaSize largest_;
     int64_t gap_ = 0, covered_ = 0, widest_ = 1, tallest_ = 1;
+    // The packing on the tallest page of the last width, for a packer that places alike on every height, and the least
+    // height it holds every box on (INT64_MAX when it does not).
+    int32_t tallWidth_ = 0;
+    std::vector<Placement> tall_;
+    int64_t tallHeight_ = INT64_MAX;
 };
 
 // The tight page: the least judged area below the limit. When no width holds the boxes (which packing the largest

@@ -108,9 +108,20 @@ int main(int argc, char** argv) {
     PagePlan plan;
     if (packerName == "best") {
         const std::vector<Packer> packers = bestCandidates(packer);
+        std::vector<PagePlan> leaders(kBestLeaders);
         for (size_t i = 0; each && i < packers.size(); ++i) {
-            const double alone = elapsedMs([&] { planPages(packers[i], boxes, rules); });
+            PagePlan alonePlan;
+            const double alone = elapsedMs([&] { alonePlan = planPages(packers[i], boxes, rules); });
             std::printf("| plan %zu alone | %.1f | %.1f |\n", i, alone, lastCpuMs);
+            if (i < kBestLeaders) leaders[i] = std::move(alonePlan);
+        }
+        // Each other plan as best runs it: against the better leader.
+        const PagePlan* rival = each && leaders[1].judgedArea() < leaders[0].judgedArea() ? &leaders[1] : &leaders[0];
+        for (size_t i = kBestLeaders; each && i < packers.size(); ++i) {
+            PagePlan against;
+            const double ms = elapsedMs([&] { against = planPagesAgainst(packers[i], boxes, rules, rival); });
+            std::printf("| plan %zu against the leader%s | %.1f | %.1f |\n", i, against.abandoned ? "" : " (won)", ms,
+                        lastCpuMs);
         }
         size_t chosen = 0;
         ms = elapsedMs([&] { plan = planBest(packers, boxes, rules, threads, chosen); });

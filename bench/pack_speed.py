@@ -38,7 +38,7 @@ import stress_cli  # noqa: E402
 WORK = os.path.join(ROOT, "build", "bench-speed")
 CLI = compare_packers.DEFAULT_CLI
 SPACING = 1
-OPTIONS = ["--trim", "--rotate", "--alias", "--size", "tight", "--pages", "--spacing", str(SPACING)]
+OPTIONS = ["--trim", "--rotate", "--alias", "--size", "tight", "--pages", "--spacing", str(SPACING), "--names", "id"]
 PACKERS = ["best", "maxrects", "design"]
 GROWTH = [1000, 3000, 10000, 30000]
 

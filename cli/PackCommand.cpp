@@ -454,7 +454,8 @@ int takeInputs(const std::vector<InputFile>& files,
     images.setImageKindRule(imageKindAnyCase);
     Progress progress("loading images", files.size(), !setup.quiet && files.size() >= kManyImages);
     std::vector<std::string> problems;
-    const size_t failed = loadSprites(files, images, sprites, problems, [&](size_t done) { progress.step(done); });
+    const size_t failed =
+        loadSprites(files, images, sprites, problems, [&](size_t done) { progress.step(done); }, setup.threads);
     for (const std::string& problem : problems) failure(problem);
     if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
     for (Sprite& sprite : sprites) {

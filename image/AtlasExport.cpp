@@ -137,12 +137,12 @@ AtlasImages atlasImages(const TextureCollection& images) {
     return list;
 }
 
-bool composeAtlas(const AtlasImages& images,
-                  int32_t areaWidth,
-                  int32_t areaHeight,
-                  int bytesPerPixel,
-                  std::vector<uint8_t>& atlas,
-                  const AtlasOptions& options) {
+bool composeAtlasImages(const AtlasImages& images,
+                        int32_t areaWidth,
+                        int32_t areaHeight,
+                        int bytesPerPixel,
+                        std::vector<uint8_t>& atlas,
+                        const AtlasOptions& options) {
     if (!areaAllowed(areaWidth, areaHeight)) return false;
     const size_t bytes = static_cast<size_t>(areaWidth) * static_cast<size_t>(areaHeight) * bytesPerPixel;
     if (!tryAssign(atlas, bytes, uint8_t{0})) return false;
@@ -158,18 +158,34 @@ bool composeAtlas(const AtlasImages& images,
             image->copyTo32(atlas.data(), areaWidth, areaHeight);
         }
     }
-    if (options.bleed > 0 && bytesPerPixel == 4 && !bleed(atlas, areaWidth, areaHeight, images, options)) return false;
-    if (options.premultiply && bytesPerPixel == 4) premultiply(atlas);
     return true;
 }
 
-bool writeAtlasBmp(const AtlasImages& images,
-                   SafeFileWriter& file,
-                   int32_t areaWidth,
-                   int32_t areaHeight,
-                   const AtlasOptions& options) {
-    std::vector<uint8_t> atlas;
-    if (!composeAtlas(images, areaWidth, areaHeight, 3, atlas, options)) return false;
+bool finishAtlas(const AtlasImages& images,
+                 int32_t areaWidth,
+                 int32_t areaHeight,
+                 std::vector<uint8_t>& atlas,
+                 const AtlasOptions& options) {
+    if (options.bleed > 0 && !bleed(atlas, areaWidth, areaHeight, images, options)) return false;
+    if (options.premultiply) premultiply(atlas);
+    return true;
+}
+
+bool composeAtlas(const AtlasImages& images,
+                  int32_t areaWidth,
+                  int32_t areaHeight,
+                  int bytesPerPixel,
+                  std::vector<uint8_t>& atlas,
+                  const AtlasOptions& options) {
+    return composeAtlasImages(images, areaWidth, areaHeight, bytesPerPixel, atlas, options) &&
+           (bytesPerPixel == 3 || finishAtlas(images, areaWidth, areaHeight, atlas, options));
+}
+
+bool writeBmpPixels(const std::vector<uint8_t>& atlas,
+                    int bytesPerPixel,
+                    SafeFileWriter& file,
+                    int32_t areaWidth,
+                    int32_t areaHeight) {
     const uint32_t rowBytes = static_cast<uint32_t>(areaWidth) * 3;
     const uint32_t rowSize = (rowBytes + 3) & ~3u;
     const uint32_t dataSize = rowSize * static_cast<uint32_t>(areaHeight);
@@ -193,24 +209,22 @@ bool writeAtlasBmp(const AtlasImages& images,
     header.u32(0);
 
     if (!file.write(header.buffer())) return false;
-    if (rowSize == rowBytes) return file.write(atlas);
-    const uint8_t padding[3] = {0, 0, 0};
+    if (bytesPerPixel == 3 && rowSize == rowBytes) return file.write(atlas);
+    // Row by row: the padding after each, and from four bytes a pixel only the colours.
+    std::vector<uint8_t> row;
+    if (!tryAssign(row, rowSize, uint8_t{0})) return false;
+    const size_t sourceRow = static_cast<size_t>(areaWidth) * bytesPerPixel;
     for (int32_t r = 0; r < areaHeight; ++r) {
-        if (!file.write(atlas.data() + static_cast<size_t>(r) * rowBytes, rowBytes) ||
-            !file.write(padding, rowSize - rowBytes)) {
-            return false;
+        const uint8_t* from = atlas.data() + static_cast<size_t>(r) * sourceRow;
+        for (size_t i = 0, o = 0; i < sourceRow; i += bytesPerPixel, o += 3) {
+            row[o] = from[i], row[o + 1] = from[i + 1], row[o + 2] = from[i + 2];
         }
+        if (!file.write(row)) return false;
     }
     return true;
 }
 
-bool writeAtlasTga(const AtlasImages& images,
-                   SafeFileWriter& file,
-                   int32_t areaWidth,
-                   int32_t areaHeight,
-                   const AtlasOptions& options) {
-    std::vector<uint8_t> atlas;
-    if (!composeAtlas(images, areaWidth, areaHeight, 4, atlas, options)) return false;
+bool writeTgaPixels(const std::vector<uint8_t>& atlas, SafeFileWriter& file, int32_t areaWidth, int32_t areaHeight) {
     ByteWriter header;
     header.u8(0);   // no image ID
     header.u8(0);   // no colour map
@@ -227,16 +241,12 @@ bool writeAtlasTga(const AtlasImages& images,
     return file.write(header.buffer()) && file.write(atlas);
 }
 
-bool writeAtlasPng(const AtlasImages& images,
-                   SafeFileWriter& file,
-                   int32_t areaWidth,
-                   int32_t areaHeight,
-                   const AtlasOptions& options) {
-    std::vector<uint8_t> atlas;
-    if (int64_t{areaWidth} * areaHeight > kMaxPngPixels ||
-        !composeAtlas(images, areaWidth, areaHeight, 4, atlas, options)) {
-        return false;
-    }
+bool writePngPixels(std::vector<uint8_t>& atlas,
+                    SafeFileWriter& file,
+                    int32_t areaWidth,
+                    int32_t areaHeight,
+                    const AtlasOptions& options) {
+    if (int64_t{areaWidth} * areaHeight > kMaxPngPixels) return false;
     // In place from blue-green-red-alpha rows bottom first to red-green-blue-alpha rows top first.
     const size_t rowBytes = static_cast<size_t>(areaWidth) * 4;
     for (size_t top = 0, bottom = static_cast<size_t>(areaHeight) - 1; top < bottom; ++top, --bottom) {
@@ -249,28 +259,15 @@ bool writeAtlasPng(const AtlasImages& images,
            file.write(png);
 }
 
-namespace {
-
-using AtlasWriter = bool (*)(const AtlasImages&, SafeFileWriter&, int32_t, int32_t, const AtlasOptions&);
-
-bool writeAtlasFile(AtlasWriter write,
-                    const AtlasImages& images,
-                    const std::string& path,
-                    int32_t areaWidth,
-                    int32_t areaHeight,
-                    const AtlasOptions& options) {
-    SafeFileWriter file(path);
-    return file.open() && write(images, file, areaWidth, areaHeight, options) && file.commit();
-}
-
-}  // namespace
-
 bool writeAtlasBmpFile(const AtlasImages& images,
                        const std::string& path,
                        int32_t areaWidth,
                        int32_t areaHeight,
                        const AtlasOptions& options) {
-    return writeAtlasFile(writeAtlasBmp, images, path, areaWidth, areaHeight, options);
+    std::vector<uint8_t> atlas;
+    SafeFileWriter file(path);
+    return composeAtlas(images, areaWidth, areaHeight, 3, atlas, options) && file.open() &&
+           writeBmpPixels(atlas, 3, file, areaWidth, areaHeight) && file.commit();
 }
 
 bool writeAtlasTgaFile(const AtlasImages& images,
@@ -278,5 +275,8 @@ bool writeAtlasTgaFile(const AtlasImages& images,
                        int32_t areaWidth,
                        int32_t areaHeight,
                        const AtlasOptions& options) {
-    return writeAtlasFile(writeAtlasTga, images, path, areaWidth, areaHeight, options);
+    std::vector<uint8_t> atlas;
+    SafeFileWriter file(path);
+    return composeAtlas(images, areaWidth, areaHeight, 4, atlas, options) && file.open() &&
+           writeTgaPixels(atlas, file, areaWidth, areaHeight) && file.commit();
 }

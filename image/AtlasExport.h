@@ -60,21 +60,33 @@ bool writeAtlasTgaFile(const AtlasImages& images,
                        int32_t areaHeight,
                        const AtlasOptions& options = {});
 
-// The same two written into an opened file, which the caller finishes (a file of a batch, OutputBatch.h), and a 32-bit
-// RGBA PNG (colour type 6, 8 bits a channel, not interlaced, at the options' level); false when the atlas cannot be
-// made (for the PNG also an area of more than kMaxPngPixels, PngWriter.h) or a write fails.
-bool writeAtlasBmp(const AtlasImages& images,
-                   SafeFileWriter& file,
-                   int32_t areaWidth,
-                   int32_t areaHeight,
-                   const AtlasOptions& options = {});
-bool writeAtlasTga(const AtlasImages& images,
-                   SafeFileWriter& file,
-                   int32_t areaWidth,
-                   int32_t areaHeight,
-                   const AtlasOptions& options = {});
-bool writeAtlasPng(const AtlasImages& images,
-                   SafeFileWriter& file,
-                   int32_t areaWidth,
-                   int32_t areaHeight,
-                   const AtlasOptions& options = {});
+// composeAtlas in its two halves, so that one composition can serve every file of an atlas (ComposedAtlas.h): the
+// images with their extrusion (steps 1 and 2), then bleeding and premultiplying (steps 3 and 4, 4 bytes a pixel).
+bool composeAtlasImages(const AtlasImages& images,
+                        int32_t areaWidth,
+                        int32_t areaHeight,
+                        int bytesPerPixel,
+                        std::vector<uint8_t>& atlas,
+                        const AtlasOptions& options);
+bool finishAtlas(const AtlasImages& images,
+                 int32_t areaWidth,
+                 int32_t areaHeight,
+                 std::vector<uint8_t>& atlas,
+                 const AtlasOptions& options);
+
+// A composed atlas written into an opened file, which the caller finishes: the BMP from 3 or 4 bytes a pixel (the
+// colours only); the TGA as it stands; the PNG (colour type 6, 8 bits a channel, not interlaced, at the options'
+// level, on the options' threads), which turns the atlas into its own order in place (red, green, blue, alpha, rows
+// from the top). False when a write fails, or for the PNG an area of more than kMaxPngPixels (PngWriter.h) or no
+// memory.
+bool writeBmpPixels(const std::vector<uint8_t>& atlas,
+                    int bytesPerPixel,
+                    SafeFileWriter& file,
+                    int32_t areaWidth,
+                    int32_t areaHeight);
+bool writeTgaPixels(const std::vector<uint8_t>& atlas, SafeFileWriter& file, int32_t areaWidth, int32_t areaHeight);
+bool writePngPixels(std::vector<uint8_t>& atlas,
+                    SafeFileWriter& file,
+                    int32_t areaWidth,
+                    int32_t areaHeight,
+                    const AtlasOptions& options);

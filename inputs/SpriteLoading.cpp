@@ -1,20 +1,40 @@
 #include "inputs/SpriteLoading.h"
 
+#include <algorithm>
+
+#include "base/Parallel.h"
 #include "inputs/NinePatch.h"
 #include "layout/TextureCollection.h"
+
+namespace {
+
+// Files decoded together before they are taken in order: enough to keep every thread busy, few enough that the
+// progress moves and the decoded images wait only briefly outside the collection.
+constexpr size_t kBatchFiles = 64;
+
+}  // namespace
 
 size_t loadSprites(const std::vector<InputFile>& files,
                    TextureCollection& images,
                    std::vector<Sprite>& sprites,
                    std::vector<std::string>& problems,
-                   const StepReport& step) {
+                   const StepReport& step,
+                   unsigned threads) {
     size_t failed = 0;
     sprites.clear();
     sprites.reserve(files.size());
+    std::vector<LoadedImage> batch;
     for (size_t i = 0; i < files.size(); ++i) {
         const InputFile& file = files[i];
+        if (i % kBatchFiles == 0) {
+            const size_t count = std::min(kBatchFiles, files.size() - i);
+            batch.clear();
+            batch.resize(count);
+            const ImageKindRule rule = images.imageKindRule();
+            parallelFor(count, threads, [&](size_t k) { batch[k] = loadImageFile(files[i + k].path, rule); });
+        }
         step(i + 1);
-        if (!images.addFromFile(file.path, false)) {
+        if (!images.addLoaded(std::move(batch[i % kBatchFiles]), false)) {
             ++failed;
             continue;
         }

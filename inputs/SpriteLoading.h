@@ -16,8 +16,11 @@ class TextureCollection;
 // sprite. Failures are reported as they come: a file the collection cannot load through the message seam, as every
 // load; a nine-patch with a malformed border into `problems` ("PATH: what is wrong"), and it gets no sprite.
 // Returns the number of files that failed either way; `step` hears how many files are done.
+// The files are decoded a batch at a time on up to `threads` threads (0: one per core); each batch is then taken in
+// file order on the calling thread, so that images, names, sprites and messages come out the same for any number.
 size_t loadSprites(const std::vector<InputFile>& files,
                    TextureCollection& images,
                    std::vector<Sprite>& sprites,
                    std::vector<std::string>& problems,
-                   const StepReport& step);
+                   const StepReport& step,
+                   unsigned threads = 1);

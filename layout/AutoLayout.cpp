@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <map>
 #include <numeric>
@@ -392,16 +393,88 @@ Coord keyOf(const LayoutBox& box, LayoutSortKey key) {
     return key == LayoutSortKey::LongestSide ? std::max(box.width, box.height) : Coord{box.width} * box.height;
 }
 
-// The exchange sort declared with computeAutoLayout, kept step for step: it fixes the order of equal keys, which a
-// library sort would not.
-std::vector<size_t> placementOrder(const std::vector<LayoutBox>& boxes, LayoutSortKey key) {
+// The exchange sort declared with computeAutoLayout, step for step. Pass i carries the key at i from the back to the
+// front and trades it for every larger key it meets: the keys it trades with are the records met walking from the
+// back, each larger than the last. Only those trades change the order, so when few keys differ (sprite sides) each
+// pass is followed from record to record, the next one found by a search down a tree of the largest key of each run
+// of places, in about (n + trades) log n steps; there are at most as many records a pass as distinct keys. With
+// many distinct keys the passes are walked as written.
+class ExchangeSort {
+public:
+    explicit ExchangeSort(std::vector<Coord> keys) : keys_(std::move(keys)) {
+        size_ = 1;
+        while (size_ < keys_.size()) size_ *= 2;
+        largest_.assign(2 * size_, std::numeric_limits<Coord>::min());
+        for (size_t i = 0; i < keys_.size(); ++i) largest_[size_ + i] = keys_[i];
+        for (size_t node = size_; node-- > 1;) largest_[node] = std::max(largest_[2 * node], largest_[2 * node + 1]);
+    }
+
+    std::vector<size_t> order() {
+        const size_t n = keys_.size();
+        std::vector<size_t> order(n);
+        std::iota(order.begin(), order.end(), size_t{0});
+        for (size_t i = 0; i + 1 < n; ++i) {
+            Coord carried = keys_[i];
+            size_t carriedIndex = order[i];
+            for (size_t end = n;;) {
+                const size_t j = lastAbove(i + 1, end, carried);
+                if (j == kNone) break;
+                std::swap(carried, keys_[j]);
+                std::swap(carriedIndex, order[j]);
+                set(j, keys_[j]);
+                end = j;
+            }
+            keys_[i] = carried;
+            order[i] = carriedIndex;
+        }
+        return order;
+    }
+
+private:
+    static constexpr size_t kNone = SIZE_MAX;
+
+    void set(size_t at, Coord key) {
+        size_t node = size_ + at;
+        largest_[node] = key;
+        for (node /= 2; node >= 1; node /= 2) largest_[node] = std::max(largest_[2 * node], largest_[2 * node + 1]);
+    }
+
+    // The last place in [begin, end) whose key is larger than `key`, or kNone.
+    size_t lastAbove(size_t begin, size_t end, Coord key) const { return lastAbove(1, 0, size_, begin, end, key); }
+    size_t lastAbove(size_t node, size_t low, size_t high, size_t begin, size_t end, Coord key) const {
+        if (high <= begin || end <= low || largest_[node] <= key) return kNone;
+        if (high - low == 1) return low;
+        const size_t middle = low + (high - low) / 2;
+        const size_t right = lastAbove(2 * node + 1, middle, high, begin, end, key);
+        return right != kNone ? right : lastAbove(2 * node, low, middle, begin, end, key);
+    }
+
+    std::vector<Coord> keys_;
+    size_t size_ = 1;
+    std::vector<Coord> largest_;  // a node's entry: the largest key below it
+};
+
+}  // namespace
+
+std::vector<size_t> autoLayoutOrder(const std::vector<LayoutBox>& boxes, LayoutSortKey key) {
     const size_t n = boxes.size();
-    std::vector<size_t> order(n);
-    std::iota(order.begin(), order.end(), size_t{0});
     std::vector<Coord> keys(n);
     for (size_t i = 0; i < n; ++i) {
         keys[i] = keyOf(boxes[i], key);
     }
+    std::vector<Coord> distinct = keys;
+    std::sort(distinct.begin(), distinct.end());
+    const size_t kinds = static_cast<size_t>(std::unique(distinct.begin(), distinct.end()) - distinct.begin());
+    size_t depth = 1;
+    while ((size_t{1} << depth) < n) {
+        ++depth;
+    }
+    // Following the records costs up to kinds x depth tree steps a pass against n steps of walking.
+    if (kinds * depth * 8 <= n) {
+        return ExchangeSort(std::move(keys)).order();
+    }
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
     for (size_t i = 0; i + 1 < n; ++i) {
         Coord keyAtI = keys[i];
         for (size_t j = n - 1; j > i; --j) {
@@ -415,24 +488,32 @@ std::vector<size_t> placementOrder(const std::vector<LayoutBox>& boxes, LayoutSo
     return order;
 }
 
-}  // namespace
-
 std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
                                      int32_t spacing,
                                      int32_t areaWidth,
                                      int32_t areaHeight,
                                      LayoutSortKey key,
-                                     std::vector<bool>* parked) {
+                                     std::vector<bool>* parked,
+                                     bool stopAtFirstParked) {
     std::vector<Point> positions(boxes.size());
     if (parked) parked->assign(boxes.size(), false);
     if (boxes.empty()) {
         return positions;
     }
     Placer placer(boxes, spacing, areaWidth, areaHeight);
-    for (size_t index : placementOrder(boxes, key)) {
+    const std::vector<size_t> order = autoLayoutOrder(boxes, key);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const size_t index = order[k];
         const std::optional<Point> place = placer.place(boxes[index].width, boxes[index].height);
         positions[index] = place.value_or(Point{areaWidth, areaHeight});
         if (parked && !place) (*parked)[index] = true;
+        if (!place && stopAtFirstParked) {
+            for (size_t rest = k + 1; rest < order.size(); ++rest) {
+                positions[order[rest]] = {areaWidth, areaHeight};
+                if (parked) (*parked)[order[rest]] = true;
+            }
+            break;
+        }
     }
     return positions;
 }
@@ -443,12 +524,14 @@ std::vector<Point> computeAutoLayoutWithMargin(const std::vector<LayoutBox>& box
                                                int32_t areaWidth,
                                                int32_t areaHeight,
                                                LayoutSortKey key,
-                                               std::vector<bool>& parked) {
+                                               std::vector<bool>& parked,
+                                               bool stopAtFirstParked) {
     assert(margin == 0 || (margin > 0 && spacing >= 2 * int64_t{margin}));
     std::vector<LayoutBox> grown;
     grown.reserve(boxes.size());
     for (const LayoutBox& box : boxes) grown.push_back({box.width + 2 * margin, box.height + 2 * margin});
-    std::vector<Point> positions = computeAutoLayout(grown, spacing - 2 * margin, areaWidth, areaHeight, key, &parked);
+    std::vector<Point> positions =
+        computeAutoLayout(grown, spacing - 2 * margin, areaWidth, areaHeight, key, &parked, stopAtFirstParked);
     for (size_t i = 0; i < positions.size(); ++i) {
         if (!parked[i]) positions[i] = {positions[i].x + margin, positions[i].y + margin};
     }

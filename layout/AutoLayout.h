@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -37,22 +38,29 @@ enum class LayoutSortKey {
 //
 // The positions are exactly those of the exhaustive search over every anchor pair that this describes; the search
 // itself is not run (see AutoLayout.cpp). Arithmetic is 64-bit inside, so no spacing or size can overflow it.
-// With `parked`, it also tells for each box whether it was parked.
+// With `parked`, it also tells for each box whether it was parked. With stopAtFirstParked (for a caller that wants all
+// the boxes placed or none) the layout ends at the first box that finds no place, and that box and every box after it
+// in the placement order are parked.
 std::vector<Point> computeAutoLayout(const std::vector<LayoutBox>& boxes,
                                      int32_t spacing,
                                      int32_t areaWidth,
                                      int32_t areaHeight,
                                      LayoutSortKey key,
-                                     std::vector<bool>* parked = nullptr);
+                                     std::vector<bool>* parked = nullptr,
+                                     bool stopAtFirstParked = false);
+
+// The placement order of computeAutoLayout: the box indices as the exchange procedure above leaves them.
+std::vector<size_t> autoLayoutOrder(const std::vector<LayoutBox>& boxes, LayoutSortKey key);
 
 // The same for boxes that keep a margin m >= 0 clear on every side (the command line's extrusion): each box is laid out
 // as its rectangle grown by m, with spacing - 2m between those rectangles, and sits at its centre, so that boxes set
 // side by side stay `spacing` apart and no two grown rectangles overlap, whatever the collision rule lets touch. A
-// parked box sits at (W, H) itself. The spacing must be at least 2m when m > 0.
+// parked box sits at (W, H) itself. The spacing must be at least 2m when m > 0. stopAtFirstParked as above.
 std::vector<Point> computeAutoLayoutWithMargin(const std::vector<LayoutBox>& boxes,
                                                int32_t spacing,
                                                int32_t margin,
                                                int32_t areaWidth,
                                                int32_t areaHeight,
                                                LayoutSortKey key,
-                                               std::vector<bool>& parked);
+                                               std::vector<bool>& parked,
+                                               bool stopAtFirstParked = false);

@@ -38,43 +38,65 @@ TextureCollection::~TextureCollection() {
 
 void TextureCollection::clear() {
     images_.clear();
+    onlyBackSelected_ = true;
     nameCounts_.clear();
     list().resetList();
 }
 
-bool TextureCollection::addFromFile(const std::string& path, bool makeUnique) {
+LoadedImage loadImageFile(const std::string& path, ImageKindRule rule) {
+    LoadedImage loaded;
     std::unique_ptr<TextureImage> image(new (std::nothrow) TextureImage);
-    if (!image) return false;
-    const ImageKind kind = kindRule_(path);
+    if (!image) return loaded;
+    const ImageKind kind = rule(path);
     if (kind == ImageKind::Bmp) {
         if (const char* failure = image->loadBmp(path)) {
-            showMessage(formatText("BMP Error : %s \n\"%s\"", failure, path.c_str()), kFailedCaption);
-            return false;
+            loaded.failure = formatText("BMP Error : %s \n\"%s\"", failure, path.c_str());
+            return loaded;
         }
     } else if (kind == ImageKind::Tga) {
         if (!image->loadTga(path)) {
-            showMessage(formatText("TGA読み込みに失敗！\n\"%s\"", path.c_str()), kFailedCaption);
-            return false;
+            loaded.failure = formatText("TGA読み込みに失敗！\n\"%s\"", path.c_str());
+            return loaded;
         }
     } else if (kind == ImageKind::Png) {
         if (const char* failure = image->loadPng(path)) {
-            showMessage(formatText("PNG Error : %s \n\"%s\"", failure, path.c_str()), kFailedCaption);
-            return false;
+            loaded.failure = formatText("PNG Error : %s \n\"%s\"", failure, path.c_str());
+            return loaded;
         }
     } else {
-        showMessage(formatText("BMPまたはTGAと識別できませんでした\n\"%s\"", path.c_str()), kFailedCaption);
+        loaded.failure = formatText("BMPまたはTGAと識別できませんでした\n\"%s\"", path.c_str());
+        return loaded;
+    }
+    loaded.image = std::move(image);
+    return loaded;
+}
+
+bool TextureCollection::addFromFile(const std::string& path, bool makeUnique) {
+    return addLoaded(loadImageFile(path, kindRule_), makeUnique);
+}
+
+bool TextureCollection::addLoaded(LoadedImage loaded, bool makeUnique) {
+    if (!loaded.image) {
+        // No image and no text: memory ran out before the file was read, which says nothing.
+        if (!loaded.failure.empty()) showMessage(loaded.failure, kFailedCaption);
         return false;
     }
-    append(std::move(image), makeUnique);
+    append(std::move(loaded.image), makeUnique);
     return true;
 }
 
 void TextureCollection::append(std::unique_ptr<TextureImage> image, bool makeUnique) {
     if (makeUnique) image->setName(uniqueName(image->name()));
     ++nameCounts_[image->name()];
+    if (onlyBackSelected_) {
+        if (!images_.empty()) images_.back()->setSelected(false);
+        list().clearMarks();
+    } else {
+        deselectAll();
+    }
     images_.push_back(std::move(image));
-    deselectAll();
     images_.back()->setSelected(true);
+    onlyBackSelected_ = true;
     list().appendName(images_.back()->name());
     list().clearMarks();
     list().markName(images_.back()->name());
@@ -129,6 +151,7 @@ bool TextureCollection::pickAdditionalAt(Point point) {
     for (size_t i = images_.size(); i-- > 0;) {
         if (!images_[i]->contains(point)) continue;
         images_[i]->setSelected(true);
+        onlyBackSelected_ = false;
         moveImage(i, images_.size() - 1);
         list().markName(images_.back()->name());
         return true;
@@ -137,6 +160,7 @@ bool TextureCollection::pickAdditionalAt(Point point) {
 }
 
 void TextureCollection::selectByName(const std::string& name) {
+    onlyBackSelected_ = false;
     for (const auto& image : images_) {
         if (image->name() == name) image->setSelected(true);
     }
@@ -149,6 +173,7 @@ void TextureCollection::deselectAll() {
 
 void TextureCollection::deselectAllQuietly() {
     for (const auto& image : images_) image->setSelected(false);
+    onlyBackSelected_ = true;
 }
 
 void TextureCollection::deleteSelected() {
@@ -163,6 +188,7 @@ void TextureCollection::deleteSelected() {
         }
     }
     images_.erase(kept, images_.end());
+    onlyBackSelected_ = true;  // every selected image is gone
 }
 
 void TextureCollection::moveImage(size_t from, size_t to) {
@@ -176,6 +202,7 @@ void TextureCollection::moveImage(size_t from, size_t to) {
 // Each selected image met walking from the front goes to the front; the walk goes on behind it, so the selected images
 // end at the front in reverse of their previous order.
 void TextureCollection::moveSelectedToFirst() {
+    onlyBackSelected_ = false;
     for (size_t i = 0; i < images_.size(); ++i) {
         if (!images_[i]->isSelected()) continue;
         moveImage(i, 0);
@@ -186,6 +213,7 @@ void TextureCollection::moveSelectedToFirst() {
 
 // The selected images, in their previous order, go to the back and keep that order there.
 void TextureCollection::moveSelectedToLast() {
+    onlyBackSelected_ = false;
     std::vector<TextureImage*> selected;
     for (const auto& image : images_) {
         if (image->isSelected()) selected.push_back(image.get());
@@ -201,6 +229,7 @@ void TextureCollection::moveSelectedToLast() {
 // A selected image whose predecessor is not selected trades places with it: a selected run moves up as a whole, and
 // a run at the very front stays.
 void TextureCollection::moveSelectedUp() {
+    onlyBackSelected_ = false;
     for (size_t i = 1; i < images_.size(); ++i) {
         if (!images_[i]->isSelected() || images_[i - 1]->isSelected()) continue;
         std::swap(images_[i], images_[i - 1]);
@@ -212,6 +241,7 @@ void TextureCollection::moveSelectedUp() {
 // A selected image other than the one that was last at the start trades places with its successor, and the walk goes
 // on behind its new place: of two neighbouring selected images only the first moves.
 void TextureCollection::moveSelectedDown() {
+    onlyBackSelected_ = false;
     if (images_.empty()) return;
     const TextureImage* lastAtStart = images_.back().get();
     for (size_t i = 0; i + 1 < images_.size(); ++i) {

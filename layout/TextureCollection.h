@@ -17,6 +17,14 @@ using ImageKindRule = ImageKind (*)(const std::string& path);
 // The window program's rule: ".bmp" and ".tga", compared case-sensitively.
 ImageKind imageKindByExtension(const std::string& path);
 
+// An image file read apart from any collection, so that several can be read at once on several threads: the image, or
+// (image empty) the message and caption a failed load shows.
+struct LoadedImage {
+    std::unique_ptr<TextureImage> image;
+    std::string failure;
+};
+LoadedImage loadImageFile(const std::string& path, ImageKindRule rule);
+
 // The project's images in one ordered list that owns them. The list order is the program's single order: images are
 // drawn front to back (the last lies on top), picked back to front, listed, saved and exported front to back, so an
 // image's index is its row in the UV lists and its number in the ID header. Every change of membership, order or
@@ -33,9 +41,13 @@ public:
     // leaves it the only selected image. A failure is reported through the message seam (caption "Failed!") and
     // changes nothing. With makeUnique the loaded name gets "_1", "_2", ... until no other image bears it.
     bool addFromFile(const std::string& path, bool makeUnique);
+    // The second half of addFromFile for a file read by loadImageFile: its failure reported through the message seam
+    // (false, nothing changed), else its image appended as addFromFile appends it.
+    bool addLoaded(LoadedImage loaded, bool makeUnique);
     // The rule by which addFromFile, and so a project load, picks the reader (the command line takes PNG files and
     // extensions in any letter case); imageKindByExtension until set.
     void setImageKindRule(ImageKindRule rule) { kindRule_ = rule; }
+    ImageKindRule imageKindRule() const { return kindRule_; }
 
     void pickAt(Point point);
     bool pickAdditionalAt(Point point);
@@ -108,4 +120,7 @@ private:
     // How many images bear each name, so that unique naming needs no walk over the list.
     std::unordered_map<std::string, int32_t> nameCounts_;
     ImageKindRule kindRule_ = imageKindByExtension;
+    // True while no image but the back one can be selected, so that an append deselects only that one instead of
+    // walking the list (loading thousands of files stays linear). Anything that selects or reorders clears it.
+    bool onlyBackSelected_ = true;
 };

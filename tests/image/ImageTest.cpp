@@ -5,9 +5,11 @@
 #include <random>
 #include <sstream>
 
+#include "base/SafeFileWriter.h"
 #include "image/AlphaBleed.h"
 #include "image/AtlasExport.h"
 #include "image/BmpReader.h"
+#include "image/ComposedAtlas.h"
 #include "image/DecodedImage.h"
 #include "image/PngReader.h"
 #include "image/PngWriter.h"
@@ -349,6 +351,26 @@ TEST(AtlasExport, BleedsEachImageInItsOwnRegionBetweenExtrusionAndPremultiplicat
     ASSERT_TRUE(composeAtlas(list, w, h, 3, bmp, {1}));
     ASSERT_TRUE(composeAtlas(list, w, h, 3, bmpBled, {1, kBleedEverywhere}));
     EXPECT_EQ(bmpBled, bmp);
+
+    // Composed once for a page's three files, each holds the bytes of its own composition (the BMP unbled).
+    const AtlasOptions options{1, 3};
+    ComposedAtlas composed(list, w, h, options);
+    TempDir dir;
+    const std::pair<const char*, bool (ComposedAtlas::*)(SafeFileWriter&)> files[] = {
+        {"once.bmp", &ComposedAtlas::writeBmp},
+        {"once.tga", &ComposedAtlas::writeTga},
+        {"once.png", &ComposedAtlas::writePng}};
+    for (const auto& [name, write] : files) {
+        SafeFileWriter file(dir.file(name));
+        ASSERT_TRUE(file.open() && (composed.*write)(file) && file.commit()) << name;
+    }
+    SafeFileWriter png(dir.file("alone.png"));
+    ASSERT_TRUE(png.open() && writePngPixels(bled, png, w, h, options) && png.commit());
+    ASSERT_TRUE(writeAtlasBmpFile(list, dir.file("alone.bmp"), w, h, options));
+    ASSERT_TRUE(writeAtlasTgaFile(list, dir.file("alone.tga"), w, h, options));
+    for (const char* kind : {"bmp", "tga", "png"}) {
+        EXPECT_EQ(readBytes(dir.file("once."s + kind)), readBytes(dir.file("alone."s + kind))) << kind;
+    }
 }
 
 }  // namespace

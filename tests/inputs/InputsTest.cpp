@@ -338,4 +338,49 @@ TEST(InputFiles, AListNamesItsPathsFromItsFolder) {
     }
 }
 
+// Files are decoded in batches on several threads, yet everything comes out in file order: images with their unique
+// names, sprites, the messages of files that cannot be loaded and the problems of nine-patches, as on one thread.
+TEST(SpriteLoading, ManyFilesComeOutInFileOrderOnAnyNumberOfThreads) {
+    TempDir dir;
+    std::vector<InputFile> files;
+    for (int i = 0; i < 150; ++i) {
+        InputFile file;
+        file.names.stem = i % 4 == 0 ? "same" : "s" + std::to_string(i);
+        file.names.name = file.names.stem + "-" + std::to_string(i);
+        file.names.ninePatch = i == 77;  // a plain picture: no border marks
+        file.path = dir.file("f" + std::to_string(i) + ".bmp");
+        if (i % 50 != 49) writeSolidImage(file.path, 1 + i % 13, 1 + i % 7);
+        files.push_back(file);
+    }
+    const auto load = [&](unsigned threads) {
+        MessageRecorder messages;
+        TextureCollection images;
+        images.setImageKindRule(anyCase);
+        std::vector<Sprite> sprites;
+        std::vector<std::string> problems;
+        size_t steps = 0;
+        const size_t failed =
+            loadSprites(files, images, sprites, problems, [&](size_t done) { EXPECT_EQ(done, ++steps); }, threads);
+        std::vector<std::string> seen = messages.seen;
+        seen.insert(seen.end(), problems.begin(), problems.end());
+        seen.push_back(std::to_string(failed) + " failed, " + std::to_string(steps) + " steps");
+        for (const Sprite& sprite : sprites) {
+            const TextureImage& image = *sprite.image;
+            seen.push_back(sprite.name + " " + image.name() + " " + std::to_string(image.width()) + "x" +
+                           std::to_string(image.height()) + (image.isSelected() ? "*" : ""));
+        }
+        return seen;
+    };
+    const std::vector<std::string> one = load(1);
+    ASSERT_EQ(one.size(), 3 + 1 + 1 + 146u);
+    EXPECT_NE(one[0].find("f49.bmp"), std::string::npos) << one[0];
+    EXPECT_NE(one[2].find("f149.bmp"), std::string::npos) << one[2];
+    EXPECT_NE(one[3].find("f77.bmp: "), std::string::npos) << one[3];
+    EXPECT_EQ(one[4], "4 failed, 150 steps");
+    EXPECT_EQ(one[5], "same-0 SAME 1x1");
+    EXPECT_EQ(one[9], "same-4 SAME_1 5x5");
+    EXPECT_EQ(one.back(), "same-148 SAME_37 6x2*") << "the last image added is the only one selected";
+    EXPECT_EQ(load(3), one);
+}
+
 }  // namespace

@@ -106,6 +106,49 @@ TEST(AutoLayout, MatchesTheExhaustiveSearchOnRandomCollections) {
     }
 }
 
+// The placement order is the exchange procedure's, step for step, on large collections with few distinct keys (where
+// the layout follows each pass from trade to trade) and with many.
+TEST(AutoLayout, PlacesInTheExchangeProceduresOrderOnLargeCollections) {
+    for (uint64_t seed = 0; seed < 24; ++seed) {
+        Random random{std::mt19937_64(seed)};
+        const LayoutSortKey key = seed % 2 ? kLongest : kPixels;
+        const int32_t n = random.between(1, 1500), side = seed % 3 == 0 ? 2000 : random.between(1, 12);
+        std::vector<LayoutBox> boxes;
+        for (int32_t i = 0; i < n; ++i) boxes.push_back({random.between(1, side), random.between(1, side)});
+        const auto keyOf = [&](size_t i) {
+            const int64_t w = boxes[i].width, h = boxes[i].height;
+            return key == kLongest ? std::max(w, h) : w * h;
+        };
+        std::vector<size_t> expected(boxes.size());
+        for (size_t i = 0; i < expected.size(); ++i) expected[i] = i;
+        for (size_t i = 0; i + 1 < expected.size(); ++i) {
+            for (size_t j = expected.size() - 1; j > i; --j) {
+                if (keyOf(expected[i]) < keyOf(expected[j])) std::swap(expected[i], expected[j]);
+            }
+        }
+        EXPECT_EQ(autoLayoutOrder(boxes, key), expected) << "seed " << seed;
+    }
+}
+
+// With stopAtFirstParked the layout is the whole one up to the first box parked in the placement order, and parks
+// that box and every later one.
+TEST(AutoLayout, StoppingAtTheFirstParkedBoxKeepsTheEarlierPlaces) {
+    for (int i = 0; i < 2000; ++i) {
+        const Case c = randomCase(0x57000000u + i);
+        std::vector<bool> parked, stopParked;
+        const std::vector<Point> whole = computeAutoLayout(c.boxes, c.spacing, c.width, c.height, c.key, &parked);
+        const std::vector<Point> stopped =
+            computeAutoLayout(c.boxes, c.spacing, c.width, c.height, c.key, &stopParked, true);
+        bool stop = false;
+        for (size_t index : autoLayoutOrder(c.boxes, c.key)) {
+            stop = stop || parked[index];
+            EXPECT_EQ(stopParked[index], stop) << "case " << i << ", box " << index;
+            const Point expected = stop ? Point{c.width, c.height} : whole[index];
+            EXPECT_EQ(stopped[index], expected) << "case " << i << ", box " << index;
+        }
+    }
+}
+
 // A collection with the in-memory list in step with it, and image files (4 x 4 unless made before) in a folder.
 class CollectionTest : public testing::Test {
 protected:
@@ -193,6 +236,9 @@ TEST_F(CollectionTest, PickingTakesTheTopmostImageToTheBack) {
     images.images()[0]->setPosition(200, 200);  // the bottom image, alone under the point
     EXPECT_TRUE(images.pickAdditionalAt({200, 200}));
     EXPECT_EQ(state(), "B C A* | A^ B C");
+    images.selectByName("B");
+    add({"d.bmp"});
+    EXPECT_EQ(state(), "B C A D* | A B C D^") << "an added image is the only one selected";
 }
 
 TEST_F(CollectionTest, ReorderingGivesTheseOrdersAndTheListFollows) {
