@@ -117,6 +117,12 @@ const std::vector<PackOptionRow>& packOptionTable() {
         dataOption("--data", "FILE", "the file of the --format or --template before it"),
         value("--escape", "json|xml|css|text", &A::escape, K::Text, S::Outputs,
               "how --template escapes its values (default: by the data file's extension)"),
+        {"--variant", "SCALE[:NAME]", nullptr, nullptr, &A::variants, "variant", K::List, S::Outputs,
+         "write the pack at this scale of the images too (0 to 4, e.g. 0.5:@1x), every output name holding {v}, the "
+         "NAME (default: the scale), when more than one is given; the layout is made at the largest (repeatable)"},
+        value("--scale-filter", "default|box|nearest", &A::scaleFilter, K::Text, S::Outputs,
+              "how --variant resamples the images: default (Mitchell down, Catmull-Rom up), box, or nearest (pixel "
+              "art)"),
         value("--ids", "FILE", &A::ids, K::Output, S::Outputs, "the texture-ID header"),
         value("--quv", "FILE", &A::quv, K::Output, S::Outputs, "the binary QUV list"),
         value("--uv-array", "FILE", &A::uvArray, K::Output, S::Outputs, "the C/C++ array UV_LIST"),
