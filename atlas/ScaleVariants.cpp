@@ -57,10 +57,16 @@ AreaSize scaledPageSize(AreaSize size, const VariantScale& scale, const PageRule
 
 bool parseScaleVariant(const std::string& text, ScaleVariant& variant) {
     const size_t colon = text.find(':');
-    variant.scaleText = text.substr(0, colon);
-    variant.name = colon == std::string::npos ? variant.scaleText : text.substr(colon + 1);
-    return parseScale(variant.scaleText, variant.scale) && variant.scale > 0 && variant.scale <= kMaxScale &&
-           !variant.name.empty();
+    const std::string scale = text.substr(0, colon);
+    variant.name = colon == std::string::npos ? scale : text.substr(colon + 1);
+    if (!parseScale(scale, variant.scale) || variant.scale <= 0 || variant.scale > kMaxScale || variant.name.empty()) {
+        return false;
+    }
+    // A number as JSON reads it, whatever form it was given in (".50" is written 0.5).
+    std::string decimals = std::to_string(variant.scale % kScaleUnit + kScaleUnit).substr(1);
+    decimals.erase(decimals.find_last_not_of('0') + 1);
+    variant.scaleText = std::to_string(variant.scale / kScaleUnit) + (decimals.empty() ? "" : "." + decimals);
+    return true;
 }
 
 std::string variantFileName(const std::string& pattern, const std::string& name) {

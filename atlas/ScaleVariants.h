@@ -15,7 +15,7 @@ constexpr int64_t kScaleUnit = 1000000;
 constexpr int64_t kMaxScale = 4 * kScaleUnit;
 
 // One scale a pack is written at: its scale against the input images, the name "{v}" becomes in its file names, and
-// the scale as the data formats write it (as given, "0.5").
+// the scale as the data formats write it (a plain decimal, "0.5").
 struct ScaleVariant {
     int64_t scale = kScaleUnit;
     std::string name;

@@ -41,26 +41,29 @@ TEST(ScaleVariants, ReadsScalesAndNames) {
         bool ok;
         int64_t scale;
         const char* name;
-    } cases[] = {{"1", true, 1000000, "1"},
-                 {"0.5:@1x", true, 500000, "@1x"},
-                 {".25:quarter", true, 250000, "quarter"},
-                 {"4", true, 4000000, "4"},
-                 {"0.000001", true, 1, "0.000001"},
-                 {"4.000001", false, 0, ""},
-                 {"0", false, 0, ""},
-                 {"0.0000001", false, 0, ""},
-                 {"1.", false, 0, ""},
-                 {"", false, 0, ""},
-                 {"1:", false, 0, ""},
-                 {"-1", false, 0, ""},
-                 {"1e2", false, 0, ""},
-                 {"100", false, 0, ""}};
+        const char* written;
+    } cases[] = {{"1", true, 1000000, "1", "1"},
+                 {"0.5:@1x", true, 500000, "@1x", "0.5"},
+                 {".250:quarter", true, 250000, "quarter", "0.25"},
+                 {"04", true, 4000000, "04", "4"},
+                 {"1.000100", true, 1000100, "1.000100", "1.0001"},
+                 {"0.000001", true, 1, "0.000001", "0.000001"},
+                 {"4.000001", false, 0, "", ""},
+                 {"0", false, 0, "", ""},
+                 {"0.0000001", false, 0, "", ""},
+                 {"1.", false, 0, "", ""},
+                 {"", false, 0, "", ""},
+                 {"1:", false, 0, "", ""},
+                 {"-1", false, 0, "", ""},
+                 {"1e2", false, 0, "", ""},
+                 {"100", false, 0, "", ""}};
     for (const auto& c : cases) {
         ScaleVariant variant;
         EXPECT_EQ(parseScaleVariant(c.text, variant), c.ok) << c.text;
         if (!c.ok) continue;
         EXPECT_EQ(variant.scale, c.scale) << c.text;
         EXPECT_EQ(variant.name, c.name) << c.text;
+        EXPECT_EQ(variant.scaleText, c.written) << c.text;
     }
     EXPECT_EQ(variantFileName("out/{v}/a{v}.png", "@2x"), "out/@2x/a@2x.png");
     EXPECT_FALSE(hasVariantPlaceholder("a{n}.png"));
