@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 scripts/install-deps.sh
+# A full disk makes writes fail in ways tests cannot tell from a fault of the program: say how much there is.
+df -h . "${TMPDIR:-/tmp}" || true
 
 start=$(date +%s)
 scripts/with-display.sh bash -c '

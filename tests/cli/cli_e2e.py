@@ -491,7 +491,7 @@ class AllOrNothing(unittest.TestCase):
         after = snapshot(folder)
         self.assertEqual((code, sorted(after)), (1, sorted(before)), f"{needle}: {err}")
         self.assertEqual([name for name in before if after[name] != before[name]], [], needle)
-        self.assertIn(needle, err.replace("\\", "/"))
+        self.assertIn(needle, err.replace("\\", "/"), f"exit status {code}")
         self.assertIn("; nothing was written", err)
 
     def test_a_failure_at_any_output_leaves_the_old_files_and_nothing_new(self):
