@@ -117,12 +117,6 @@ const std::vector<PackOptionRow>& packOptionTable() {
         dataOption("--data", "FILE", "the file of the --format or --template before it"),
         value("--escape", "json|xml|css|text", &A::escape, K::Text, S::Outputs,
               "how --template escapes its values (default: by the data file's extension)"),
-        {"--variant", "SCALE[:NAME]", nullptr, nullptr, &A::variants, "variant", K::List, S::Outputs,
-         "write the pack at this scale of the images too (0 to 4, e.g. 0.5:@1x), every output name holding {v}, the "
-         "NAME (default: the scale), when more than one is given; the layout is made at the largest (repeatable)"},
-        value("--scale-filter", "default|box|nearest", &A::scaleFilter, K::Text, S::Outputs,
-              "how --variant resamples the images: default (Mitchell down, Catmull-Rom up), box, or nearest (pixel "
-              "art)"),
         value("--ids", "FILE", &A::ids, K::Output, S::Outputs, "the texture-ID header"),
         value("--quv", "FILE", &A::quv, K::Output, S::Outputs, "the binary QUV list"),
         value("--uv-array", "FILE", &A::uvArray, K::Output, S::Outputs, "the C/C++ array UV_LIST"),
@@ -137,6 +131,14 @@ const std::vector<PackOptionRow>& packOptionTable() {
         {"--quiet", nullptr, nullptr, &A::quiet, nullptr, nullptr, K::Flag, S::Other, "do not list the files written"},
         value("--threads", "N", &A::threads, K::Number, S::Other,
               "threads to work on (default 0: one per core); the outputs are the same for any number"),
+        // Last in the table, so that a recipe holds them after the options that came before them; the help shows them
+        // among the outputs.
+        {"--variant", "SCALE[:NAME]", nullptr, nullptr, &A::variants, "variant", K::List, S::Outputs,
+         "write the pack at this scale of the input images (above 0, at most 4: 0.5:@1x); with more than one, every "
+         "output name holds {v}, the NAME (default: the scale), and the layout is made at the largest (repeatable)"},
+        value("--scale-filter", "default|box|nearest", &A::scaleFilter, K::Text, S::Outputs,
+              "how --variant resamples the images: default (Mitchell down, Catmull-Rom up), box, or nearest (pixel "
+              "art)"),
     };
     return rows;
 }
