@@ -795,7 +795,8 @@ int checkBeforeWriting(const std::vector<VariantPack>& variants,
         std::vector<NamedFile> own = packFiles(variant.setup, arguments, read, pageCount);
         files.insert(files.end(), own.begin(), own.end());
     }
-    if (pageCount > 1 || variants.size() > 1) {
+    // The names checked before packing held "{n}" and "{v}" as they stand.
+    if (pageCount > 1 || !variants.front().setup.variants.empty()) {
         if (const int status = refuseSameFiles(files)) return status;
     }
     const PackSetup& setup = variants.front().setup;

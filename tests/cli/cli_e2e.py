@@ -817,7 +817,8 @@ class Variants(unittest.TestCase):
                  (["--variant", "1", "--scale-filter", "cubic"], 2, "--scale-filter takes"),
                  (["--variant", "0.5", "--save", "p.qbp"], 2, "--save names the input images"),
                  (["--variant", "0.5", "--spacing", "-1"], 2, "--variant needs a --spacing"),
-                 (["dot.png", "--trim", "--variant", "0.5"], 1, "less than a pixel")]
+                 (["dot.png", "--trim", "--variant", "0.5"], 1, "less than a pixel"),
+                 (["--variant", "1:grass", "--tga", "{v}.bmp"], 2, "names the input")]
         for args, status, message in cases:
             with self.subTest(args=args):
                 before = snapshot(folder)
