@@ -80,7 +80,7 @@ void filterRow(Filter filter, const uint8_t* row, const uint8_t* above, size_t n
                 const int pa = std::abs(up - corner), pb = std::abs(left - corner);
                 const int pc = std::abs(left + up - 2 * corner);
                 const int upOrCorner = pb <= pc ? up : corner;
-                out[i] = static_cast<uint8_t>(row[i] - ((pa <= pb) & (pa <= pc) ? left : upOrCorner));
+                out[i] = static_cast<uint8_t>(row[i] - (((pa <= pb) & (pa <= pc)) ? left : upOrCorner));
             }
             break;
     }
