@@ -19,7 +19,7 @@ namespace {
 const std::string kPlaceholder = "{n}";
 
 TemplateFiles templateFiles(const PackOutputs& outputs, const DataOutput& data, size_t pageCount, size_t p) {
-    TemplateFiles files{pageFileName(data.path, p), {}, {}};
+    TemplateFiles files{pageFileName(data.path, p), {}, {}, outputs.scale};
     for (size_t q = 0; q < pageCount; ++q) {
         files.pageData.push_back(pageFileName(data.path, q));
         files.pageImages.push_back(pageFileName(atlasForJson(outputs), q));

@@ -29,6 +29,7 @@ struct PackOutputs {
     std::string bmp, tga, png, quv, uvArray, uvDefines, ids;
     std::vector<DataOutput> data;
     Turn turn = Turn::Clockwise;
+    std::string scale = "1";  // the data formats' scale of the pages
 };
 
 // The pattern with every "{n}" replaced by the page number.

@@ -229,7 +229,7 @@ data pageValues(const std::vector<AtlasPage>& pages,
     v.set("width", text(page.size.width));
     v.set("height", text(page.size.height));
     v.set("format", "RGBA8888");
-    v.set("scale", "1");
+    v.set("scale", files.scale);
     v.set("spriteCount", text(static_cast<int64_t>(items.size())));
     v.set("anySprites", !items.empty());
     setList(v, "sprites", items);

@@ -16,14 +16,16 @@ struct TemplateFiles {
     std::string data;
     std::vector<std::string> pageData;
     std::vector<std::string> pageImages;
+    std::string scale = "1";  // the pages' scale against the input images, as the formats write it
 };
 
 // What a template of page `current` gets (all text; the names starting "is", "any", "first", "last" and "multiPack"
 // are true or false, for sections; `sprites`, `pages` and `otherPages` are lists):
 //   app, version, pageCount, multiPack (more than one page), pages (every page's values, each with its sprites),
 //   and the current page's values:
-//     number (from 0), image, data (this format's file of the page), width, height, format ("RGBA8888"), scale ("1"),
-//     spriteCount, anySprites, sprites (those wholly on the page, in list order), otherPages, first, last;
+//     number (from 0), image, data (this format's file of the page), width, height, format ("RGBA8888"), scale (the
+//     files' scale, "1" unless scaled), spriteCount, anySprites, sprites (those wholly on the page, in list order),
+//     otherPages, first, last;
 //   each sprite:
 //     name, index (its row in the page's UV list and ID header), x, y (its place on the page), w, h (its kept size,
 //     unturned), atlasW, atlasH (what it covers on the page), rotated/isRotated, trimmed/isTrimmed, trimX, trimY (the

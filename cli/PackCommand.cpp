@@ -11,6 +11,7 @@
 #include "atlas/AtlasPage.h"
 #include "atlas/PageOutputs.h"
 #include "atlas/PagePlan.h"
+#include "atlas/ScaleVariants.h"
 #include "atlas/SpritePreparation.h"
 #include "atlas/StableLayout.h"
 #include "atlas/TemplateValues.h"
@@ -83,6 +84,8 @@ struct PackSetup {
     int32_t keepLayoutSlack = kDefaultKeepLayoutSlack;
     std::string recipe;      // --save-recipe, a full path
     std::string recipeText;  // what it holds
+    std::vector<ScaleVariant> variants;  // none: the images as they are
+    ResizeFilter filter = ResizeFilter::Default;
 };
 
 const std::pair<const char*, MaxRectsRule> kRules[] = {{"short-side", MaxRectsRule::ShortSide},
@@ -339,6 +342,52 @@ int readDataOutputs(const PackArguments& a, PackSetup& setup) {
     return kExitOk;
 }
 
+// --variant and --scale-filter. Several variants write several sets of files, so every name must tell them apart.
+int readVariantOptions(const PackArguments& a, PackSetup& setup) {
+    const std::pair<const char*, ResizeFilter> filters[] = {
+        {"default", ResizeFilter::Default}, {"box", ResizeFilter::Box}, {"nearest", ResizeFilter::Nearest}};
+    const auto* filter =
+        std::find_if(std::begin(filters), std::end(filters), [&](const auto& f) { return a.scaleFilter == f.first; });
+    if (filter == std::end(filters)) return usage("pack", "--scale-filter takes default, box or nearest");
+    setup.filter = filter->second;
+    for (const auto& given : a.variants) {
+        ScaleVariant variant;
+        if (!parseScaleVariant(given.second, variant)) {
+            return usage("pack",
+                         "--variant takes SCALE or SCALE:NAME, the scale above 0 and at most 4 with up to "
+                         "six decimals (0.5:@1x), not " +
+                             given.second);
+        }
+        for (const ScaleVariant& other : setup.variants) {
+            if (other.name == variant.name) return usage("pack", "two --variant options are named " + variant.name);
+        }
+        setup.variants.push_back(variant);
+    }
+    if (setup.variants.empty()) return kExitOk;
+    // Frames laid over each other have no order that rounding keeps.
+    if (Settings::instance().layoutSpacing < 0) return usage("pack", "--variant needs a --spacing of 0 or more");
+    if (!a.save.empty()) {
+        return usage("pack", "--save names the input images, not their resized copies: leave it out with --variant");
+    }
+    if (setup.variants.size() < 2) return kExitOk;
+    const std::pair<const char*, const std::string*> names[] = {
+        {"--bmp", &a.bmp}, {"--tga", &a.tga},          {"--png", &a.png},   {"--ids", &a.ids},
+        {"--quv", &a.quv}, {"--uv-array", &a.uvArray}, {"--json", &a.json}, {"--uv-defines", &a.uvDefines}};
+    for (const auto& [option, name] : names) {
+        if (name->empty() || hasVariantPlaceholder(*name)) continue;
+        return failure(
+            formatText("with more than one --variant every output name must hold {v}, the variant's name, "
+                       "and %s %s does not; nothing was written",
+                       option, name->c_str()));
+    }
+    for (const auto& [option, name] : a.data) {
+        if (option != "--data" || hasVariantPlaceholder(name)) continue;
+        return failure("with more than one --variant every output name must hold {v}, the variant's name, and --data " +
+                       name + " does not; nothing was written");
+    }
+    return kExitOk;
+}
+
 // Every output as a full path before anything is loaded, so that a bad name costs no work.
 int readOutputs(const PackArguments& a, PackSetup& setup) {
     // The UV lists and the project hold a whole, upright rectangle per image.
@@ -579,6 +628,23 @@ std::vector<OutputPattern> outputPatterns(const PackSetup& setup) {
     return patterns;
 }
 
+// Every output name as a build lists it; with --variant one name for each variant, "{v}" filled in.
+std::vector<std::string> outputPatternsOfEveryVariant(const PackSetup& setup) {
+    std::vector<std::string> names;
+    for (const OutputPattern& output : outputPatterns(setup)) {
+        if (output.pattern->empty()) continue;
+        if (setup.variants.empty() || output.option == "--save-recipe") {
+            names.push_back(*output.pattern);
+            continue;
+        }
+        for (const ScaleVariant& variant : setup.variants) {
+            const std::string name = variantFileName(*output.pattern, variant.name);
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        }
+    }
+    return names;
+}
+
 // With several pages every output needs the page number in its name.
 int checkPageNames(const PackSetup& setup, size_t pageCount) {
     if (pageCount < 2) return kExitOk;
@@ -712,35 +778,123 @@ void warnOfPagesLeftOver(const PackSetup& setup, size_t pageCount) {
     }
 }
 
-// Stages every page's outputs and projects (and the recipe), then puts them all in place together, or none; `outputs`
-// gets every file the pack now stands in, those left as they were since they held the same bytes included.
-int writeOutputs(const PackSetup& setup,
-                 const std::vector<AtlasPage>& pages,
+// One scale of the pack: its setup (its file names and its extrusion and bleeding at its scale), its sprites and pages.
+struct VariantPack {
+    PackSetup setup;
+    VariantScale scale;
+    ScaledSprites scaled;
+    std::vector<AtlasPage> pages;
+};
+
+// The setup of one variant: "{v}" in every name its name, the lengths of the largest variant's pixels at its scale.
+PackSetup variantSetup(const PackSetup& setup, const ScaleVariant& variant, const VariantScale& scale) {
+    PackSetup own = setup;
+    PackOutputs& o = own.outputs;
+    for (std::string* name : {&o.bmp, &o.tga, &o.png, &o.quv, &o.uvArray, &o.uvDefines, &o.ids, &own.project}) {
+        *name = variantFileName(*name, variant.name);
+    }
+    for (DataOutput& data : o.data) data.path = variantFileName(data.path, variant.name);
+    o.scale = variant.scaleText;
+    own.atlasOptions.extrude = scale.fromLayout(setup.atlasOptions.extrude);
+    if (setup.atlasOptions.bleed != kBleedEverywhere) {
+        own.atlasOptions.bleed = scale.fromLayout(setup.atlasOptions.bleed);
+    }
+    return own;
+}
+
+// The sprites of every variant, resized; the images as they are when no --variant is given. `largest` is the variant
+// the layout is made at.
+int makeVariants(const PackSetup& setup,
                  const std::vector<Sprite>& sprites,
-                 std::vector<std::string>& outputs) {
+                 std::vector<VariantPack>& variants,
+                 size_t& largest) {
+    largest = 0;
+    if (setup.variants.empty()) {
+        variants.push_back({setup, {}, {sprites, {}}, {}});
+        return kExitOk;
+    }
+    for (size_t v = 1; v < setup.variants.size(); ++v) {
+        if (setup.variants[v].scale > setup.variants[largest].scale) largest = v;
+    }
+    for (const ScaleVariant& variant : setup.variants) {
+        VariantPack pack;
+        pack.scale = {variant.scale, setup.variants[largest].scale};
+        pack.setup = variantSetup(setup, variant, pack.scale);
+        std::string error;
+        if (!scaleSprites(sprites, pack.scale, setup.filter, pack.scaled, error)) {
+            return failure(error + " at --variant " + variant.scaleText + "; nothing was written");
+        }
+        variants.push_back(std::move(pack));
+    }
+    return kExitOk;
+}
+
+// Stages every variant's and page's outputs and projects (and the recipe), then puts them all in place together, or
+// none; `outputs` gets every file the pack now stands in, those left as they were since they held the same bytes
+// included.
+int writeOutputs(const std::vector<VariantPack>& variants, std::vector<std::string>& outputs) {
     OutputBatch batch;
     std::string notes;
-    Progress progress("writing pages", pages.size(), !setup.quiet && pages.size() > 1 && sprites.size() >= kManyImages);
-    for (size_t p = 0; p < pages.size(); ++p) {
-        if (!writing([&] {
-                return writePageOutputs(setup.outputs, pages, p, sprites, setup.atlasOptions, Settings::instance(),
-                                        batch);
-            })) {
-            return cannotWrite(batch.failedPath(), kNothingWritten);
+    for (const VariantPack& variant : variants) {
+        const PackSetup& setup = variant.setup;
+        const std::vector<AtlasPage>& pages = variant.pages;
+        const std::vector<Sprite>& sprites = variant.scaled.sprites;
+        Progress progress("writing pages", pages.size(),
+                          !setup.quiet && pages.size() > 1 && sprites.size() >= kManyImages);
+        for (size_t p = 0; p < pages.size(); ++p) {
+            if (!writing([&] {
+                    return writePageOutputs(setup.outputs, pages, p, sprites, setup.atlasOptions, Settings::instance(),
+                                            batch);
+                })) {
+                return cannotWrite(batch.failedPath(), kNothingWritten);
+            }
+            if (!setup.project.empty()) {
+                if (const int status = saveProject(setup, pages[p], p, sprites, batch, notes)) return status;
+            }
+            progress.step(p + 1);
         }
-        if (!setup.project.empty()) {
-            if (const int status = saveProject(setup, pages[p], p, sprites, batch, notes)) return status;
-        }
-        progress.step(p + 1);
     }
+    const PackSetup& setup = variants.front().setup;
     if (!setup.recipe.empty() && !writing([&] { return batch.write(setup.recipe, setup.recipeText); })) {
         return cannotWrite(batch.failedPath(), kNothingWritten);
     }
     outputs = batch.targets();
     if (!writing([&] { return batch.commit(); })) return cannotWrite(batch.failedPath(), kNothingWritten);
-    for (const std::string& path : outputs) listWritten(path, setup.quiet);
+    for (const std::string& path : outputs) listWritten(path, variants.front().setup.quiet);
     std::fputs(notes.c_str(), stderr);
-    warnOfPagesLeftOver(setup, pages.size());
+    for (const VariantPack& variant : variants) warnOfPagesLeftOver(variant.setup, variant.pages.size());
+    return kExitOk;
+}
+
+// What stops a pack of these pages before anything is written: outputs that cannot tell the pages apart or name the
+// same file, names a format cannot hold, PNG atlases too large.
+int checkBeforeWriting(const std::vector<VariantPack>& variants,
+                       const PackArguments& arguments,
+                       const std::vector<std::string>& read,
+                       const std::vector<Sprite>& sprites) {
+    const size_t pageCount = variants.front().pages.size();
+    std::vector<NamedFile> files;
+    for (const VariantPack& variant : variants) {
+        if (const int status = checkPageNames(variant.setup, pageCount)) return status;
+        std::vector<NamedFile> own = packFiles(variant.setup, arguments, read, pageCount);
+        files.insert(files.end(), own.begin(), own.end());
+    }
+    // The names checked before packing held "{n}" and "{v}" as they stand.
+    if (pageCount > 1 || !variants.front().setup.variants.empty()) {
+        if (const int status = refuseSameFiles(files)) return status;
+    }
+    const PackSetup& setup = variants.front().setup;
+    noteAnimationsOnSeveralPages(setup, variants.front().pages, sprites);
+    const std::string unwritable = unwritableName(setup.outputs, sprites);
+    if (!unwritable.empty()) return failure(unwritable + "; nothing was written");
+    for (const VariantPack& variant : variants) {
+        for (const AtlasPage& page : variant.pages) {
+            if (setup.outputs.png.empty() || int64_t{page.size.width} * page.size.height <= kMaxPngPixels) continue;
+            return failure(
+                formatText("a PNG atlas holds at most 128 Mi pixels (16384x8192), not %dx%d; nothing was written",
+                           page.size.width, page.size.height));
+        }
+    }
     return kExitOk;
 }
 
@@ -761,6 +915,7 @@ std::vector<std::string> packDescription(const PackRequest& request, const PackS
         description.push_back(name + "=" + value);
     }
     for (const DataOutput& data : setup.outputs.data) description.push_back(data.option + "=" + data.path);
+    for (const auto& variant : a.variants) description.push_back("--variant=" + variant.second);
     for (const auto& [option, value] : a.data) {
         std::string path;
         if (option == "--template" && fullPath(value, path)) description.push_back("--template=" + path);
@@ -786,7 +941,8 @@ std::vector<std::string> packDescription(const PackRequest& request, const PackS
 // The first output, beside which the record of a build or a kept layout is kept ("" for a pack without outputs).
 std::string firstOutput(const PackSetup& setup) {
     for (const OutputPattern& output : outputPatterns(setup)) {
-        if (!output.pattern->empty() && output.option != "--save-recipe") return *output.pattern;
+        if (output.pattern->empty() || output.option == "--save-recipe") continue;
+        return setup.variants.empty() ? *output.pattern : variantFileName(*output.pattern, setup.variants.front().name);
     }
     return {};
 }
@@ -895,9 +1051,8 @@ int runPackRequest(const PackRequest& request, PackReport& report) {
     if (const int status = readPackingOptions(arguments, setup)) return status;
     if (const int status = readNamingOptions(arguments, setup)) return status;
     if (const int status = readOutputs(arguments, setup)) return status;
-    for (const OutputPattern& output : outputPatterns(setup)) {
-        if (!output.pattern->empty()) report.outputs.push_back(*output.pattern);
-    }
+    if (const int status = readVariantOptions(arguments, setup)) return status;
+    for (const std::string& pattern : outputPatternsOfEveryVariant(setup)) report.outputs.push_back(pattern);
     const bool keepsRecord = request.mode == PackRequest::Mode::Build || setup.keepLayout;
     if (keepsRecord && firstOutput(setup).empty()) {
         return usage("pack", "--keep-layout and build keep their record beside the outputs: give an output");
@@ -941,41 +1096,36 @@ int runPackRequest(const PackRequest& request, PackReport& report) {
     std::vector<Sprite> sprites;
     if (const int status = takeInputs(files, setup, request, images, sprites)) return status;
     prepareSprites(sprites, setup);
+    std::vector<VariantPack> variants;
+    size_t largest = 0;
+    if (const int status = makeVariants(setup, sprites, variants, largest)) return status;
+    const std::vector<Sprite>& laidOut = variants[largest].scaled.sprites;
     std::vector<int32_t> packed;  // the sprite of each box: every sprite that is no alias
     std::vector<PackBox> boxes;
     std::vector<std::string> boxNames;
-    for (size_t i = 0; i < sprites.size(); ++i) {
-        if (sprites[i].isAlias()) continue;
+    for (size_t i = 0; i < laidOut.size(); ++i) {
+        if (laidOut[i].isAlias()) continue;
         packed.push_back(static_cast<int32_t>(i));
-        boxes.push_back({sprites[i].kept.width(), sprites[i].kept.height()});
-        if (record) boxNames.push_back(sprites[i].name);
+        boxes.push_back({laidOut[i].kept.width(), laidOut[i].kept.height()});
+        if (record) boxNames.push_back(laidOut[i].name);
     }
     PagePlan planned = plan(setup, boxes);
     if (setup.keepLayout) planned = keptLayout(setup, *record, description, boxNames, boxes, std::move(planned));
     tellChosenSizes(setup, planned);
-    const std::vector<AtlasPage> pages = atlasPages(sprites, packed, boxes, planned);
-    placeImages(pages, sprites);
+    const std::vector<AtlasPage> pages = atlasPages(laidOut, packed, boxes, planned);
+    for (VariantPack& variant : variants) {
+        const bool asLaidOut = variant.scale.scale == variant.scale.largest;
+        variant.pages = asLaidOut ? pages : scalePages(pages, variant.scaled.sprites, variant.scale, setup.rules);
+        placeImages(variant.pages, variant.scaled.sprites);
+    }
     if (reportUnplaced(pages, sprites, setup) && !setup.allowOverflow) {
         return failure(setup.rules.severalPages
                            ? "nothing was written (--allow-overflow leaves them out)"
                            : "nothing was written (--allow-overflow writes the images that fit, --pages adds pages)");
     }
-    if (const int status = checkPageNames(setup, pages.size())) return status;
-    if (pages.size() > 1) {
-        if (const int status = refuseSameFiles(packFiles(setup, arguments, read, pages.size()))) return status;
-    }
-    noteAnimationsOnSeveralPages(setup, pages, sprites);
-    const std::string unwritable = unwritableName(setup.outputs, sprites);
-    if (!unwritable.empty()) return failure(unwritable + "; nothing was written");
-    for (const AtlasPage& page : pages) {
-        if (setup.outputs.png.empty() || int64_t{page.size.width} * page.size.height <= kMaxPngPixels) continue;
-        return failure(
-            formatText("a PNG atlas holds at most 128 Mi pixels (16384x8192), not %dx%d; nothing was written",
-                       page.size.width, page.size.height));
-    }
-
+    if (const int status = checkBeforeWriting(variants, arguments, read, sprites)) return status;
     std::vector<std::string> outputs;
-    if (const int status = writeOutputs(setup, pages, sprites, outputs)) return status;
+    if (const int status = writeOutputs(variants, outputs)) return status;
     if (record) {
         const size_t lists = read.size() - files.size();
         if (!record->save(description, current, pixelHashes(sprites, current.size(), lists), outputs, planned, boxNames,

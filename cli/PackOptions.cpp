@@ -140,6 +140,14 @@ const std::vector<PackOptionRow>& packOptionTable() {
         {"--quiet", nullptr, nullptr, &A::quiet, nullptr, nullptr, K::Flag, S::Other, "do not list the files written"},
         value("--threads", "N", &A::threads, K::Number, S::Other,
               "threads to work on (default 0: one per core); the outputs are the same for any number"),
+        // Last in the table, so that a recipe holds them after the options that came before them; the help shows them
+        // among the outputs.
+        {"--variant", "SCALE[:NAME]", nullptr, nullptr, &A::variants, "variant", K::List, S::Outputs,
+         "write the pack at this scale of the input images (above 0, at most 4: 0.5:@1x); with more than one, every "
+         "output name holds {v}, the NAME (default: the scale), and the layout is made at the largest (repeatable)"},
+        value("--scale-filter", "default|box|nearest", &A::scaleFilter, K::Text, S::Outputs,
+              "how --variant resamples the images: default (Mitchell down, Catmull-Rom up), box, or nearest (pixel "
+              "art)"),
     };
     return rows;
 }

@@ -15,9 +15,10 @@
 struct PackArguments {
     std::string size = "256x256", maxSize, spacing = "1", sort = "edge", uv = "pixels", idPrefix = "IDT_",
                 extrude = "0", trimThreshold, packer = "design", rule, threads = "0", names = "path", fps, pivot,
-                multipleOf = "1", bleed, pngLevel = "default", keepLayoutSlack = "10";
+                multipleOf = "1", bleed, pngLevel = "default", keepLayoutSlack = "10", scaleFilter = "default";
     std::string bmp, tga, png, json, quv, uvArray, uvDefines, ids, save, escape, saveRecipe;
-    std::vector<std::pair<std::string, std::string>> data;  // --format, --template and --data in their order
+    std::vector<std::pair<std::string, std::string>> data;      // --format, --template and --data in their order
+    std::vector<std::pair<std::string, std::string>> variants;  // each --variant
     bool reverseH = false, reverseV = false, absolutePaths = false, quiet = false, allowOverflow = false,
          premultiply = false, trim = false, rotate = false, alias = false, pages = false, keepExtension = false,
          folderPrefix = false, animations = false, square = false, keepLayout = false;

@@ -6,6 +6,7 @@ native and the Windows program writing the same bytes and reading each other's p
 Usage: cli_e2e.py --cli "COMMAND..." --fixtures DIR --work DIR [--other-cli "COMMAND..."]
 """
 import argparse
+import fractions
 import io
 import itertools
 import json
@@ -737,6 +738,114 @@ def sprite_tree(root="絵"):
 def frames_of(folder, data="atlas.json"):
     with open(os.path.join(folder, data), encoding="utf-8") as f:
         return json.load(f)
+
+
+def nearest(picture, size):
+    """The picture resized by taking, for each pixel, the source pixel under its centre."""
+    (w, h), (width, height) = picture.size, size
+    source = picture.load()
+    out = Image.new("RGBA", size)
+    for y in range(height):
+        for x in range(width):
+            out.putpixel((x, y), source[(2 * x + 1) * w // (2 * width), (2 * y + 1) * h // (2 * height)])
+    return out
+
+
+class Variants(unittest.TestCase):
+    """One layout written at several scales: every frame its source resized, placed at the layout's place scaled."""
+
+    VARIANTS = {"@2x": "1", "@1x": "0.5", "small": "0.3"}
+
+    def test_every_frame_of_every_variant_is_its_kept_part_resized_at_the_largest_layout_scaled(self):
+        folder = fresh("variants", {})
+        expected = sprites.write_sprites(folder)
+        os.remove(os.path.join(folder, "blank.png"))  # trimmed to a pixel, which no smaller scale can hold
+        expected.pop("blank")
+        inputs = sorted(n for n in os.listdir(folder) if n != "out")
+        variants = [a for name, scale in self.VARIANTS.items() for a in ("--variant", f"{scale}:{name}")]
+        for layout, name in ((["--size", "auto", "--extrude", "2", "--spacing", "4"], "a{v}"),
+                             (["--size", "32x32", "--pages", "--packer", "maxrects"], "a{v}-{n}")):
+            with self.subTest(layout=layout):
+                code, _, err = run(ARGS.cli, folder, "pack", *inputs, *layout, *variants, "--trim", "--rotate",
+                                   "--alias", "--scale-filter", "nearest", "--png", f"out/{name}.png", "--json",
+                                   f"out/{name}.json", "--quiet")
+                self.assertEqual(code, 0, err)
+                extrude = int(layout[layout.index("--extrude") + 1]) if "--extrude" in layout else 0
+                pages = len([n for n in os.listdir(os.path.join(folder, "out")) if n.startswith("a@2x")]) // 2
+                for page in range(pages):
+                    base = "out/" + name.replace("{n}", str(page))
+                    large = frames_of(folder, base.replace("{v}", "@2x") + ".json")
+                    for variant, scale in self.VARIANTS.items():
+                        self.check_variant(folder, base.replace("{v}", variant), large, expected,
+                                           fractions.Fraction(scale), extrude)
+                for old in os.listdir(os.path.join(folder, "out")):
+                    os.remove(os.path.join(folder, "out", old))
+
+    def check_variant(self, folder, base, large, expected, scale, extrude):
+        data = frames_of(folder, base + ".json")
+        self.assertEqual(data["meta"]["scale"], str(float(scale)).rstrip("0").rstrip("."))
+        self.assertEqual(sorted(data["frames"]), sorted(large["frames"]))
+        ring = int(extrude * scale)
+        boxes = set()
+        with Image.open(os.path.join(folder, base + ".png")) as atlas:
+            atlas = atlas.convert("RGBA")
+            for name, entry in data["frames"].items():
+                source, layout = expected[name], large["frames"][name]
+                kept = layout["spriteSourceSize"]  # the largest variant is at scale 1: the source's own pixels
+                part = source.crop((kept["x"], kept["y"], kept["x"] + kept["w"], kept["y"] + kept["h"]))
+                size = (int(kept["w"] * scale), int(kept["h"] * scale))
+                want = Image.new("RGBA", (int(source.size[0] * scale), int(source.size[1] * scale)))
+                want.paste(nearest(part, size), (int(kept["x"] * scale), int(kept["y"] * scale)))
+                got = sprites.draw_back(atlas, entry)
+                self.assertEqual((got.size, list(got.getdata())), (want.size, list(want.getdata())), name)
+                self.assertEqual((entry["frame"]["x"], entry["frame"]["y"]),
+                                 (int(layout["frame"]["x"] * scale), int(layout["frame"]["y"] * scale)), name)
+                x0, y0, x1, y1 = footprint(entry)
+                boxes.add((x0 - ring, y0 - ring, x1 + ring, y1 + ring))
+        for a, b in itertools.combinations(boxes, 2):  # apart, with their extrusion
+            self.assertTrue(a[2] <= b[0] or b[2] <= a[0] or a[3] <= b[1] or b[3] <= a[1], (base, a, b))
+
+    def test_bad_variants_are_refused_and_nothing_is_written(self):
+        folder = fresh("variants-refused", {"grass.bmp": "im24_w7.bmp"})
+        write_sprite = sprites.noise((8, 8), 3, (3, 3, 4, 4))  # trimmed to a single pixel
+        write_sprite.save(os.path.join(folder, "dot.png"))
+        cases = [(["--variant", "0"], 2, "--variant takes"), (["--variant", "4.5"], 2, "--variant takes"),
+                 (["--variant", "half"], 2, "--variant takes"), (["--variant", "1:"], 2, "--variant takes"),
+                 (["--variant", "0.1234567"], 2, "--variant takes"),
+                 (["--variant", "1:x", "--variant", "0.5:x"], 2, "two --variant options are named x"),
+                 (["--variant", "1", "--variant", "0.5"], 1, "must hold {v}"),
+                 (["--variant", "1", "--scale-filter", "cubic"], 2, "--scale-filter takes"),
+                 (["--variant", "0.5", "--save", "p.qbp"], 2, "--save names the input images"),
+                 (["--variant", "0.5", "--spacing", "-1"], 2, "--variant needs a --spacing"),
+                 (["dot.png", "--trim", "--variant", "0.5"], 1, "less than a pixel"),
+                 (["--variant", "1:grass", "--tga", "{v}.bmp"], 2, "names the input")]
+        for args, status, message in cases:
+            with self.subTest(args=args):
+                before = snapshot(folder)
+                code, _, err = run(ARGS.cli, folder, "pack", "grass.bmp", *args, "--png", "a.png", "--json", "a.json")
+                self.assertEqual((code, snapshot(folder)), (status, before))
+                self.assertIn(message, err)
+
+    def test_both_programs_write_the_same_bytes_with_every_filter(self):
+        if not ARGS.other_cli:
+            self.skipTest("needs --other-cli")
+        folder = fresh("variants-same", {})
+        sprites.write_sprites(folder)
+        inputs = sorted(n for n in os.listdir(folder) if n not in ("out", "blank.png"))
+        for scale_filter in ("default", "box", "nearest"):
+            written = {}
+            for cli in (ARGS.cli, ARGS.other_cli):
+                shutil.rmtree(os.path.join(folder, "out"))
+                os.makedirs(os.path.join(folder, "out"))
+                code, _, err = run(cli, folder, "pack", *inputs, "--trim", "--size", "auto", "--extrude", "1",
+                                   "--spacing", "2", "--bleed", "--variant", "2:big", "--variant", "0.75:mid",
+                                   "--variant", "0.5:small", "--scale-filter", scale_filter, "--png",
+                                   "out/{v}.png", "--tga", "out/{v}.tga", "--json", "out/{v}.json", "--format",
+                                   "spine", "--data", "out/{v}.atlas", "--quiet")
+                self.assertEqual(code, 0, (cli, err))
+                written[cli] = snapshot(os.path.join(folder, "out"))
+            self.assertEqual(len(written[ARGS.cli]), 12)
+            self.assertEqual(written[ARGS.cli], written[ARGS.other_cli], scale_filter)
 
 
 class Folders(unittest.TestCase):

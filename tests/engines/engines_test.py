@@ -118,7 +118,7 @@ def setUpModule():
         jobs += [{"id": f"tree/{loader}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
                   "atlas": f"/work/tree/{data}", "pages": [f"/work/tree/{data}"], "names": sorted(TREE)}
                  for renderer in renderers]
-    jobs += level_jobs() + fringe_jobs()
+    jobs += level_jobs() + fringe_jobs() + variant_jobs()
     browser = harness.Browser(ARGS.npm, ARGS.work)
     try:
         RESULTS.update(browser.run(jobs))
@@ -160,6 +160,30 @@ def fringe_jobs():
                          "atlas": f"/work/fringe/{atlas}.json", "names": sorted(FRINGE_SPRITES), "scale": scale,
                          "mipmaps": mipmaps})
     return jobs
+
+
+# Sprites of even sizes with even transparent margins, packed at two scales: at half scale every length halves exactly.
+VARIANT_SPRITES = {"wide": ((12, 6), (2, 0, 0, 2)), "tall": ((6, 10), (0, 2, 2, 0)), "square": ((8, 8), (0, 0, 0, 0))}
+VARIANTS = ("@2x", "@1x")
+VARIANT_PICTURES = {}
+
+
+def variant_jobs():
+    """The sprites trimmed and packed at scale 1 and 0.5, each atlas loaded by PixiJS."""
+    folder = os.path.join(ARGS.work, "variants")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for k, (name, (size, margin)) in enumerate(VARIANT_SPRITES.items()):
+        noise = sprites.noise(size, 60 + k, margin)
+        noise.save(os.path.join(folder, name + ".png"))
+        VARIANT_PICTURES[name] = noise
+    subprocess.run([ARGS.cli, "pack", *(n + ".png" for n in VARIANT_SPRITES), "--trim", "--size", "auto",
+                    "--variant", "1:@2x", "--variant", "0.5:@1x", "--scale-filter", "nearest", "--png",
+                    "atlas{v}.png", "--json", "atlas{v}.json", "--quiet"], cwd=folder, check=True,
+                   stdin=subprocess.DEVNULL)
+    return [{"id": f"variants/{v}", "loader": "pixi8", "kind": "", "renderer": "webgl",
+             "atlas": f"/work/variants/atlas{v}.json", "pages": [f"/work/variants/atlas{v}.json"],
+             "names": sorted(VARIANT_SPRITES)} for v in VARIANTS]
 
 
 class EngineTest(unittest.TestCase):
@@ -232,6 +256,23 @@ class EngineTest(unittest.TestCase):
                             self.assertGreaterEqual(darkest, 254)
                         else:
                             self.assertLess(darkest, 230)
+
+    def test_pixi_gives_frames_of_both_scale_variants_the_source_sizes(self):
+        """PixiJS divides every length by meta.scale: the @1x atlas's frames, half the pixels, come out as large as the
+        @2x atlas's, which are the sources as they are."""
+        drawn = {}
+        for variant in VARIANTS:
+            result = RESULTS[f"variants/{variant}"]
+            self.assertNotIn("error", result, result.get("problems"))
+            self.assertEqual(result["problems"], [])
+            drawn[variant] = {f["name"]: dict(f, premultiplied=result["premultiplied"]) for f in result["frames"]}
+        sizes = {name: size for name, (size, _) in VARIANT_SPRITES.items()}
+        for variant in VARIANTS:
+            self.assertEqual({n: (f["width"], f["height"]) for n, f in drawn[variant].items()}, sizes, variant)
+        self.check_drawn(drawn["@2x"], expected=VARIANT_PICTURES)
+        with Image.open(os.path.join(ARGS.work, "variants", "atlas@1x.png")) as small, \
+                Image.open(os.path.join(ARGS.work, "variants", "atlas@2x.png")) as large:
+            self.assertEqual(small.size, (large.size[0] // 2, large.size[1] // 2))
 
     def tree_result(self, loader, renderer):
         """The frames an engine drew from the tree, by name, and what it read beside them."""
