@@ -200,18 +200,22 @@ int planBuild(const BuildRun& run, BuildPlan& plan) {
     return refuseSharedOutputs(outputs);
 }
 
-// Packs every atlas of the plan that needs it; `dependencies` gets what a depfile names: the recipe, the folders and
-// their subfolders, every file read. The exit status is the worst of the atlases'.
-int packAll(const BuildPlan& plan, std::vector<std::string>& dependencies) {
-    dependencies = plan.watched.files;
-    for (const std::string& folder : plan.watched.folders) addFoldersUnder(folder, dependencies);
+// Packs every atlas of the plan that needs it; with `forDepfile`, `dependencies` gets what a depfile names: the recipe,
+// the folders and their subfolders, every file read (walking the folders again costs a look at every file, which a
+// build with nothing to do should not pay unless asked). The exit status is the worst of the atlases'.
+int packAll(const BuildPlan& plan, bool forDepfile, std::vector<std::string>& dependencies) {
+    dependencies.clear();
+    if (forDepfile) {
+        dependencies = plan.watched.files;
+        for (const std::string& folder : plan.watched.folders) addFoldersUnder(folder, dependencies);
+    }
     // A set beside the list: a recipe of ten thousand sprites would otherwise spend more on this than on the check.
     std::unordered_set<std::string> listed(dependencies.begin(), dependencies.end());
     int status = kExitOk;
     for (const PackRequest& request : plan.requests) {
         PackReport report;
         status = std::max(status, runPackRequest(request, report));
-        for (const std::string& file : report.read) {
+        for (const std::string& file : forDepfile ? report.read : std::vector<std::string>{}) {
             if (listed.insert(file).second) dependencies.push_back(file);
         }
     }
@@ -277,7 +281,9 @@ int watchBuilds(const BuildRun& run, WatchedInputs watched, const InputScan& fir
         std::vector<std::string> dependencies;
         if (planBuild(run, plan) == kExitOk) {
             watched = plan.watched;
-            if (packAll(plan, dependencies) == kExitOk) writeBuildSystemFiles(run, plan.outputs, dependencies);
+            if (packAll(plan, !run.build.depfile.empty(), dependencies) == kExitOk) {
+                writeBuildSystemFiles(run, plan.outputs, dependencies);
+            }
         }
         std::fflush(stdout);
         std::fflush(stderr);
@@ -331,9 +337,9 @@ int runBuild(const std::vector<std::string>& args) {
     }
     if (run.build.watch) catchInterrupts();
     // The inputs as they stand before the first build, so that a change made while it runs starts another.
-    const InputScan first = scanInputs(plan.watched, isImage);
+    const InputScan first = run.build.watch ? scanInputs(plan.watched, isImage) : InputScan{};
     std::vector<std::string> dependencies;
-    if (status == kExitOk) status = packAll(plan, dependencies);
+    if (status == kExitOk) status = packAll(plan, !run.build.depfile.empty(), dependencies);
     if (status == kExitOk) status = writeBuildSystemFiles(run, plan.outputs, dependencies);
     if (!run.build.watch) return status;
     return watchBuilds(run, plan.watched, first);

@@ -66,12 +66,18 @@ BuildRecord::BuildRecord(std::string path) : path_(std::move(path)) {
     if (reading_ == StateReading::Ok && fileStamp(path_, stamp)) racyFrom_ = racyStampsFrom(stamp);
 }
 
-std::vector<CurrentInput> BuildRecord::currentInputs(const std::vector<std::string>& paths) {
+std::vector<CurrentInput> BuildRecord::currentInputs(const std::vector<std::string>& paths,
+                                                     const std::unordered_map<std::string, FileStamp>& listed) {
     std::vector<CurrentInput> inputs;
     inputs.reserve(paths.size());
     for (const std::string& path : paths) {
         CurrentInput input{path, {}};
-        fileStamp(path, input.stamp);
+        const auto known = listed.find(path);
+        if (known != listed.end()) {
+            input.stamp = known->second;
+        } else {
+            fileStamp(path, input.stamp);
+        }
         inputs.push_back(std::move(input));
     }
     return inputs;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "atlas/StableLayout.h"
@@ -24,7 +25,10 @@ public:
     StateReading reading() const { return reading_; }
 
     // The files a pack reads, in its order, with their stamps now (a file that is gone has no stamp).
-    static std::vector<CurrentInput> currentInputs(const std::vector<std::string>& paths);
+    // `listed` holds the stamps a folder's listing gave moments ago, so that a build with nothing to do looks at each
+    // file once; any other path is looked at here.
+    static std::vector<CurrentInput> currentInputs(const std::vector<std::string>& paths,
+                                                   const std::unordered_map<std::string, FileStamp>& listed = {});
 
     // Whether the outputs can stay as they are (UpToDate.h). When they can and some stamps moved, or stamps that were
     // too recent to trust have become old enough, the record is saved again so that the next check trusts them.

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <unordered_map>
 
 #include "atlas/AtlasPage.h"
 #include "atlas/PageOutputs.h"
@@ -82,8 +83,8 @@ struct PackSetup {
     Pivot pivot;
     bool keepLayout = false;
     int32_t keepLayoutSlack = kDefaultKeepLayoutSlack;
-    std::string recipe;      // --save-recipe, a full path
-    std::string recipeText;  // what it holds
+    std::string recipe;                  // --save-recipe, a full path
+    std::string recipeText;              // what it holds
     std::vector<ScaleVariant> variants;  // none: the images as they are
     ResizeFilter filter = ResizeFilter::Default;
 };
@@ -503,8 +504,8 @@ int takeInputs(const std::vector<InputFile>& files,
     images.setImageKindRule(imageKindAnyCase);
     Progress progress("loading images", files.size(), !setup.quiet && files.size() >= kManyImages);
     std::vector<std::string> problems;
-    const size_t failed =
-        loadSprites(files, images, sprites, problems, [&](size_t done) { progress.step(done); }, setup.threads);
+    const size_t failed = loadSprites(
+        files, images, sprites, problems, [&](size_t done) { progress.step(done); }, setup.threads);
     for (const std::string& problem : problems) failure(problem);
     if (failed > 0) return failure(formatText("%zu image(s) could not be loaded; nothing was written", failed));
     for (Sprite& sprite : sprites) {
@@ -1080,7 +1081,11 @@ int runPackRequest(const PackRequest& request, PackReport& report) {
     std::vector<std::string> description;
     if (keepsRecord) {
         record = std::make_unique<BuildRecord>(report.stateFile);
-        current = BuildRecord::currentInputs(report.read);
+        std::unordered_map<std::string, FileStamp> listed;
+        for (const InputFile& file : files) {
+            if (file.stamp != FileStamp{}) listed.emplace(file.path, file.stamp);
+        }
+        current = BuildRecord::currentInputs(report.read, listed);
         description = packDescription(request, setup);
     }
     if (request.mode == PackRequest::Mode::Build) {

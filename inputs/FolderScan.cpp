@@ -43,7 +43,7 @@ bool walk(const std::string& folder, std::vector<std::string>& folders, Walk& w)
         }
         const std::string path = joinedPath(folder, entry.name);
         if (!folderEntry) {
-            w.found.push_back({path, folders, entry.name});
+            w.found.push_back({path, folders, entry.name, entry.stamp});
             continue;
         }
         folders.push_back(entry.name);

@@ -3,13 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "base/FileSystem.h"
 #include "layout/TextureCollection.h"
 
-// An image file found under a folder: its full path, and the folders between the folder scanned and the file.
+// An image file found under a folder: its full path, the folders between the folder scanned and the file, and its
+// stamp as the listing gave it.
 struct FoundFile {
     std::string path;
     std::vector<std::string> folders;
     std::string fileName;
+    FileStamp stamp;
 };
 
 // Folders nested deeper than this below the folder scanned are refused rather than walked: no sprite tree comes near

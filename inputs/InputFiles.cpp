@@ -16,7 +16,7 @@ bool nameFile(const std::string& path,
               const NamingRules& rules,
               std::vector<InputFile>& files,
               std::string& error) {
-    InputFile file{path, {}};
+    InputFile file{path, {}, {}};
     if (!spriteNames(folders, fileName, rules, file.names)) {
         error = "cannot name a sprite after " + path + " (the name holds a control character)";
         return false;
@@ -67,6 +67,7 @@ bool takeFolder(const std::string& folder,
     for (FoundFile& f : found) {
         f.folders.insert(f.folders.begin(), prefix.begin(), prefix.end());
         if (!nameFile(f.path, f.folders, f.fileName, rules, files, error)) return false;
+        files.back().stamp = f.stamp;
     }
     return true;
 }

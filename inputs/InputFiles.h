@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/FileSystem.h"
 #include "inputs/SpriteNaming.h"
 #include "layout/TextureCollection.h"
 
@@ -23,6 +24,7 @@ struct InputArgument {
 struct InputFile {
     std::string path;
     SpriteNames names;
+    FileStamp stamp;  // as a folder's listing gave it; zero where the file was named rather than found
 };
 
 // Every image file the arguments name, in argument order, each with its names by path (SpriteNaming.h):
