@@ -1,6 +1,7 @@
 #include "base/SameFile.h"
 
 #include <map>
+#include <set>
 #include <utility>
 
 #include "base/FileSystem.h"
@@ -25,9 +26,15 @@ bool seenBefore(std::map<Key, size_t>& seen,
 bool findSameFile(const std::vector<NamedFile>& files, size_t& first, size_t& second) {
     std::map<std::string, size_t> paths;
     std::map<std::pair<uint64_t, uint64_t>, size_t> onDisk;
+    std::set<uint64_t> outputSizes;  // of the outputs that exist: one file reached by two paths has one size
+    for (const NamedFile& file : files) {
+        FileStamp stamp;
+        if (file.output && fileStamp(file.path, stamp)) outputSizes.insert(stamp.size);
+    }
     for (size_t i = 0; i < files.size(); ++i) {
         second = i;
         if (seenBefore(paths, comparablePath(files[i].path), files, i, first)) return true;
+        if (files[i].knownSize && outputSizes.count(*files[i].knownSize) == 0) continue;
         FileIdentity identity;
         if (fileIdentity(files[i].path, identity) &&
             seenBefore(onDisk, std::make_pair(identity.device, identity.file), files, i, first)) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,9 @@ struct NamedFile {
     std::string label;
     std::string path;  // a full program path
     bool output = true;
+    // An input's size where a folder's listing just gave it: an input of a size no existing output has cannot be one
+    // of them, and is not looked at again.
+    std::optional<uint64_t> knownSize;
 };
 
 // The first two entries that name one file, at least one of them an output (an input may be named twice): the same

@@ -680,18 +680,23 @@ void noteAnimationsOnSeveralPages(const PackSetup& setup,
 std::vector<NamedFile> packFiles(const PackSetup& setup,
                                  const PackArguments& a,
                                  const std::vector<std::string>& read,
-                                 size_t pageCount) {
+                                 size_t pageCount,
+                                 const std::unordered_map<std::string, FileStamp>& listed = {}) {
     std::vector<NamedFile> files;
     for (const OutputPattern& output : outputPatterns(setup)) {
         if (output.pattern->empty()) continue;
         for (const std::string& name : outputNames(*output.pattern, output.perPage ? pageCount : 1)) {
-            files.push_back({output.option, name, true});
+            files.push_back({output.option, name, true, std::nullopt});
         }
     }
-    for (const std::string& input : read) files.push_back({"the input", input, false});
+    for (const std::string& input : read) {
+        files.push_back({"the input", input, false, std::nullopt});
+        const auto known = listed.find(input);
+        if (known != listed.end()) files.back().knownSize = known->second.size;
+    }
     for (const auto& [option, value] : a.data) {
         std::string path;
-        if (option == "--template" && fullPath(value, path)) files.push_back({"the input", path, false});
+        if (option == "--template" && fullPath(value, path)) files.push_back({"the input", path, false, std::nullopt});
     }
     return files;
 }
@@ -1073,7 +1078,11 @@ int runPackRequest(const PackRequest& request, PackReport& report) {
     }
     if (const int status = collectFiles(request.inputs, setup, files, read)) return status;
     report.read = readFiles(arguments, read);
-    if (const int status = refuseSameFiles(packFiles(setup, arguments, read, 1))) return status;
+    std::unordered_map<std::string, FileStamp> listed;  // the stamps the folders' listings gave
+    for (const InputFile& file : files) {
+        if (file.stamp != FileStamp{}) listed.emplace(file.path, file.stamp);
+    }
+    if (const int status = refuseSameFiles(packFiles(setup, arguments, read, 1, listed))) return status;
 
     // A build looks at its record first: when nothing that matters changed it reads no image and writes nothing.
     std::unique_ptr<BuildRecord> record;
@@ -1081,10 +1090,6 @@ int runPackRequest(const PackRequest& request, PackReport& report) {
     std::vector<std::string> description;
     if (keepsRecord) {
         record = std::make_unique<BuildRecord>(report.stateFile);
-        std::unordered_map<std::string, FileStamp> listed;
-        for (const InputFile& file : files) {
-            if (file.stamp != FileStamp{}) listed.emplace(file.path, file.stamp);
-        }
         current = BuildRecord::currentInputs(report.read, listed);
         description = packDescription(request, setup);
     }

@@ -539,11 +539,14 @@ class AllOrNothing(unittest.TestCase):
     def test_outputs_naming_one_file_or_an_input_are_refused(self):
         folder = fresh("same-file", {**SAFE, "g-1.bmp": "im24_w7.bmp"})
         os.link(os.path.join(folder, "grass.bmp"), os.path.join(folder, "linked.bmp"))
+        os.makedirs(os.path.join(folder, "sprites"))  # a folder's file, linked from outside the folder
+        os.link(os.path.join(folder, "stone.bmp"), os.path.join(folder, "sprites", "held.bmp"))
         paged = ["--size", "8x4", "--spacing", "0", "--pages"]
         rows = [(["--png", "x.png", "--tga", "out/../x.png"], "--tga"),
                 (["--png", "x.png", "--json", "x.png"], "--json"),
                 (["--png", "x.png", "--json", "d.json", "--save", "./d.json"], "--save"),
                 (["--bmp", "grass.bmp"], "the input"), (["--bmp", "linked.bmp"], "the input"),
+                (["sprites", "--bmp", "stone.bmp"], "the input"),
                 (["--png", "a-{n}.png", *paged, "--tga", "a-0.png"], "--tga"),  # page 0's names, before packing
                 (["grass.bmp", "--names", "id", "--png", "a-{n}.png", *paged, "--format", "phaser3", "--data", "a-1.png"],
                  "--format"),
