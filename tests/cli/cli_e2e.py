@@ -1160,8 +1160,7 @@ class Recipes(unittest.TestCase):
         self.assertIn("atlas ui: packing, since there is no earlier build\n", out)
         self.assertEqual(outputs_of(folder), packed)
         # Scale variants: one recipe whatever their number, and a build of it writes every variant's bytes again.
-        shutil.rmtree(os.path.join(folder, "out"))
-        os.makedirs(os.path.join(folder, "out"))
+        clear_out(folder)
         code, _, err = run(ARGS.cli, folder, "pack", "art", "--size", "auto", "--variant", "1:@2x", "--variant",
                            "0.5:@1x", "--png", "out/v{v}.png", "--json", "out/v{v}.json", "--save-recipe", "v.toml",
                            "--quiet")
@@ -1169,8 +1168,7 @@ class Recipes(unittest.TestCase):
         self.assertIn('variant = ["1:@2x", "0.5:@1x"]', read(folder, "v.toml").decode("utf-8"))
         packed = outputs_of(folder)
         self.assertEqual(sorted(packed), ["v@1x.json", "v@1x.png", "v@2x.json", "v@2x.png"])
-        shutil.rmtree(os.path.join(folder, "out"))
-        os.makedirs(os.path.join(folder, "out"))
+        clear_out(folder)
         code, out, err = self.build(folder, "v.toml")
         self.assertEqual((code, outputs_of(folder)), (0, packed), err)
         # A recipe that describes no pack is not written, and nothing else is either.
