@@ -883,6 +883,12 @@ int checkBeforeWriting(const std::vector<VariantPack>& variants,
     for (const VariantPack& variant : variants) {
         if (const int status = checkPageNames(variant.setup, pageCount)) return status;
         std::vector<NamedFile> own = packFiles(variant.setup, arguments, read, pageCount);
+        // The recipe is one file whatever the variants, written once.
+        if (&variant != &variants.front()) {
+            own.erase(
+                std::remove_if(own.begin(), own.end(), [](const NamedFile& f) { return f.label == "--save-recipe"; }),
+                own.end());
+        }
         files.insert(files.end(), own.begin(), own.end());
     }
     // The names checked before packing held "{n}" and "{v}" as they stand.

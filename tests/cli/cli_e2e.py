@@ -1171,6 +1171,20 @@ class Recipes(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertIn("atlas ui: packing, since there is no earlier build\n", out)
         self.assertEqual(outputs_of(folder), packed)
+        # Scale variants: one recipe whatever their number, and a build of it writes every variant's bytes again.
+        shutil.rmtree(os.path.join(folder, "out"))
+        os.makedirs(os.path.join(folder, "out"))
+        code, _, err = run(ARGS.cli, folder, "pack", "art", "--size", "auto", "--variant", "1:@2x", "--variant",
+                           "0.5:@1x", "--png", "out/v{v}.png", "--json", "out/v{v}.json", "--save-recipe", "v.toml",
+                           "--quiet")
+        self.assertEqual(code, 0, err)
+        self.assertIn('variant = ["1:@2x", "0.5:@1x"]', read(folder, "v.toml").decode("utf-8"))
+        packed = outputs_of(folder)
+        self.assertEqual(sorted(packed), ["v@1x.json", "v@1x.png", "v@2x.json", "v@2x.png"])
+        shutil.rmtree(os.path.join(folder, "out"))
+        os.makedirs(os.path.join(folder, "out"))
+        code, out, err = self.build(folder, "v.toml")
+        self.assertEqual((code, outputs_of(folder)), (0, packed), err)
         # A recipe that describes no pack is not written, and nothing else is either.
         code, _, err = run(ARGS.cli, folder, "pack", "art", "--png", "out/x.png", "--save-recipe", "out/x.png")
         self.assertEqual(code, 2, err)
