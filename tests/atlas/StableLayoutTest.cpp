@@ -75,19 +75,17 @@ Packer packerOf(Packer::Kind kind, MaxRectsRule rule, int32_t spacing, int32_t m
 // holds within the slack, every sprite whose size stayed is where it was, and the layout is sound.
 TEST(StableLayout, KeepsEveryUnchangedSpriteInPlaceThroughRandomSteps) {
     using K = Packer::Kind;
+    using R = MaxRectsRule;
+    using A = AreaRule;
     const Config configs[] = {
-        {"maxrects, tight",
-         packerOf(K::MaxRects, MaxRectsRule::ShortSide, 2, 0, false, false),
-         {AreaRule::Tight, {1024, 1024}, false}},
+        {"maxrects, tight", packerOf(K::MaxRects, R::ShortSide, 2, 0, false, false), {A::Tight, {1024, 1024}, false}},
         {"maxrects, powers of two, pages, turned, extruded",
-         packerOf(K::MaxRects, MaxRectsRule::BottomLeft, 3, 1, true, false),
-         {AreaRule::PowerOfTwo, {256, 256}, true}},
+         packerOf(K::MaxRects, R::BottomLeft, 3, 1, true, false),
+         {A::PowerOfTwo, {256, 256}, true}},
         {"design keeping the spacing, tight, pages",
-         packerOf(K::Design, MaxRectsRule::ShortSide, 1, 0, false, true),
-         {AreaRule::Tight, {200, 300}, true}},
-        {"maxrects, fixed, no spacing",
-         packerOf(K::MaxRects, MaxRectsRule::Area, 0, 0, true, false),
-         {AreaRule::Fixed, {512, 512}, false}},
+         packerOf(K::Design, R::ShortSide, 1, 0, false, true),
+         {A::Tight, {200, 300}, true}},
+        {"maxrects, fixed, no spacing", packerOf(K::MaxRects, R::Area, 0, 0, true, false), {A::Fixed, {512, 512}}},
     };
     std::mt19937 random(11);
     const auto pick = [&](int low, int high) { return low + static_cast<int>(random() % unsigned(high - low + 1)); };
@@ -211,8 +209,13 @@ TEST(StableLayout, FillsPagesExactlyAndSizesThemByTheRules) {
     const Packer plain = packerOf(K::MaxRects, MaxRectsRule::ShortSide, 1, 0, false, false);
     const Packer turning = packerOf(K::MaxRects, MaxRectsRule::ShortSide, 1, 0, true, false);
     const Packer extruded = packerOf(K::MaxRects, MaxRectsRule::ShortSide, 2, 1, false, false);
-    const EarlierPlace none;
-    const EarlierPlace onSecond{true, 1, {1, 1, false, true}, {10, 10}};
+    const auto at = [](int32_t page) { return EarlierPlace{true, page, {1, 1, false, true}, {10, 10}}; };
+    const auto area = [](AreaRule rule, int32_t w, int32_t h, bool pages = false) {
+        return PageRules{rule, {w, h}, pages};
+    };
+    const AreaRule fixed = AreaRule::Fixed;
+    const auto squares = [](size_t n) { return std::vector<PackBox>(n, {10, 10}); };
+    // Earlier places left empty are none for every box.
     const struct {
         const char* what;
         Packer packer;
@@ -223,59 +226,19 @@ TEST(StableLayout, FillsPagesExactlyAndSizesThemByTheRules) {
         bool complete;
         std::vector<AreaSize> pages;
     } cases[] = {
-        {"four boxes exactly",
-         plain,
-         {AreaRule::Fixed, {23, 23}, false},
-         {{10, 10}, {10, 10}, {10, 10}, {10, 10}},
-         {none, none, none, none},
-         {},
-         true,
-         {{23, 23}}},
-        {"two with margins exactly",
-         extruded,
-         {AreaRule::Fixed, {24, 12}, false},
-         {{10, 10}, {10, 10}},
-         {none, none},
-         {},
-         true,
-         {{24, 12}}},
-        {"only turned", turning, {AreaRule::Fixed, {12, 31}, false}, {{20, 10}}, {none}, {}, true, {{12, 31}}},
-        {"not turned", plain, {AreaRule::Fixed, {12, 31}, false}, {{20, 10}}, {none}, {}, false, {}},
-        {"tight: what the sprite uses",
-         plain,
-         {AreaRule::Tight, {64, 64}, false},
-         {{10, 20}},
-         {none},
-         {},
-         true,
-         {{12, 22}}},
-        {"powers of two: the least holding it",
-         plain,
-         {AreaRule::PowerOfTwo, {64, 64}, false},
-         {{14, 30}},
-         {none},
-         {},
-         true,
-         {{32, 32}}},
-        {"one page allowed: the second one's box moves",
-         plain,
-         {AreaRule::Fixed, {64, 64}, false},
-         {{10, 10}},
-         {onSecond},
-         {{64, 64}, {64, 64}},
-         true,
-         {{64, 64}}},
-        {"a page of another height",
-         plain,
-         {AreaRule::Fixed, {64, 64}, true},
-         {{10, 10}},
-         {{true, 0, {1, 1, false, true}, {10, 10}}},
-         {{64, 48}},
-         true,
-         {{64, 64}}},
+        {"four boxes exactly", plain, area(fixed, 23, 23), squares(4), {}, {}, true, {{23, 23}}},
+        {"two with margins exactly", extruded, area(fixed, 24, 12), squares(2), {}, {}, true, {{24, 12}}},
+        {"only turned", turning, area(fixed, 12, 31), {{20, 10}}, {}, {}, true, {{12, 31}}},
+        {"not turned", plain, area(fixed, 12, 31), {{20, 10}}, {}, {}, false, {}},
+        {"tight: what the sprite uses", plain, area(AreaRule::Tight, 64, 64), {{10, 20}}, {}, {}, true, {{12, 22}}},
+        {"powers of two: the least", plain, area(AreaRule::PowerOfTwo, 64, 64), {{14, 30}}, {}, {}, true, {{32, 32}}},
+        {"one page: moved", plain, area(fixed, 64, 64), squares(1), {at(1)}, {{64, 64}, {64, 64}}, true, {{64, 64}}},
+        {"another page height", plain, area(fixed, 64, 64, true), squares(1), {at(0)}, {{64, 48}}, true, {{64, 64}}},
     };
     for (const auto& c : cases) {
-        const StableLayoutResult stable = StableLayout(c.packer, c.rules).plan(c.boxes, c.earlier, c.earlierPages);
+        const std::vector<EarlierPlace> earlier =
+            c.earlier.empty() ? std::vector<EarlierPlace>(c.boxes.size()) : c.earlier;
+        const StableLayoutResult stable = StableLayout(c.packer, c.rules).plan(c.boxes, earlier, c.earlierPages);
         EXPECT_EQ(stable.complete, c.complete) << c.what;
         if (!c.complete) continue;
         EXPECT_EQ(stable.kept, 0u) << c.what;

@@ -81,6 +81,16 @@ def read(*path):
         return f.read()
 
 
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode("utf-8"))
+
+
+def clear_out(folder):
+    shutil.rmtree(os.path.join(folder, "out"), ignore_errors=True)
+    os.makedirs(os.path.join(folder, "out"))
+
+
 def info(cli, folder, project="project.qbp"):
     return json.loads(run(cli, folder, "info", "--json", project)[1])
 
@@ -132,8 +142,7 @@ class Failures(unittest.TestCase):
         for name, data in {"cut.png": good[:len(good) // 2], "text.png": b"not a png", "wide.png": ihdr(16385, 1),
                            "empty.png": ihdr(0, 5), "bomb.png": ihdr(8192, 8192),
                            "colour.png": ihdr(3, 3, b"\x10\x03")}.items():
-            with open(os.path.join(self.dir, name), "wb") as f:
-                f.write(data)
+            write(os.path.join(self.dir, name), data)
         usage = [("frob", "unknown command"), ("pack", "no images"), ("pack --bogus a", "'--bogus'"),
                  ("pack a --size", "needs a value"), ("pack a --size 0x16", "--size"),
                  ("pack a --size 16385x4", "--size"), ("pack a --size=64", "--size"),
@@ -173,8 +182,7 @@ class Failures(unittest.TestCase):
         if "wine" not in ARGS.cli:  # Windows hands the program its arguments in the ANSI code page already
             shutil.copy(os.path.join(self.dir, "gone.bmp"), os.path.join(self.dir, "smile\U0001F600.bmp"))
             rows.append((pack("smile\U0001F600.bmp"), 1, ("smile", "Shift-JIS")))
-        with open(os.path.join(self.dir, "bad.mustache"), "w") as f:
-            f.write("{{#sprites}}\n{{name}} {{widht}}\n{{/sprites}}\n")
+        write(os.path.join(self.dir, "bad.mustache"), "{{#sprites}}\n{{name}} {{widht}}\n{{/sprites}}\n")
         rows.append((["pack", "grass.bmp", "--png", "a.png", "--template", "bad.mustache", "--data", "a.txt"], 1,
                      ("bad.mustache: line 2: no value is called \"widht\"",)))
         files = sorted(os.listdir(self.dir))
@@ -199,8 +207,7 @@ class Failures(unittest.TestCase):
             self.check(args, 1, *needles, "nothing was written")
             self.assertEqual(sorted(os.listdir(self.dir)), files, args)
         self.check(too_large + ["--allow-overflow"], 0, "GRASS (7x3")
-        with open(os.path.join(self.dir, "a-0.json"), encoding="utf-8") as f:
-            self.assertEqual(list(json.load(f)["frames"]), ["dot"])
+        self.assertEqual(list(frames_of(self.dir, "a-0.json")["frames"]), ["dot"])
         many = ["pack", *["dot.tga"] * 1000, "--alias", "--size", "auto", "--spacing", "0", "--quv", "many.quv",
                 "--ids", "ids.h"]
         code, _, err = run(ARGS.cli, self.dir, *many)
@@ -304,8 +311,7 @@ class Pack(unittest.TestCase):
         for atlas in ("atlas.png", "atlas.tga"):
             self.assertEqual(rgba(os.path.join(folder, atlas)), (size, expected), atlas)
         self.assertEqual(rgba(os.path.join(folder, "atlas.bmp")), (size, [p[:3] + (255,) for p in expected]))
-        with open(os.path.join(folder, "out", "atlas.json"), encoding="utf-8") as f:
-            data = json.load(f)
+        data = frames_of(folder, "out", "atlas.json")
         self.assertEqual({k: data["meta"][k] for k in ("image", "format", "scale", "size")},
                          {"image": "../atlas.png", "format": "RGBA8888", "scale": "1",
                           "size": {"w": size[0], "h": size[1]}})
@@ -400,8 +406,7 @@ class Pixels(unittest.TestCase):
                 common = [*layout, "--size", "64x64", "--json", "out/a.json"]
                 self.pack(folder, *inputs, *common, "--png", "out/plain.png")
                 self.pack(folder, *bleed, *inputs, *common, "--png", "out/a.png", "--tga", "out/a.tga")
-                with open(os.path.join(folder, "out", "a.json"), encoding="utf-8") as f:
-                    frames = json.load(f)["frames"]
+                frames = frames_of(folder, "out", "a.json")["frames"]
                 self.assertEqual(sorted(frames), names)
                 (width, height), plain = rgba(os.path.join(folder, "out", "plain.png"))
                 regions = {(max(0, x0 - ring), max(0, y0 - ring), min(width, x1 + ring), min(height, y1 + ring))
@@ -519,8 +524,7 @@ class AllOrNothing(unittest.TestCase):
             for preexec in [None] + ([unprivileged] if "wine" not in ARGS.cli else []):
                 self.failed(folder, PAGED, PAGED[i].replace("{n}", "1"), preexec)
             shutil.rmtree(target)
-            with open(target, "wb") as f:
-                f.write(old)
+            write(target, old)
         # A file-size limit, which each file larger than every one before it meets first; at least 256 bytes, which
         # the message itself needs (it goes to a file).
         sizes = [os.path.getsize(os.path.join(reference, name)) for name in order]
@@ -583,12 +587,8 @@ class AllOrNothing(unittest.TestCase):
 
 def pages(folder, first):
     """[JSON data] of every page, the first and those its meta.related_multi_packs lists."""
-    with open(os.path.join(folder, first), encoding="utf-8") as f:
-        data = [json.load(f)]
-    for other in data[0]["meta"].get("related_multi_packs", []):
-        with open(os.path.join(folder, other), encoding="utf-8") as f:
-            data.append(json.load(f))
-    return data
+    data = [frames_of(folder, first)]
+    return data + [frames_of(folder, other) for other in data[0]["meta"].get("related_multi_packs", [])]
 
 
 def footprint(entry):
@@ -625,8 +625,7 @@ class Atlas(unittest.TestCase):
             if not trim and not rotate:
                 outputs += ["--quv", f"out/{name}.quv", "--tga", f"out/{name}.tga"]
             with self.subTest(options=" ".join(args)):
-                for old in os.listdir(os.path.join(folder, "out")):
-                    os.remove(os.path.join(folder, "out", old))
+                clear_out(folder)
                 code, _, err = run(ARGS.cli, folder, "pack", *inputs, *args, *outputs, "--quiet")
                 self.assertEqual(code, 0, err)
                 # The design's layout lets sprites touch where it tucks small ones into gaps, their extrusion never;
@@ -648,8 +647,7 @@ class Atlas(unittest.TestCase):
             with self.subTest(options=" ".join(args)):
                 written = {}
                 for threads in ("1", "2"):
-                    for old in os.listdir(os.path.join(folder, "out")):
-                        os.remove(os.path.join(folder, "out", old))
+                    clear_out(folder)
                     code, _, err = run(ARGS.cli, folder, "pack", *inputs, *args, "--threads", threads, *outputs,
                                        "--quiet")
                     self.assertEqual(code, 0, err)
@@ -697,12 +695,10 @@ class Atlas(unittest.TestCase):
     def check_other_formats(self, out, first, data, rotate):
         """The other data formats hold the frames of the JSON hash of each page."""
         page_name = lambda n, suffix: first.replace("-0", f"-{n}") + suffix
-        with open(os.path.join(out, "phaser3.json"), encoding="utf-8") as f:
-            textures = json.load(f)["textures"]
+        textures = frames_of(out, "phaser3.json")["textures"]
         self.assertEqual([t["image"] for t in textures], [page["meta"]["image"] for page in data])
         for n, (page, texture) in enumerate(zip(data, textures)):
-            with open(os.path.join(out, page_name(n, "-array.json")), encoding="utf-8") as f:
-                array = json.load(f)["frames"]
+            array = frames_of(out, page_name(n, "-array.json"))["frames"]
             for frames in (array, texture["frames"]):
                 self.assertEqual({entry.pop("filename"): entry for entry in frames}, page["frames"])
             # Sparrow's XML per page, Spine's, Godot's and the CSS naming every page, as long as nothing is turned.
@@ -738,8 +734,8 @@ def sprite_tree(root="絵"):
     return {f"{root}/{name}": picture for name, picture in files.items()}, frames, ids
 
 
-def frames_of(folder, data="atlas.json"):
-    with open(os.path.join(folder, data), encoding="utf-8") as f:
+def frames_of(folder, *data):
+    with open(os.path.join(folder, *(data or ["atlas.json"])), encoding="utf-8") as f:
         return json.load(f)
 
 
@@ -781,8 +777,7 @@ class Variants(unittest.TestCase):
                     for variant, scale in self.VARIANTS.items():
                         self.check_variant(folder, base.replace("{v}", variant), large, expected,
                                            fractions.Fraction(scale), extrude)
-                for old in os.listdir(os.path.join(folder, "out")):
-                    os.remove(os.path.join(folder, "out", old))
+                clear_out(folder)
 
     def check_variant(self, folder, base, large, expected, scale, extrude):
         data = frames_of(folder, base + ".json")
@@ -838,8 +833,7 @@ class Variants(unittest.TestCase):
         for scale_filter in ("default", "box", "nearest"):
             written = {}
             for cli in (ARGS.cli, ARGS.other_cli):
-                shutil.rmtree(os.path.join(folder, "out"))
-                os.makedirs(os.path.join(folder, "out"))
+                clear_out(folder)
                 code, _, err = run(cli, folder, "pack", *inputs, "--trim", "--size", "auto", "--extrude", "1",
                                    "--spacing", "2", "--bleed", "--variant", "2:big", "--variant", "0.75:mid",
                                    "--variant", "0.5:small", "--scale-filter", scale_filter, "--png",
@@ -903,8 +897,7 @@ class Folders(unittest.TestCase):
         folder = fresh("folder-names", {})
         files, frames, _ = sprite_tree()
         sprites.write_tree(folder, files)
-        with open(os.path.join(folder, "リスト.txt"), "w", encoding="utf-8") as f:
-            f.write("\ufeff絵/hero\r\n\r\n絵/ui/button.9.png\r\n絵/./menu/../hud/pause.png\n")
+        write(os.path.join(folder, "リスト.txt"), "\ufeff絵/hero\r\n\r\n絵/ui/button.9.png\r\n絵/./menu/../hud/pause.png\n")
         in_list = ["絵/hero/run_1", "絵/hero/run_2", "絵/hero/run_10", "絵/ui/button", "絵/hud/pause"]
         cases = [
             (["絵"], frames),
@@ -932,8 +925,7 @@ class Folders(unittest.TestCase):
         for inputs in (["絵", "--pivot", "0.5,0.125"], ["@リスト.txt", "--folder-prefix"]):
             written = {}
             for cli in (ARGS.cli, ARGS.other_cli):
-                shutil.rmtree(os.path.join(folder, "out"))
-                os.makedirs(os.path.join(folder, "out"))
+                clear_out(folder)
                 self.assertEqual(run(cli, folder, "pack", *inputs, *outputs, "--quiet")[0], 0, cli)
                 written[cli] = {name: read(folder, "out", name) for name in os.listdir(os.path.join(folder, "out"))}
             self.assertEqual(len(written[ARGS.cli]), 11)
@@ -1089,8 +1081,7 @@ def recipe_folder(name):
     os.makedirs(os.path.join(folder, "tiles", "deep"))
     expected = sprites.write_sprites(os.path.join(folder, "tiles"))
     shutil.move(os.path.join(folder, "tiles", "coin.bmp"), os.path.join(folder, "tiles", "deep", "coin.bmp"))
-    with open(os.path.join(folder, "tiles", "bmps.txt"), "w") as f:
-        f.write("brick.bmp\ntwin_b.bmp\ndeep/coin.bmp\n")
+    write(os.path.join(folder, "tiles", "bmps.txt"), "brick.bmp\ntwin_b.bmp\ndeep/coin.bmp\n")
     return folder, pictures, expected
 
 
@@ -1136,12 +1127,10 @@ class Recipes(unittest.TestCase):
         self.assertEqual((code, out), (0, ""), err)
         built = outputs_of(folder)
         self.assertEqual(len([n for n in built if n.startswith("ui-") and n.endswith(".png")]), 2, sorted(built))
-        with open(os.path.join(folder, "out", "ui-0.json"), encoding="utf-8") as f:
-            frames = json.load(f)["frames"]
+        frames = frames_of(folder, "out", "ui-0.json")["frames"]
         self.assertEqual(frames["panel"]["borders"], {"left": 2, "top": 1, "right": 3, "bottom": 2})
         self.assertEqual({(e["pivot"]["x"], e["pivot"]["y"]) for e in frames.values()}, {(0.5, 1)})
-        shutil.rmtree(os.path.join(folder, "out"))
-        os.makedirs(os.path.join(folder, "out"))
+        clear_out(folder)
         tiles = sorted(os.path.join("tiles", n) for n in os.listdir(os.path.join(folder, "tiles")) if n.endswith(".png"))
         tiles.append("@" + os.path.join("tiles", "bmps.txt"))
         for command in (UI_COMMAND, tiles + [os.path.join("tiles", "gem.tga")] + TILES_COMMAND):
@@ -1165,15 +1154,13 @@ class Recipes(unittest.TestCase):
         self.assertIn('png = "../out/ui-{n}.png"', text)
         self.assertIn('template = "../lua.mustache"', text)
         packed = outputs_of(folder)
-        shutil.rmtree(os.path.join(folder, "out"))
-        os.makedirs(os.path.join(folder, "out"))
+        clear_out(folder)
         code, out, err = self.build(folder, recipe)
         self.assertEqual(code, 0, err)
         self.assertIn("atlas ui: packing, since there is no earlier build\n", out)
         self.assertEqual(outputs_of(folder), packed)
         # Scale variants: one recipe whatever their number, and a build of it writes every variant's bytes again.
-        shutil.rmtree(os.path.join(folder, "out"))
-        os.makedirs(os.path.join(folder, "out"))
+        clear_out(folder)
         code, _, err = run(ARGS.cli, folder, "pack", "art", "--size", "auto", "--variant", "1:@2x", "--variant",
                            "0.5:@1x", "--png", "out/v{v}.png", "--json", "out/v{v}.json", "--save-recipe", "v.toml",
                            "--quiet")
@@ -1181,8 +1168,7 @@ class Recipes(unittest.TestCase):
         self.assertIn('variant = ["1:@2x", "0.5:@1x"]', read(folder, "v.toml").decode("utf-8"))
         packed = outputs_of(folder)
         self.assertEqual(sorted(packed), ["v@1x.json", "v@1x.png", "v@2x.json", "v@2x.png"])
-        shutil.rmtree(os.path.join(folder, "out"))
-        os.makedirs(os.path.join(folder, "out"))
+        clear_out(folder)
         code, out, err = self.build(folder, "v.toml")
         self.assertEqual((code, outputs_of(folder)), (0, packed), err)
         # A recipe that describes no pack is not written, and nothing else is either.
@@ -1213,8 +1199,7 @@ class Recipes(unittest.TestCase):
             picture.save(os.path.join(folder, "s", name), **options)
 
         def damage(data):
-            with open(state, "wb") as f:
-                f.write(data)
+            write(state, data)
 
         step("first", lambda: None, "packing, since there is no earlier build", True)
         step("again", lambda: None, "up to date", False)
@@ -1263,8 +1248,7 @@ class Recipes(unittest.TestCase):
         entries = sorted(os.listdir(folder))
         for text, status, needle in rows:
             with self.subTest(recipe=text):
-                with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
-                    f.write(text)
+                write(os.path.join(folder, "quiltbox.toml"), text)
                 code, _, err = self.build(folder)
                 self.assertEqual(code, status, err)
                 self.assertRegex(err.replace("\\", "/"), re.compile(needle, re.M))
@@ -1272,8 +1256,7 @@ class Recipes(unittest.TestCase):
                 self.assertEqual(os.listdir(os.path.join(folder, "out")), [])
         code, _, err = self.build(folder, "missing.toml")
         self.assertEqual((code, "missing.toml: cannot be read" in err), (1, True), err)
-        with open(os.path.join(folder, "quiltbox.toml"), "w") as f:
-            f.write(head)
+        write(os.path.join(folder, "quiltbox.toml"), head)
         code, _, err = self.build(folder, "--atlas", "uii")
         self.assertEqual((code, "the recipe has no atlas 'uii' (did you mean 'ui'?)" in err), (2, True), err)
 
@@ -1324,16 +1307,14 @@ class Recipes(unittest.TestCase):
             kept = outputs_of(folder)
             whole = io.BytesIO()
             sprites.noise((9, 9), 72).save(whole, "PNG")
-            with open(os.path.join(folder, "s", "2.png"), "wb") as f:
-                f.write(whole.getvalue()[:len(whole.getvalue()) // 2])
+            write(os.path.join(folder, "s", "2.png"), whole.getvalue()[:len(whole.getvalue()) // 2])
             deadline = time.monotonic() + 60
             while "could not be loaded; nothing was written" not in self.log(log) and time.monotonic() < deadline:
                 time.sleep(0.2)
             self.assertIn("2.png", self.log(log))
             self.assertEqual(outputs_of(folder), kept)
             def finish():
-                with open(os.path.join(folder, "s", "2.png"), "wb") as f:
-                    f.write(whole.getvalue())
+                write(os.path.join(folder, "s", "2.png"), whole.getvalue())
                 pictures["s/2.png"] = Image.open(io.BytesIO(whole.getvalue())).convert("RGBA")
             atlas_after(finish, ["1", "2", "3"])
         finally:

@@ -93,26 +93,32 @@ def write_tree(folder):
         TREE[name] = picture.crop((1, 1, picture.size[0] - 1, picture.size[1] - 1)) if name in NINE else picture
 
 
+def fresh(name):
+    folder = os.path.join(ARGS.work, name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    return folder
+
+
+def pack(folder, *args):
+    subprocess.run([ARGS.cli, "pack", *args, "--quiet"], cwd=folder, check=True, stdin=subprocess.DEVNULL)
+
+
 def setUpModule():
     if not os.path.isdir(os.path.join(ARGS.npm, "node_modules", "playwright-core")):
         raise RuntimeError(f"no npm packages in {ARGS.npm}/node_modules: run scripts/install-deps.sh")
     jobs = []
     for case, (options, loaders) in CASES.items():
-        folder = os.path.join(ARGS.work, case)
-        shutil.rmtree(folder, ignore_errors=True)
-        os.makedirs(folder)
+        folder = fresh(case)
         EXPECTED.update(sprites.write_sprites(folder, odd_names=True))
-        subprocess.run([ARGS.cli, "pack", *sorted(os.listdir(folder)), *options, "--quiet"], cwd=folder, check=True,
-                       stdin=subprocess.DEVNULL)
+        pack(folder, *sorted(os.listdir(folder)), *options)
         for loader, kind, renderers, data in loaders:
             pages = [f"/work/{case}/{name}" for name in data_files(case, data)]
             jobs += [{"id": f"{case}/{loader}/{kind}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
                       "atlas": pages[0], "pages": pages, "names": sorted(EXPECTED)} for renderer in renderers]
-    folder = os.path.join(ARGS.work, "tree")
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
+    folder = fresh("tree")
     write_tree(folder)
-    subprocess.run([ARGS.cli, "pack", *TREE_OPTIONS, "--quiet"], cwd=folder, check=True, stdin=subprocess.DEVNULL)
+    pack(folder, *TREE_OPTIONS)
     for loader, kind, renderers in TREE_LOADERS:
         data = "atlas.atlas" if loader == "spine" else "atlas.json"
         jobs += [{"id": f"tree/{loader}/{renderer}", "loader": loader, "kind": kind, "renderer": renderer,
@@ -128,24 +134,19 @@ def setUpModule():
 
 def level_jobs():
     """The same sprites packed at every PNG level, each PNG decoded by the browser."""
-    folder = os.path.join(ARGS.work, "levels")
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
+    folder = fresh("levels")
     sprites.write_sprites(folder, odd_names=True)
     inputs = sorted(os.listdir(folder))
     for level in LEVELS:
-        subprocess.run([ARGS.cli, "pack", *inputs, "--size", "auto", "--bleed", "--png-level", level, "--png",
-                        f"{level}.png", "--tga", "atlas.tga", "--quiet"], cwd=folder, check=True,
-                       stdin=subprocess.DEVNULL)
+        pack(folder, *inputs, "--size", "auto", "--bleed", "--png-level", level, "--png", f"{level}.png", "--tga",
+             "atlas.tga")
     return [{"id": f"levels/{level}", "loader": "png", "renderer": "webgl", "atlas": f"/work/levels/{level}.png"}
             for level in LEVELS]
 
 
 def fringe_jobs():
     """The fringe sprites packed without and with bleeding, each drawn scaled down in every way of FRINGE_DRAWS."""
-    folder = os.path.join(ARGS.work, "fringe")
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
+    folder = fresh("fringe")
     for name, colour in FRINGE_SPRITES.items():
         sprite = Image.new("RGBA", (24, 24), (0, 0, 0, 0))
         ImageDraw.Draw(sprite).ellipse((4, 4, 19, 19), fill=colour + (255,))
@@ -153,9 +154,8 @@ def fringe_jobs():
     jobs = []
     for draw, (scale, mipmaps, bleed) in FRINGE_DRAWS.items():
         for atlas, options in ((f"{draw}-plain", []), (f"{draw}-bled", bleed)):
-            subprocess.run([ARGS.cli, "pack", "blue.png", "red.png", "--size", "auto", "--spacing", "4", *options,
-                            "--png", f"{atlas}.png", "--json", f"{atlas}.json", "--quiet"], cwd=folder, check=True,
-                           stdin=subprocess.DEVNULL)
+            pack(folder, "blue.png", "red.png", "--size", "auto", "--spacing", "4", *options, "--png", f"{atlas}.png",
+                 "--json", f"{atlas}.json")
             jobs.append({"id": f"fringe/{atlas}", "loader": "fringe", "renderer": "webgl",
                          "atlas": f"/work/fringe/{atlas}.json", "names": sorted(FRINGE_SPRITES), "scale": scale,
                          "mipmaps": mipmaps})
@@ -170,23 +170,25 @@ VARIANT_PICTURES = {}
 
 def variant_jobs():
     """The sprites trimmed and packed at scale 1 and 0.5, each atlas loaded by PixiJS."""
-    folder = os.path.join(ARGS.work, "variants")
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
+    folder = fresh("variants")
     for k, (name, (size, margin)) in enumerate(VARIANT_SPRITES.items()):
         noise = sprites.noise(size, 60 + k, margin)
         noise.save(os.path.join(folder, name + ".png"))
         VARIANT_PICTURES[name] = noise
-    subprocess.run([ARGS.cli, "pack", *(n + ".png" for n in VARIANT_SPRITES), "--trim", "--size", "auto",
-                    "--variant", "1:@2x", "--variant", "0.5:@1x", "--scale-filter", "nearest", "--png",
-                    "atlas{v}.png", "--json", "atlas{v}.json", "--quiet"], cwd=folder, check=True,
-                   stdin=subprocess.DEVNULL)
+    pack(folder, *(n + ".png" for n in VARIANT_SPRITES), "--trim", "--size", "auto", "--variant", "1:@2x", "--variant",
+         "0.5:@1x", "--scale-filter", "nearest", "--png", "atlas{v}.png", "--json", "atlas{v}.json")
     return [{"id": f"variants/{v}", "loader": "pixi8", "kind": "", "renderer": "webgl",
              "atlas": f"/work/variants/atlas{v}.json", "pages": [f"/work/variants/atlas{v}.json"],
              "names": sorted(VARIANT_SPRITES)} for v in VARIANTS]
 
 
 class EngineTest(unittest.TestCase):
+    def result(self, job):
+        """What the engine gave for the job, which reported no error."""
+        result = RESULTS[job]
+        self.assertNotIn("error", result, result.get("problems"))
+        return result
+
     def check_drawn(self, drawn, left_out=(), expected=None):
         """`drawn` ({name: result frame}) holds every sprite under its own name, each equal to its source."""
         expected = expected or EXPECTED
@@ -205,8 +207,7 @@ class EngineTest(unittest.TestCase):
                 turned = sorted(n for page in pages for n, e in page["frames"].items() if e["rotated"])
             for renderer in renderers:
                 with self.subTest(loader=loader, kind=kind, renderer=renderer):
-                    result = RESULTS[f"{case}/{loader}/{kind}/{renderer}"]
-                    self.assertNotIn("error", result, result.get("problems"))
+                    result = self.result(f"{case}/{loader}/{kind}/{renderer}")
                     self.assertEqual((result["problems"], result["renderer"]), ([], renderer))
                     if turned:
                         print(f"\n  {loader} {renderer} cannot draw turned frames: {' '.join(turned)} left out",
@@ -234,8 +235,7 @@ class EngineTest(unittest.TestCase):
             want = tga.convert("RGBA")
         for level in LEVELS:
             with self.subTest(level=level):
-                result = RESULTS[f"levels/{level}"]
-                self.assertNotIn("error", result, result.get("problems"))
+                result = self.result(f"levels/{level}")
                 [page] = result["frames"]
                 self.assertEqual((page["width"], page["height"]), want.size)
                 self.assertTrue(base64.b64decode(page["rgba"]) == want.tobytes())
@@ -245,8 +245,7 @@ class EngineTest(unittest.TestCase):
         bleeding the black of the transparent texels darkens it."""
         for draw in FRINGE_DRAWS:
             for bled in (False, True):
-                result = RESULTS[f"fringe/{draw}-{'bled' if bled else 'plain'}"]
-                self.assertNotIn("error", result, result.get("problems"))
+                result = self.result(f"fringe/{draw}-{'bled' if bled else 'plain'}")
                 for frame in result["frames"]:
                     with self.subTest(draw=draw, bled=bled, sprite=frame["name"]):
                         channel = FRINGE_SPRITES[frame["name"]].index(255)
@@ -262,8 +261,7 @@ class EngineTest(unittest.TestCase):
         @2x atlas's, which are the sources as they are."""
         drawn = {}
         for variant in VARIANTS:
-            result = RESULTS[f"variants/{variant}"]
-            self.assertNotIn("error", result, result.get("problems"))
+            result = self.result(f"variants/{variant}")
             self.assertEqual(result["problems"], [])
             drawn[variant] = {f["name"]: dict(f, premultiplied=result["premultiplied"]) for f in result["frames"]}
         sizes = {name: size for name, (size, _) in VARIANT_SPRITES.items()}
@@ -276,8 +274,7 @@ class EngineTest(unittest.TestCase):
 
     def tree_result(self, loader, renderer):
         """The frames an engine drew from the tree, by name, and what it read beside them."""
-        result = RESULTS[f"tree/{loader}/{renderer}"]
-        self.assertNotIn("error", result, result.get("problems"))
+        result = self.result(f"tree/{loader}/{renderer}")
         self.assertEqual(result["problems"], [])
         return {f["name"]: dict(f, premultiplied=result["premultiplied"]) for f in result["frames"]}, result["extra"]
 

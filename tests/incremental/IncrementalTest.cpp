@@ -8,7 +8,6 @@
 #include "base/FileSystem.h"
 #include "incremental/BuildState.h"
 #include "incremental/ContentHash.h"
-#include "base/FileSystem.h"
 #include "incremental/UpToDate.h"
 #include "support/TestSupport.h"
 
@@ -191,6 +190,12 @@ TEST(UpToDate, PacksExactlyWhenSomethingThatMattersChanged) {
     earlier.options = {"--trim"};
     earlier.inputs = {{"a.png", {10, 1}, 100, 1000}, {"b.png", {20, 2}, 200, 2000}};
     earlier.outputs = {{"out.png", {99, 9}, 900}};
+    const std::vector<std::string> ab = {"a.png", "b.png"};
+    const auto keep = [](FakeFiles&) {};
+    const auto set = [](const char* path, FakeFiles::File file) { return [=](FakeFiles& f) { f.files[path] = file; }; };
+    const auto erase = [](const char* path) { return [=](FakeFiles& f) { f.files.erase(path); }; };
+    const auto touch = [](const char* path) { return [=](FakeFiles& f) { f.files[path].stamp.modified = 10; }; };
+    const std::string changedOutput = "out.png is missing or no longer what was written";
     const struct {
         const char* what;
         std::function<void(FakeFiles&)> change;
@@ -199,96 +204,20 @@ TEST(UpToDate, PacksExactlyWhenSomethingThatMattersChanged) {
         bool upToDate, restamped;
         std::string reason;
     } cases[] = {
-        {"nothing", [](FakeFiles&) {}, {"a.png", "b.png"}, "1.1.0", "--trim", true, false, ""},
-        {"a time",
-         [](FakeFiles& f) { f.files["a.png"].stamp.modified = 5; },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         true,
-         true,
-         ""},
-        {"the bytes, not the pixels",
-         [](FakeFiles& f) {
-             f.files["a.png"] = {{11, 5}, 101, 1000};
-         },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         true,
-         true,
-         ""},
-        {"the pixels",
-         [](FakeFiles& f) {
-             f.files["a.png"] = {{11, 5}, 101, 1001};
-         },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         false,
-         false,
-         "a.png changed"},
-        {"unreadable",
-         [](FakeFiles& f) { f.files.erase("a.png"); },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         false,
-         false,
-         "a.png changed"},
-        {"added", [](FakeFiles&) {}, {"a.png", "b.png", "c.png"}, "1.1.0", "--trim", false, false, "c.png was added"},
-        {"removed", [](FakeFiles&) {}, {"a.png"}, "1.1.0", "--trim", false, false, "b.png was removed"},
-        {"one added before",
-         [](FakeFiles&) {},
-         {"0.png", "a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         false,
-         false,
-         "0.png was added"},
-        {"reordered",
-         [](FakeFiles&) {},
-         {"b.png", "a.png"},
-         "1.1.0",
-         "--trim",
-         false,
-         false,
-         "the inputs' order changed"},
-        {"the program",
-         [](FakeFiles&) {},
-         {"a.png", "b.png"},
-         "1.2.0",
-         "--trim",
-         false,
-         false,
-         "the program changed (1.1.0 before, 1.2.0 now)"},
-        {"an option", [](FakeFiles&) {}, {"a.png", "b.png"}, "1.1.0", "--rotate", false, false, "the options changed"},
-        {"an output deleted",
-         [](FakeFiles& f) { f.files.erase("out.png"); },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         false,
-         false,
-         "out.png is missing or no longer what was written"},
-        {"an output edited",
-         [](FakeFiles& f) {
-             f.files["out.png"] = {{99, 10}, 901, 0};
-         },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         false,
-         false,
-         "out.png is missing or no longer what was written"},
-        {"an output touched",
-         [](FakeFiles& f) { f.files["out.png"].stamp.modified = 10; },
-         {"a.png", "b.png"},
-         "1.1.0",
-         "--trim",
-         true,
-         true,
-         ""},
+        {"nothing", keep, ab, "1.1.0", "--trim", true, false, ""},
+        {"a time", touch("a.png"), ab, "1.1.0", "--trim", true, true, ""},
+        {"the bytes, not the pixels", set("a.png", {{11, 5}, 101, 1000}), ab, "1.1.0", "--trim", true, true, ""},
+        {"the pixels", set("a.png", {{11, 5}, 101, 1001}), ab, "1.1.0", "--trim", false, false, "a.png changed"},
+        {"unreadable", erase("a.png"), ab, "1.1.0", "--trim", false, false, "a.png changed"},
+        {"added", keep, {"a.png", "b.png", "c.png"}, "1.1.0", "--trim", false, false, "c.png was added"},
+        {"removed", keep, {"a.png"}, "1.1.0", "--trim", false, false, "b.png was removed"},
+        {"one added before", keep, {"0.png", "a.png", "b.png"}, "1.1.0", "--trim", false, false, "0.png was added"},
+        {"reordered", keep, {"b.png", "a.png"}, "1.1.0", "--trim", false, false, "the inputs' order changed"},
+        {"the program", keep, ab, "1.2.0", "--trim", false, false, "the program changed (1.1.0 before, 1.2.0 now)"},
+        {"an option", keep, ab, "1.1.0", "--rotate", false, false, "the options changed"},
+        {"an output deleted", erase("out.png"), ab, "1.1.0", "--trim", false, false, changedOutput},
+        {"an output edited", set("out.png", {{99, 10}, 901, 0}), ab, "1.1.0", "--trim", false, false, changedOutput},
+        {"an output touched", touch("out.png"), ab, "1.1.0", "--trim", true, true, ""},
     };
     for (const auto& c : cases) {
         FakeFiles files = base();
@@ -333,7 +262,7 @@ TEST(UpToDate, ComparesTheContentsOfFilesWrittenJustBeforeTheState) {
     EXPECT_EQ(trusted.newestRacyStamp, INT64_MIN);
     const UpToDateCheck racy = checkUpToDate(earlier, "", {}, inputs, files.probe(), 1000);
     EXPECT_TRUE(racy.upToDate && !racy.restamped);
-    EXPECT_EQ(files.reads, 2);  // the input and the output read, their stamps proving nothing
+    EXPECT_EQ(files.reads, 2);              // the input and the output read, their stamps proving nothing
     EXPECT_EQ(racy.newestRacyStamp, 2000);  // a state saved once the clock is past it trusts them both
     EXPECT_EQ(checkUpToDate(earlier, "", {}, inputs, files.probe(), 1500).newestRacyStamp, 2000);
     files.files["a.png"].bytes = 101;

@@ -299,39 +299,30 @@ TEST(RecipeWriter, RefusesDescriptionsNoRecipeCanHold) {
         EXPECT_EQ(text, "untouched");
         return problem;
     };
-    EXPECT_EQ(refusal([](RecipeAtlas& a) {
-                  a.options.push_back({"spaceing", {"1"}});
-              }),
-              "no option is called spaceing");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) {
-                  a.options.push_back({"spacing", {"1.5"}});
-              }),
-              "spacing takes one whole number");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) {
-                  a.options.push_back({"spacing", {"99999999999"}});
-              }),
-              "spacing takes one whole number");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) {
-                  a.options.push_back({"trim", {"yes"}});
-              }),
-              "trim is a flag and takes no value");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) {
-                  a.options.push_back({"png", {"x.png"}});
-              }),
-              "png is an output, not an option");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) { a.outputs.push_back({"trim", "x"}); }), "no output is called trim");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) { a.inputs[0] = "\x83\x65"; }), "atlas 'ui' holds text that is no UTF-8");
-    EXPECT_EQ(refusal([](RecipeAtlas& a) { a.inputs[0] = "\xed\xa0\x80"; }), "atlas 'ui' holds text that is no UTF-8");
-    // What the reader would refuse is refused in its words.
-    EXPECT_NE(refusal([](RecipeAtlas& a) { a.inputs.clear(); }).find("inputs is empty"), std::string::npos);
-    EXPECT_NE(refusal([](RecipeAtlas& a) {
-                  a.sprites.push_back({"../x", true, {0, 0}, false, {}});
-              }).find("names no sprite"),
-              std::string::npos);
-    EXPECT_NE(refusal([](RecipeAtlas& a) {
-                  a.options.push_back({"size", {std::string("a\0b", 3)}});
-              }).find("NUL"),
-              std::string::npos);
+    const auto option = [](const char* name, std::string value) {
+        return [=](RecipeAtlas& a) { a.options.push_back({name, {value}}); };
+    };
+    const std::pair<std::function<void(RecipeAtlas&)>, std::string> cases[] = {
+        {option("spaceing", "1"), "no option is called spaceing"},
+        {option("spacing", "1.5"), "spacing takes one whole number"},
+        {option("spacing", "99999999999"), "spacing takes one whole number"},
+        {option("trim", "yes"), "trim is a flag and takes no value"},
+        {option("png", "x.png"), "png is an output, not an option"},
+        {[](RecipeAtlas& a) {
+             a.outputs.push_back({"trim", "x"});
+         },
+         "no output is called trim"},
+        {[](RecipeAtlas& a) { a.inputs[0] = "\x83\x65"; }, "atlas 'ui' holds text that is no UTF-8"},
+        {[](RecipeAtlas& a) { a.inputs[0] = "\xed\xa0\x80"; }, "atlas 'ui' holds text that is no UTF-8"},
+        // What the reader would refuse is refused in its words.
+        {[](RecipeAtlas& a) { a.inputs.clear(); }, "inputs is empty"},
+        {[](RecipeAtlas& a) {
+             a.sprites.push_back({"../x", true, {0, 0}, false, {}});
+         },
+         "names no sprite"},
+        {option("size", std::string("a\0b", 3)), "NUL"},
+    };
+    for (const auto& [change, says] : cases) EXPECT_NE(refusal(change).find(says), std::string::npos) << says;
 }
 
 TEST(NamePattern, MatchesWithinAndAcrossFolderLevels) {
