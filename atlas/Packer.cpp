@@ -110,6 +110,10 @@ std::vector<Placement> packMaxRects(const Packer& packer,
     return placements;
 }
 
+bool allPlaced(const std::vector<Placement>& placements) {
+    return std::all_of(placements.begin(), placements.end(), [](const Placement& p) { return p.placed; });
+}
+
 int64_t placedPixels(const std::vector<PackBox>& boxes, const std::vector<Placement>& placements) {
     int64_t pixels = 0;
     for (size_t i = 0; i < boxes.size(); ++i) {
@@ -124,11 +128,30 @@ std::vector<Placement> packOnArea(const Packer& packer,
                                   const std::vector<PackBox>& boxes,
                                   AreaSize area,
                                   bool allOrNothing) {
+    int32_t alikeFrom = 0;
+    return packOnAreaAlike(packer, boxes, area, allOrNothing, alikeFrom);
+}
+
+std::vector<Placement> packOnAreaAlike(const Packer& packer,
+                                       const std::vector<PackBox>& boxes,
+                                       AreaSize area,
+                                       bool allOrNothing,
+                                       int32_t& alikeFrom) {
+    alikeFrom = area.height;
     if (packer.kind == Packer::Kind::MaxRects) return packMaxRects(packer, boxes, area, allOrNothing);
+    // The layout's every choice depends on the area's height only through the places it rules out for lying below
+    // it: where every box is placed, each height down to their lowest edge rules out none that the layout took.
+    const auto lowestEdge = [&](const std::vector<Placement>& p) {
+        return allPlaced(p) ? usedExtent(packer, boxes, p).height : area.height;
+    };
     std::vector<Placement> placements = packDesign(packer, boxes, area, false, allOrNothing);
-    if (!packer.mayTurn) return placements;
-    // Turned, the layout must place more, or as much on less.
+    if (!packer.mayTurn) {
+        alikeFrom = lowestEdge(placements);
+        return placements;
+    }
+    // Turned, the layout must place more, or as much on less; both layouts must be alike for the choice to be.
     std::vector<Placement> turned = packDesign(packer, boxes, area, true, allOrNothing);
+    alikeFrom = std::max(lowestEdge(placements), lowestEdge(turned));
     const int64_t before = placedPixels(boxes, placements), after = placedPixels(boxes, turned);
     const auto extentArea = [&](const std::vector<Placement>& p) {
         const AreaSize e = usedExtent(packer, boxes, p);

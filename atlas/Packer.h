@@ -59,6 +59,16 @@ std::vector<Placement> packOnArea(const Packer& packer,
                                   AreaSize area,
                                   bool allOrNothing = false);
 
+// The same, telling also from which height the placements are alike: on every area of the same width and a height
+// from `alikeFrom` up to the area's own, packOnArea places the boxes just so. That is the area's own height but for the
+// design's layout placing every box (both ways round when it may turn them), whose every choice is the free place with
+// the least min(x, y), then max(x, y), so that a lower area that still holds the places it took changes none.
+std::vector<Placement> packOnAreaAlike(const Packer& packer,
+                                       const std::vector<PackBox>& boxes,
+                                       AreaSize area,
+                                       bool allOrNothing,
+                                       int32_t& alikeFrom);
+
 // True when packOnArea (with allOrNothing) places the boxes alike on every W x H area of one width W that holds them
 // all: the maximal-rectangles packer under the bottom-left rule, whose every choice is the lowest, then leftmost place
 // where the box is free (the free rectangles' corners hold it), which a lower area can only take away. Such a packer

@@ -95,6 +95,7 @@ constexpr int64_t kCloseEnough = 512;
 // - A probe judged no less than the best so far is taken to hold the boxes without packing: had it failed, the width
 //   would be left at once, losing anyway; so it matters only when the width goes on to win, and then it is packed
 //   after all, the width losing if it does not hold them.
+// - A packing that holds alike down to some lower height (packOnAreaAlike) answers every probe of its width between.
 // - A packer that places boxes alike on every height that holds them (placesAlikeOnEveryHeight) packs each width
 //   once on the tallest page; a probe holds the boxes exactly where their lowest edge fits, with those placements.
 class TightSearch {
@@ -147,9 +148,13 @@ private:
             }
             if (tallHeight_ > height) return false;
             placements = tall_;
+        } else if (rules_.cutSearch && known_.width == width && known_.from <= height && height <= known_.to) {
+            placements = known_.placements;
         } else {
-            placements = packOnArea(packer_, boxes_, {width, static_cast<int32_t>(height)}, true);
+            int32_t alikeFrom = 0;
+            placements = packOnAreaAlike(packer_, boxes_, {width, static_cast<int32_t>(height)}, true, alikeFrom);
             if (!allPlaced(placements)) return false;
+            if (alikeFrom < height) known_ = {width, alikeFrom, height, placements};
         }
         attempt = {sizeByRules(rules_, usedExtent(packer_, boxes_, placements)), std::move(placements),
                    judged(width, height)};
@@ -210,6 +215,13 @@ private:
     int32_t tallWidth_ = 0;
     std::vector<Placement> tall_;
     int64_t tallHeight_ = INT64_MAX;
+    // The last packing that holds alike on a range of heights (packOnAreaAlike): a probe of its width in that range
+    // takes it as it is.
+    struct Known {
+        int32_t width = 0;
+        int64_t from = 0, to = -1;
+        std::vector<Placement> placements;
+    } known_;
 };
 
 // The tight page: the least judged area below the limit. When no width holds the boxes (which packing the largest

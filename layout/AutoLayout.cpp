@@ -160,6 +160,58 @@ struct Line {
     }
 };
 
+// The longest free range of every line by its across value, to find the next line that could hold a box without
+// walking the many lines whose ranges only a smaller box still fits (on a large area most of them, for every box).
+// A tree of maxima over the across values a line can have; over a range too wide to index (a large negative spacing)
+// it stays empty and the lines are walked one by one.
+class LongestIndex {
+public:
+    LongestIndex(Coord first, Coord last) : first_(first) {
+        if (last < first || last - first >= kMaxValues) return;
+        while (size_ <= last - first) size_ *= 2;
+        longest_.assign(static_cast<size_t>(2 * size_), kNone);
+    }
+
+    bool indexed() const { return !longest_.empty(); }
+    Coord first() const { return first_; }
+
+    // Sets the line at `across` to `longest`, or kNone when it has no line.
+    void set(Coord across, Coord longest) {
+        if (!indexed() || across < first_ || across - first_ >= size_) return;
+        auto node = static_cast<size_t>(size_ + across - first_);
+        longest_[node] = longest;
+        for (node /= 2; node >= 1; node /= 2) longest_[node] = std::max(longest_[2 * node], longest_[2 * node + 1]);
+    }
+
+    // The least across value at or past `from` whose line's longest range is at least `least`; kNone if none.
+    Coord firstAtLeast(Coord from, Coord least) const {
+        least = std::max(least, kNone + 1);
+        if (from < first_) from = first_;
+        if (from - first_ >= size_) return kNone;
+        auto node = static_cast<size_t>(size_ + from - first_);
+        if (longest_[node] >= least) return from;
+        // Up until a right sibling holds one, then down to the leftmost leaf that does.
+        for (;;) {
+            if (node == 1) return kNone;
+            if (node % 2 == 0 && longest_[node + 1] >= least) {
+                ++node;
+                break;
+            }
+            node /= 2;
+        }
+        while (node < static_cast<size_t>(size_)) node = longest_[2 * node] >= least ? 2 * node : 2 * node + 1;
+        return first_ + static_cast<Coord>(node) - size_;
+    }
+
+    static constexpr Coord kNone = std::numeric_limits<Coord>::min();
+
+private:
+    static constexpr Coord kMaxValues = Coord{1} << 16;
+    Coord first_;
+    Coord size_ = 1;
+    std::vector<Coord> longest_;
+};
+
 // Everything kept for one scan direction. For columns: across is x, along is y, the limits are W and H.
 struct Direction {
     Coord acrossLimit = 0;
@@ -174,13 +226,54 @@ struct Direction {
     std::vector<size_t> firstSeen;
     // The lines by across value. A line without free ranges can never take a box again and is dropped.
     std::map<Coord, Line> lines;
+    // Every line's longest free range, over the across values a line can have: from s to the limit less s and the
+    // smallest box.
+    LongestIndex longest;
 
-    Direction(Coord acrossLimit, Coord alongLimit, Coord minAcross, Coord minAlong, Coord cellSize)
+    Direction(Coord acrossLimit, Coord alongLimit, Coord minAcross, Coord minAlong, Coord cellSize, Coord spacing)
         : acrossLimit(acrossLimit),
           alongLimit(alongLimit),
           minAcross(minAcross),
           minAlong(minAlong),
-          grid(acrossLimit, alongLimit, cellSize) {}
+          grid(acrossLimit, alongLimit, cellSize),
+          longest(spacing, acrossLimit - spacing - minAcross) {
+        if (longest.indexed()) lineAt.resize(static_cast<size_t>(acrossLimit - 2 * spacing - minAcross + 1));
+    }
+
+    void addLine(Coord across, Line line) {
+        longest.set(across, line.longest);
+        const auto at = lines.emplace(across, std::move(line)).first;
+        if (!lineAt.empty()) lineAt[static_cast<size_t>(across - firstAcross())] = at;
+    }
+
+    // Tells the index that the line's ranges changed; drops it when none is left. Returns the line after it.
+    std::map<Coord, Line>::iterator remeasure(std::map<Coord, Line>::iterator line) {
+        line->second.measure();
+        if (!line->second.free.empty()) {
+            longest.set(line->first, line->second.longest);
+            return std::next(line);
+        }
+        longest.set(line->first, LongestIndex::kNone);
+        return lines.erase(line);
+    }
+
+    // The first line at or past `from` whose longest free range is at least `least`: the lines before it cannot hold a
+    // box that needs that much.
+    std::map<Coord, Line>::const_iterator nextLine(Coord from, Coord least) const {
+        if (!longest.indexed()) {
+            auto line = lines.lower_bound(from);
+            while (line != lines.end() && line->second.longest < least) ++line;
+            return line;
+        }
+        const Coord across = longest.firstAtLeast(from, least);
+        return across == LongestIndex::kNone ? lines.end() : lineAt[static_cast<size_t>(across - firstAcross())];
+    }
+
+    // The least across value a line can have: the spacing.
+    Coord firstAcross() const { return longest.first(); }
+    // Each line's place in `lines` by its across value less firstAcross(), when the index is kept; lines.end() (or a
+    // stale place) where there is no line, which the index never points to.
+    std::vector<std::map<Coord, Line>::const_iterator> lineAt;
 };
 
 class Placer {
@@ -189,8 +282,8 @@ public:
         : s_(spacing),
           areaWidth_(areaWidth),
           areaHeight_(areaHeight),
-          columns_(makeDirection(boxes, areaWidth, areaHeight, false)),
-          rows_(makeDirection(boxes, areaHeight, areaWidth, true)) {
+          columns_(makeDirection(boxes, spacing, areaWidth, areaHeight, false)),
+          rows_(makeDirection(boxes, spacing, areaHeight, areaWidth, true)) {
         addValue(columns_, s_, 0);
         addValue(rows_, s_, 0);
         anchorCount_ = 1;
@@ -200,8 +293,11 @@ public:
     std::optional<Point> place(Coord w, Coord h) {
         // Past this value neither a column nor a row can hold the box inside the area.
         const Coord lastValue = std::min(areaWidth_ - s_ - w, areaHeight_ - s_ - h);
-        auto column = columns_.lines.begin();
-        auto row = rows_.lines.begin();
+        // Lines whose longest range is shorter than these cannot hold the box (see firstFree).
+        const Coord columnNeeds = h - columns_.minAlong, rowNeeds = w - rows_.minAlong;
+        const Coord start = std::numeric_limits<Coord>::min();
+        auto column = columns_.nextLine(start, columnNeeds);
+        auto row = rows_.nextLine(start, rowNeeds);
         while (column != columns_.lines.end() || row != rows_.lines.end()) {
             Coord v = std::numeric_limits<Coord>::max();
             if (column != columns_.lines.end()) {
@@ -217,11 +313,11 @@ public:
             std::optional<Coord> right;
             if (column != columns_.lines.end() && column->first == v) {
                 down = firstFree(columns_, rows_.values, column->second, v, w, h);
-                ++column;
+                column = columns_.nextLine(v + 1, columnNeeds);
             }
             if (row != rows_.lines.end() && row->first == v) {
                 right = firstFree(rows_, columns_.values, row->second, v, h, w);
-                ++row;
+                row = rows_.nextLine(v + 1, rowNeeds);
             }
             if (down && (!right || *down < *right ||
                          (*down == *right && (*down == v || firstSeen(columns_, v) < firstSeen(columns_, *right))))) {
@@ -239,6 +335,7 @@ public:
 
 private:
     static Direction makeDirection(const std::vector<LayoutBox>& boxes,
+                                   Coord spacing,
                                    Coord acrossLimit,
                                    Coord alongLimit,
                                    bool transposed) {
@@ -260,7 +357,7 @@ private:
         while ((acrossLimit / cellSize + 1) * (alongLimit / cellSize + 1) > maxCells) {
             cellSize *= 2;
         }
-        return Direction(acrossLimit, alongLimit, minAcross, minAlong, cellSize);
+        return Direction(acrossLimit, alongLimit, minAcross, minAlong, cellSize, spacing);
     }
 
     static size_t firstSeen(const Direction& d, Coord value) {
@@ -327,10 +424,7 @@ private:
             return;
         }
         for (auto line = d.lines.lower_bound(lines.first); line != d.lines.end() && line->first <= lines.last;) {
-            if (cutSpans(line->second.free, cut)) {
-                line->second.measure();
-            }
-            line = line->second.free.empty() ? d.lines.erase(line) : std::next(line);
+            line = cutSpans(line->second.free, cut) ? d.remeasure(line) : std::next(line);
         }
     }
 
@@ -345,7 +439,7 @@ private:
         line.free = freeSpansOf(d, value);
         if (!line.free.empty()) {
             line.measure();
-            d.lines.emplace(value, std::move(line));
+            d.addLine(value, std::move(line));
         }
     }
 

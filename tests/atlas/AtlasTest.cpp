@@ -316,6 +316,36 @@ TEST(PagePlan, CuttingTheTightSearchShortChangesNoPlan) {
     }
 }
 
+// The design's layout, turning boxes or not, with and without its own spacing: packed on a lower area of the same
+// width, anywhere from the height it tells its placements are alike from, it places every box just so.
+TEST(Packer, TheDesignPlacesAlikeDownToTheHeightItTells) {
+    int ranges = 0;
+    for (uint64_t seed = 0; seed < 60; ++seed) {
+        RandomPack r = randomPack(seed, 40);
+        r.boxes.pop_back();  // the wide box would leave most areas unfilled
+        Packer packer = r.base;
+        packer.kind = Packer::Kind::Design;
+        packer.keepSpacing = seed % 4 < 2;
+        const AreaSize area = {static_cast<int32_t>(64 + seed % 64), 320};
+        int32_t alikeFrom = 0;
+        const std::vector<Placement> tall = packOnAreaAlike(packer, r.boxes, area, true, alikeFrom);
+        ASSERT_LE(alikeFrom, area.height);
+        const bool all = std::all_of(tall.begin(), tall.end(), [](const Placement& p) { return p.placed; });
+        EXPECT_TRUE(all || alikeFrom == area.height) << "seed " << seed;
+        ranges += alikeFrom < area.height ? 1 : 0;
+        for (int32_t height = alikeFrom; height < area.height; ++height) {
+            const std::vector<Placement> lower = packOnArea(packer, r.boxes, {area.width, height}, true);
+            bool same = true;
+            for (size_t k = 0; k < tall.size(); ++k) {
+                same = same && lower[k].x == tall[k].x && lower[k].y == tall[k].y &&
+                       lower[k].turned == tall[k].turned && lower[k].placed;
+            }
+            EXPECT_TRUE(same) << "seed " << seed << ", height " << height;
+        }
+    }
+    EXPECT_GT(ranges, 40);
+}
+
 // Square pages and sides that are multiples of N, on every page of every packer and size rule; a fixed size is taken
 // as it is (the command line refuses one that breaks the rules).
 TEST(PagePlan, EveryPageKeepsTheSizeRules) {
