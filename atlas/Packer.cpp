@@ -61,21 +61,6 @@ std::vector<Placement> packDesign(const Packer& packer,
     return placements;
 }
 
-int64_t orderKey(BoxOrder order, const PackBox& box) {
-    const int64_t w = box.width, h = box.height;
-    switch (order) {
-        case BoxOrder::LongSide:
-            return std::max(w, h) << 16 | std::min(w, h);
-        case BoxOrder::Area:
-            return (w * h) << 16 | std::max(w, h);
-        case BoxOrder::Perimeter:
-            return (w + h) << 16 | std::max(w, h);
-        case BoxOrder::ShortSide:
-            return std::min(w, h) << 16 | std::max(w, h);
-    }
-    return 0;
-}
-
 std::vector<Placement> packMaxRects(const Packer& packer,
                                     const std::vector<PackBox>& boxes,
                                     AreaSize area,
@@ -123,6 +108,21 @@ int64_t placedPixels(const std::vector<PackBox>& boxes, const std::vector<Placem
 }
 
 }  // namespace
+
+int64_t orderKey(BoxOrder order, const PackBox& box) {
+    const int64_t w = box.width, h = box.height;
+    switch (order) {
+        case BoxOrder::LongSide:
+            return std::max(w, h) << 16 | std::min(w, h);
+        case BoxOrder::Area:
+            return (w * h) << 16 | std::max(w, h);
+        case BoxOrder::Perimeter:
+            return (w + h) << 16 | std::max(w, h);
+        case BoxOrder::ShortSide:
+            return std::min(w, h) << 16 | std::max(w, h);
+    }
+    return 0;
+}
 
 std::vector<Placement> packOnArea(const Packer& packer,
                                   const std::vector<PackBox>& boxes,

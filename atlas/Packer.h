@@ -52,6 +52,10 @@ struct Packer {
     int32_t margin = 0;
 };
 
+// A box's key in the packer's box order: the maximal-rectangles packer takes the boxes by falling key, ties in input
+// order (so does a stable layout placing new boxes).
+int64_t orderKey(BoxOrder order, const PackBox& box);
+
 // Places what it can of the boxes on a W x H area (1 to 16384 each); one placement per box, in the boxes' order. With
 // allOrNothing the packer stops at the first box it cannot place (the caller wants all or none).
 std::vector<Placement> packOnArea(const Packer& packer,

@@ -4,6 +4,8 @@
 #include <numeric>
 #include <tuple>
 
+#include "atlas/Packer.h"
+
 namespace {
 
 // The spacing and the extrusion's margin as the packers keep them: every box grown by its margin on both sides and by
@@ -26,22 +28,6 @@ int64_t areaOf(AreaSize size) {
 
 PackBox onPage(const PackBox& box, bool turned) {
     return turned ? PackBox{box.height, box.width} : box;
-}
-
-// The largest first by the packer's box order, ties in input order, as the maximal-rectangles packer takes them.
-int64_t orderKey(BoxOrder order, const PackBox& box) {
-    const int64_t w = box.width, h = box.height;
-    switch (order) {
-        case BoxOrder::LongSide:
-            return std::max(w, h) << 16 | std::min(w, h);
-        case BoxOrder::Area:
-            return (w * h) << 16 | std::max(w, h);
-        case BoxOrder::Perimeter:
-            return (w + h) << 16 | std::max(w, h);
-        case BoxOrder::ShortSide:
-            return std::min(w, h) << 16 | std::max(w, h);
-    }
-    return 0;
 }
 
 bool intersects(const Rect& a, const Rect& b) {
