@@ -59,18 +59,6 @@ std::vector<std::string> outputNames(const std::string& pattern, size_t pageCoun
     return names;
 }
 
-std::string fileReference(const std::string& from, const std::string& to) {
-    std::string relative;
-    if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(from)),
-                                  withoutDotComponents(pathForRelativeForm(to)), relative)) {
-        relative = to;
-    }
-    std::string text = utf8Text(relative);  // from here on a '\\' is never half of a double-byte character
-    if (text.rfind(".\\", 0) == 0) text.erase(0, 2);
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
 const std::string& atlasForJson(const PackOutputs& outputs) {
     return !outputs.png.empty() ? outputs.png : !outputs.tga.empty() ? outputs.tga : outputs.bmp;
 }

@@ -38,10 +38,6 @@ bool hasPagePlaceholder(const std::string& pattern);
 // Every file name an output pattern produces on `pageCount` pages: one for each page when it holds "{n}", else itself.
 std::vector<std::string> outputNames(const std::string& pattern, size_t pageCount);
 
-// A file as another file names it (a data file its atlas images and the other pages' data files): relative to that
-// file's folder where that can be formed, with '/' between folders as engines load it, in UTF-8.
-std::string fileReference(const std::string& from, const std::string& to);
-
 // The atlas image the data files name: the PNG, else the TGA, else the BMP ("" for none).
 const std::string& atlasForJson(const PackOutputs& outputs);
 

@@ -7,6 +7,7 @@
 #include "image/DecodedImage.h"
 
 #include "atlas/PageOutputs.h"
+#include "base/RelativePath.h"
 #include "base/TextEncoding.h"
 #include "image/TextureImage.h"
 

@@ -1,8 +1,10 @@
 #include "base/RelativePath.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/ShiftJis.h"
+#include "base/TextEncoding.h"
 
 namespace {
 
@@ -152,4 +154,16 @@ std::string pathForPlatform(const std::string& path) {
 #else
     return withSeparators(path, '\\', '/');
 #endif
+}
+
+std::string fileReference(const std::string& from, const std::string& to) {
+    std::string relative;
+    if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(from)),
+                                  withoutDotComponents(pathForRelativeForm(to)), relative)) {
+        relative = to;
+    }
+    std::string text = utf8Text(relative);  // from here on a '\\' is never half of a double-byte character
+    if (text.rfind(".\\", 0) == 0) text.erase(0, 2);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
 }

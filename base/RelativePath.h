@@ -21,3 +21,7 @@ std::string pathForRelativeForm(const std::string& path);
 
 // A stored path in the platform's form: on Linux every separator '\' becomes '/', on Windows it stays.
 std::string pathForPlatform(const std::string& path);
+
+// A file as another file names it (a data file its atlas images, a recipe its inputs): relative to that
+// file's folder where that can be formed, with '/' between folders as engines load it, in UTF-8.
+std::string fileReference(const std::string& from, const std::string& to);

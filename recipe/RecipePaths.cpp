@@ -32,13 +32,5 @@ bool programPathFromRecipe(const std::string& folder, const std::string& recipeP
 }
 
 std::string recipePathFromProgram(const std::string& folder, const std::string& path) {
-    std::string relative;
-    if (!relativePathBetweenFiles(withoutDotComponents(pathForRelativeForm(folder + "recipe")),
-                                  withoutDotComponents(pathForRelativeForm(path)), relative)) {
-        relative = path;
-    }
-    std::string text = utf8Text(relative);  // from here on a '\\' is never half of a double-byte character
-    if (text.rfind(".\\", 0) == 0) text.erase(0, 2);
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
+    return fileReference(folder + "recipe", path);
 }
