@@ -73,5 +73,6 @@ private:
     Lines lefts_, rights_, tops_, bottoms_;
     // Scratch lists of occupy(), kept so that placing a box allocates nothing once they have grown.
     std::vector<size_t> cut_, edging_;
+    std::vector<uint8_t> marks_;  // each free rectangle's mark in occupy(), and eight zeros after
     std::vector<Rect> parts_, kept_;
 };
