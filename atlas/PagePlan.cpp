@@ -1,7 +1,11 @@
 #include "atlas/PagePlan.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <tuple>
 
 #include "base/Parallel.h"
@@ -438,10 +442,32 @@ PagePlan planBest(const std::vector<Packer>& packers,
         for (size_t i = 1; i < end; ++i) best = rank(plans[i]) < rank(plans[best]) ? i : best;
         return best;
     };
-    parallelFor(leaders, threads, [&](size_t i) { plans[i] = planPages(packers[i], boxes, rules); });
-    const PagePlan* rival = leaders > 0 ? &plans[bestOf(leaders)] : nullptr;
-    parallelFor(packers.size() - leaders, threads,
-                [&](size_t k) { plans[leaders + k] = planPagesAgainst(packers[leaders + k], boxes, rules, rival); });
+    // The leaders come first in the one queue of plans; every other plan, once a thread takes it, meets the best
+    // leader finished by then (waiting for the first), so that no thread stands idle while a slow leader plans. A plan
+    // met by a weaker leader gives up later, or not at all, yet never comes out other than planned alone, and it ranks
+    // behind the better leader when it cannot beat it: the choice is the same whatever the leader met.
+    std::mutex mutex;
+    std::condition_variable leaderDone;
+    size_t rival = SIZE_MAX;  // the best leader finished so far
+    parallelFor(packers.size(), threads, [&](size_t i) {
+        if (i < leaders) {
+            PagePlan plan = planPages(packers[i], boxes, rules);
+            const std::lock_guard<std::mutex> lock(mutex);
+            plans[i] = std::move(plan);
+            const bool better = rival == SIZE_MAX || rank(plans[i]) < rank(plans[rival]) ||
+                                (rank(plans[i]) == rank(plans[rival]) && i < rival);
+            if (better) rival = i;
+            leaderDone.notify_all();
+            return;
+        }
+        const PagePlan* met = nullptr;
+        if (leaders > 0) {
+            std::unique_lock<std::mutex> lock(mutex);
+            leaderDone.wait(lock, [&] { return rival != SIZE_MAX; });
+            met = &plans[rival];
+        }
+        plans[i] = planPagesAgainst(packers[i], boxes, rules, met);
+    });
     chosen = bestOf(packers.size());
     return std::move(plans[chosen]);
 }

@@ -75,9 +75,10 @@ std::vector<Packer> bestCandidates(const Packer& base);
 
 // Plans with each packer and keeps the plan that leaves the fewest boxes unplaced, then has the fewest pages, then the
 // least judged area, then comes first; `chosen` tells which packer made it. The first kBestLeaders packers plan alone,
-// then every other one against the best of them, so that it gives up as soon as it cannot beat it. Each step runs its
-// plans on up to `threads` threads (0: one per core); since what a plan meets is fixed before the step, the result is
-// that of every packer planned alone, whatever the number of threads.
+// every other one against the best of them finished when it starts, so that it gives up as soon as it cannot beat
+// it. The plans run on up to `threads` threads (0: one per core); a plan that does not give up is the plan its packer
+// makes alone, and one that meets a weaker leader than the best ranks behind the best, so the result is that of every
+// packer planned alone, whatever the number of threads.
 PagePlan planBest(const std::vector<Packer>& packers,
                   const std::vector<PackBox>& boxes,
                   const PageRules& rules,

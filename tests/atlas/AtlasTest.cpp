@@ -298,6 +298,27 @@ TEST(PagePlan, EveryBoxLandsOnOnePageOfItsRuleAndBestTakesTheBestPlanAlone) {
     }
 }
 
+// Whatever rival a plan meets, it either gives up, ranking no better than that rival when planned alone, or comes out
+// exactly as planned alone: so `best` may set each plan against whichever leader is finished when it starts.
+TEST(PagePlan, APlanAgainstAnyRivalGivesUpOnlyWhenItCannotBeatItAndIsElseThePlanAlone) {
+    for (uint64_t seed = 0; seed < 24; ++seed) {
+        const RandomPack r = randomPack(seed);
+        const std::vector<Packer> packers = bestCandidates(r.base);
+        std::vector<PagePlan> alone;
+        for (const Packer& packer : packers) alone.push_back(planPages(packer, r.boxes, r.rules));
+        for (size_t i = 0; i < packers.size(); ++i) {
+            for (size_t rival = 0; rival < kBestLeaders + 1; ++rival) {
+                const PagePlan against = planPagesAgainst(packers[i], r.boxes, r.rules, &alone[rival]);
+                if (against.abandoned) {
+                    EXPECT_FALSE(rankOf(alone[i]) < rankOf(alone[rival])) << seed << ": " << i << " against " << rival;
+                } else {
+                    EXPECT_TRUE(samePlans(against, alone[i])) << seed << ": " << i << " against " << rival;
+                }
+            }
+        }
+    }
+}
+
 // The tight search leaves a width as soon as it can only lose: on larger pages and sets it finds exactly the plan of
 // the search that follows every width to its end, with every packer and size rule.
 TEST(PagePlan, CuttingTheTightSearchShortChangesNoPlan) {
