@@ -105,61 +105,35 @@ bool MaxRectsBin::choose(int32_t width, int32_t height, bool mayTurn, Choice& ch
         choice = {{f.left, f.top, f.left + w, f.top + h}, useTurned, folded >> 32, folded & 0xFFFFFFFF};
         return true;
     }
-    Choice turned;
-    bool found = false, foundTurned = false;
+    // The contact rule: the place touching most wins, the first on a tie (the upright box before the turned one). A
+    // place is scored only as far as it could still touch more than the best found before it; a turned place must
+    // touch more than both the turned and the upright places found before it.
+    int64_t most = -1, mostTurned = -1;  // -1: none found yet
+    const Rect* at = nullptr;
+    const Rect* atTurned = nullptr;
     for (const Rect& f : free_) {
-        if (f.width() >= width && f.height() >= height) {
-            consider(f, width, height, false, found ? choice.score : INT64_MAX, choice, found);
+        const int32_t fw = f.width(), fh = f.height();
+        if (fw >= width && fh >= height) {
+            const int64_t touch = contact(f, width, height, most);
+            if (touch > most) most = touch, at = &f;
         }
-        if (turn && f.width() >= height && f.height() >= width) {
-            // A turned place matters only where it beats both the turned and the upright places found before it.
-            const int64_t rival = std::min(foundTurned ? turned.score : INT64_MAX, found ? choice.score : INT64_MAX);
-            consider(f, height, width, true, rival, turned, foundTurned);
+        if (turn && fw >= height && fh >= width) {
+            const int64_t touch = contact(f, height, width, std::max(most, mostTurned));
+            if (touch > mostTurned) mostTurned = touch, atTurned = &f;
         }
     }
-    if (foundTurned && (!found || turned.score < choice.score ||
-                        (turned.score == choice.score && turned.tieScore < choice.tieScore))) {
-        choice = turned;
-        found = true;
-    }
-    return found;
+    if (at == nullptr && atTurned == nullptr) return false;
+    const bool useTurned = atTurned != nullptr && (at == nullptr || mostTurned > most);
+    const Rect& f = useTurned ? *atTurned : *at;
+    const int32_t w = useTurned ? height : width, h = useTurned ? width : height;
+    choice = {{f.left, f.top, f.left + w, f.top + h}, useTurned, -(useTurned ? mostTurned : most), 0};
+    return true;
 }
 
 void MaxRectsBin::setLeastSide(int32_t least) {
     if (least <= least_) return;
     least_ = least;
     free_.erase(std::remove_if(free_.begin(), free_.end(), [&](const Rect& f) { return tooSmall(f); }), free_.end());
-}
-
-void MaxRectsBin::consider(const Rect& f, int32_t w, int32_t h, bool turned, int64_t rival, Choice& best, bool& found)
-    const {
-    const int64_t leftoverX = f.width() - w, leftoverY = f.height() - h;
-    const int64_t shortSide = std::min(leftoverX, leftoverY), longSide = std::max(leftoverX, leftoverY);
-    const Rect place{f.left, f.top, f.left + w, f.top + h};
-    int64_t score = 0, tieScore = 0;
-    switch (rule_) {
-        case MaxRectsRule::ShortSide:
-            score = shortSide, tieScore = longSide;
-            break;
-        case MaxRectsRule::LongSide:
-            score = longSide, tieScore = shortSide;
-            break;
-        case MaxRectsRule::Area:
-            score = int64_t{f.width()} * f.height() - int64_t{w} * h, tieScore = shortSide;
-            break;
-        case MaxRectsRule::BottomLeft:
-            score = place.bottom, tieScore = place.left;
-            break;
-        case MaxRectsRule::Contact:
-            // The contact rule has no second score, so a place that cannot touch more than the rival loses to it.
-            score = -contact(f, place, rival == INT64_MAX ? -1 : -rival);
-            if (score == 1) return;
-            break;
-    }
-    if (!found || score < best.score || (score == best.score && tieScore < best.tieScore)) {
-        best = {place, turned, score, tieScore};
-        found = true;
-    }
 }
 
 int64_t MaxRectsBin::touching(const std::vector<Span>& line, int32_t start, int32_t end) {
@@ -175,31 +149,31 @@ void MaxRectsBin::addSpan(std::vector<Span>& line, Span span) {
                 span);
 }
 
-int64_t MaxRectsBin::contact(const Rect& f, const Rect& r, int64_t beat) const {
+int64_t MaxRectsBin::contact(const Rect& f, int32_t w, int32_t h, int64_t beat) const {
+    const int32_t left = f.left, top = f.top, right = f.left + w, bottom = f.top + h;
     int64_t length = 0;
-    const bool leftOrRightEdge = r.left == 0 || r.right == width_, topOrBottomEdge = r.top == 0 || r.bottom == height_;
-    if (leftOrRightEdge) length += r.height();
-    if (topOrBottomEdge) length += r.width();
+    if (left == 0 || right == width_) length += h;
+    if (top == 0 || bottom == height_) length += w;
     // Boxes whose right edge lies on the place's left edge, and so on round the place; each side touches at most its
     // length, so the count stops as soon as the sides left cannot lift it above `beat`. The place lies in the free
     // rectangle's top-left corner, so its right side touches nothing unless it ends where the free rectangle does
     // (else free pixels lie right of it), nor its bottom side.
-    const bool right = r.right == f.right, bottom = r.bottom == f.bottom;
-    const struct {
-        const Lines& lines;
-        int32_t at, start, end;
-        bool open;
-    } sides[] = {{rights_, r.left, r.top, r.bottom, true},
-                 {bottoms_, r.top, r.left, r.right, true},
-                 {lefts_, r.right, r.top, r.bottom, right},
-                 {tops_, r.bottom, r.left, r.right, bottom}};
-    int64_t open = 0;
-    for (const auto& side : sides) open += side.open ? side.end - side.start : 0;
-    for (const auto& side : sides) {
-        if (!side.open) continue;
+    const bool rightOpen = right == f.right, bottomOpen = bottom == f.bottom;
+    int64_t open = int64_t{w} + h + (rightOpen ? h : 0) + (bottomOpen ? w : 0);
+    if (length + open <= beat) return -1;
+    length += touching(rights_[static_cast<size_t>(left)], top, bottom);
+    open -= h;
+    if (length + open <= beat) return -1;
+    length += touching(bottoms_[static_cast<size_t>(top)], left, right);
+    open -= w;
+    if (rightOpen) {
         if (length + open <= beat) return -1;
-        open -= side.end - side.start;
-        length += touching(side.lines[static_cast<size_t>(side.at)], side.start, side.end);
+        length += touching(lefts_[static_cast<size_t>(right)], top, bottom);
+        open -= h;
+    }
+    if (bottomOpen) {
+        if (length + open <= beat) return -1;
+        length += touching(tops_[static_cast<size_t>(bottom)], left, right);
     }
     return length;
 }

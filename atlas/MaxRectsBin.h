@@ -42,19 +42,10 @@ public:
     const std::vector<Rect>& freeRectangles() const { return free_; }
 
 private:
-    // Scores the box at the free rectangle's top-left corner and keeps it in `best` when it scores better; under the
-    // contact rule it may give up at once on a place that cannot score better than `rival`.
-    void consider(const Rect& free,
-                  int32_t width,
-                  int32_t height,
-                  bool turned,
-                  int64_t rival,
-                  Choice& best,
-                  bool& found) const;
     bool tooSmall(const Rect& r) const { return r.width() < least_ || r.height() < least_; }
-    // The contact of the place in the free rectangle's top-left corner, or -1 as soon as it plainly cannot exceed
-    // `beat`.
-    int64_t contact(const Rect& free, const Rect& place, int64_t beat) const;
+    // The contact of a width x height place in the free rectangle's top-left corner, or -1 as soon as it plainly
+    // cannot exceed `beat`.
+    int64_t contact(const Rect& free, int32_t width, int32_t height, int64_t beat) const;
 
     int32_t width_;
     int32_t height_;
