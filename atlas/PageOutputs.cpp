@@ -1,11 +1,13 @@
 #include "atlas/PageOutputs.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 
 #include "atlas/PageImages.h"
 #include "atlas/TemplateValues.h"
 #include "base/OutputBatch.h"
+#include "base/Parallel.h"
 #include "base/RelativePath.h"
 #include "base/TextEncoding.h"
 #include "image/ComposedAtlas.h"
@@ -99,28 +101,59 @@ bool writePageOutputs(const PackOutputs& outputs,
     const auto text = [&](auto make) {
         return [&, make](const std::string& path) { return batch.write(path, make(entries, settings)); };
     };
-    std::vector<std::pair<std::string, Writer>> writers = {
+    std::vector<std::pair<std::string, Writer>> imageWriters = {
         {outputs.bmp, atlas(&ComposedAtlas::writeBmp)},
         {outputs.tga, atlas(&ComposedAtlas::writeTga)},
         {outputs.png, atlas(&ComposedAtlas::writePng)},
+    };
+    std::vector<std::pair<std::string, Writer>> texts = {
         {outputs.ids, text(idHeaderText)},
         {outputs.quv, text(quvList)},
         {outputs.uvArray, text(uvArrayText)},
         {outputs.uvDefines, text(uvDefinesText)},
     };
-    for (auto& writer : writers) writer.first = writer.first.empty() ? "" : pageFileName(writer.first, p);
+    for (auto* list : {&imageWriters, &texts}) {
+        for (auto& writer : *list) writer.first = writer.first.empty() ? "" : pageFileName(writer.first, p);
+    }
+    // The data files' texts are filled on a thread of their own while the images are composed and written (on
+    // thousands of sprites a template costs as much as a PNG band or two); every file is still staged in the same
+    // order: the images, the design's texts, the data files.
+    std::vector<const DataOutput*> dataOutputs;
+    std::vector<TemplateFiles> dataFiles;
     for (const DataOutput& data : outputs.data) {
         // A file naming every page is written once, after the last page, under page 0's name.
         if (!data.format.perPage && p + 1 < pages.size()) continue;
-        const size_t current = data.format.perPage ? p : 0;
-        const TemplateFiles files = templateFiles(outputs, data, pages.size(), current);
-        writers.push_back({files.data, [&, current, files](const std::string& path) {
-                               return batch.write(path, data.filler.fill(templateValues(pages, current, sprites, files,
-                                                                                        data.filler.needs())));
-                           }});
+        dataOutputs.push_back(&data);
+        dataFiles.push_back(templateFiles(outputs, data, pages.size(), data.format.perPage ? p : 0));
     }
-    for (const auto& [path, write] : writers) {
+    std::vector<std::string> dataTexts(dataOutputs.size());
+    bool imagesWritten = true;
+    std::exception_ptr failure[2];
+    parallelFor(2, atlasOptions.threads, [&](size_t task) {
+        try {
+            if (task == 0) {
+                for (const auto& [path, write] : imageWriters) imagesWritten = imagesWritten && (path.empty() || write(path));
+                return;
+            }
+            for (size_t k = 0; k < dataOutputs.size(); ++k) {
+                const DataOutput& data = *dataOutputs[k];
+                const size_t current = data.format.perPage ? p : 0;
+                dataTexts[k] = data.filler.fill(templateValues(pages, current, sprites, dataFiles[k],
+                                                               data.filler.needs()));
+            }
+        } catch (...) {
+            failure[task] = std::current_exception();
+        }
+    });
+    for (const std::exception_ptr& thrown : failure) {
+        if (thrown) std::rethrow_exception(thrown);
+    }
+    if (!imagesWritten) return false;
+    for (const auto& [path, write] : texts) {
         if (!path.empty() && !write(path)) return false;
+    }
+    for (size_t k = 0; k < dataOutputs.size(); ++k) {
+        if (!batch.write(dataFiles[k].data, dataTexts[k])) return false;
     }
     return true;
 }
