@@ -12,6 +12,7 @@
 #include "base/RelativePath.h"
 #include "base/SafeFileWriter.h"
 #include "base/ShiftJis.h"
+#include "base/TextEncoding.h"
 #include "support/TestSupport.h"
 
 #ifdef _WIN32
@@ -80,6 +81,26 @@ TEST(ShiftJis, SplitsPathsLikeTheRuntime) {
     for (const auto& c : cases) {
         const PathParts parts = splitPath(c[0]);
         EXPECT_EQ((std::vector<std::string>{c[0], parts.drive, parts.folder, parts.title, parts.extension}), c);
+    }
+}
+
+// Plain ASCII comes out as it is, as the system's converter has it too; Shift-JIS is converted and a cut character
+// shows the replacement.
+TEST(TextEncoding, Utf8TextOfAsciiIsAsItIsAndShiftJisIsConverted) {
+    const struct {
+        std::string cp932, utf8;
+        bool ascii;
+    } rows[] = {
+        {"hud/pause\\a~b", "hud/pause\\a~b", true},
+        {std::string("\x01 \x7f", 3), std::string("\x01 \x7f", 3), true},
+        {"", "", true},
+        {"\x83\x65\x83\x58\x83\x67", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", false},
+        {"a\x83", "a\xEF\xBF\xBD", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(utf8Text(row.cp932), row.utf8) << row.cp932;
+        std::string converted;
+        EXPECT_TRUE(!row.ascii || (cp932ToUtf8(row.cp932, converted) && converted == row.utf8)) << row.cp932;
     }
 }
 
