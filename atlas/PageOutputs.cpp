@@ -118,28 +118,32 @@ bool writePageOutputs(const PackOutputs& outputs,
     // The data files' texts are filled on a thread of their own while the images are composed and written (on
     // thousands of sprites a template costs as much as a PNG band or two); every file is still staged in the same
     // order: the images, the design's texts, the data files.
-    std::vector<const DataOutput*> dataOutputs;
-    std::vector<TemplateFiles> dataFiles;
+    struct DataFile {
+        const DataOutput& output;
+        size_t page;  // the page its values are of
+        TemplateFiles files;
+        std::string text;
+    };
+    std::vector<DataFile> dataFiles;
     for (const DataOutput& data : outputs.data) {
         // A file naming every page is written once, after the last page, under page 0's name.
         if (!data.format.perPage && p + 1 < pages.size()) continue;
-        dataOutputs.push_back(&data);
-        dataFiles.push_back(templateFiles(outputs, data, pages.size(), data.format.perPage ? p : 0));
+        const size_t current = data.format.perPage ? p : 0;
+        dataFiles.push_back({data, current, templateFiles(outputs, data, pages.size(), current), {}});
     }
-    std::vector<std::string> dataTexts(dataOutputs.size());
     bool imagesWritten = true;
     std::exception_ptr failure[2];
     parallelFor(2, atlasOptions.threads, [&](size_t task) {
         try {
             if (task == 0) {
-                for (const auto& [path, write] : imageWriters) imagesWritten = imagesWritten && (path.empty() || write(path));
+                for (const auto& [path, write] : imageWriters) {
+                    imagesWritten = imagesWritten && (path.empty() || write(path));
+                }
                 return;
             }
-            for (size_t k = 0; k < dataOutputs.size(); ++k) {
-                const DataOutput& data = *dataOutputs[k];
-                const size_t current = data.format.perPage ? p : 0;
-                dataTexts[k] = data.filler.fill(templateValues(pages, current, sprites, dataFiles[k],
-                                                               data.filler.needs()));
+            for (DataFile& data : dataFiles) {
+                data.text = data.output.filler.fill(
+                    templateValues(pages, data.page, sprites, data.files, data.output.filler.needs()));
             }
         } catch (...) {
             failure[task] = std::current_exception();
@@ -152,8 +156,8 @@ bool writePageOutputs(const PackOutputs& outputs,
     for (const auto& [path, write] : texts) {
         if (!path.empty() && !write(path)) return false;
     }
-    for (size_t k = 0; k < dataOutputs.size(); ++k) {
-        if (!batch.write(dataFiles[k].data, dataTexts[k])) return false;
+    for (const DataFile& data : dataFiles) {
+        if (!batch.write(data.files.data, data.text)) return false;
     }
     return true;
 }

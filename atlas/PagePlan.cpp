@@ -1,7 +1,6 @@
 #include "atlas/PagePlan.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -437,11 +436,6 @@ PagePlan planBest(const std::vector<Packer>& packers,
     // Each plan in its own place, so that the order threads finish in changes nothing; ties go to the first.
     std::vector<PagePlan> plans(packers.size());
     const size_t leaders = std::min(kBestLeaders, packers.size());
-    const auto bestOf = [&](size_t end) {
-        size_t best = 0;
-        for (size_t i = 1; i < end; ++i) best = rank(plans[i]) < rank(plans[best]) ? i : best;
-        return best;
-    };
     // The leaders come first in the one queue of plans; every other plan, once a thread takes it, meets the best
     // leader finished by then (waiting for the first), so that no thread stands idle while a slow leader plans. A plan
     // met by a weaker leader gives up later, or not at all, yet never comes out other than planned alone, and it ranks
@@ -454,20 +448,20 @@ PagePlan planBest(const std::vector<Packer>& packers,
             PagePlan plan = planPages(packers[i], boxes, rules);
             const std::lock_guard<std::mutex> lock(mutex);
             plans[i] = std::move(plan);
-            const bool better = rival == SIZE_MAX || rank(plans[i]) < rank(plans[rival]) ||
-                                (rank(plans[i]) == rank(plans[rival]) && i < rival);
-            if (better) rival = i;
+            if (rival == SIZE_MAX || std::make_tuple(rank(plans[i]), i) < std::make_tuple(rank(plans[rival]), rival)) {
+                rival = i;
+            }
             leaderDone.notify_all();
             return;
         }
-        const PagePlan* met = nullptr;
-        if (leaders > 0) {
-            std::unique_lock<std::mutex> lock(mutex);
-            leaderDone.wait(lock, [&] { return rival != SIZE_MAX; });
-            met = &plans[rival];
-        }
+        // Reached only past the leaders, so at least one leader is coming.
+        std::unique_lock<std::mutex> lock(mutex);
+        leaderDone.wait(lock, [&] { return rival != SIZE_MAX; });
+        const PagePlan* met = &plans[rival];
+        lock.unlock();
         plans[i] = planPagesAgainst(packers[i], boxes, rules, met);
     });
-    chosen = bestOf(packers.size());
+    chosen = 0;
+    for (size_t i = 1; i < plans.size(); ++i) chosen = rank(plans[i]) < rank(plans[chosen]) ? i : chosen;
     return std::move(plans[chosen]);
 }
